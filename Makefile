@@ -1,0 +1,21 @@
+# Front door: every target installs what is missing first, then builds with CMake.
+.PHONY: run test bench build deps clean
+
+run: build
+	scripts/run.sh
+
+test: build
+	scripts/test.sh
+
+bench: build
+	@test -f scripts/bench.sh || { echo "scripts/bench.sh is not there yet." >&2; exit 1; }
+	scripts/headless.sh bash scripts/bench.sh
+
+build: deps
+	scripts/build.sh
+
+deps:
+	scripts/deps.sh
+
+clean:
+	rm -rf build

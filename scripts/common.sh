@@ -1,0 +1,39 @@
+# shellcheck shell=bash
+# Sourced by the other scripts: repository root, Wine prefix and shared helpers.
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT" || exit 1
+
+# Same prefix as the one CMake hands to the tests, so wineboot and wineserver act on it.
+export WINEPREFIX="$ROOT/build/wineprefix"
+export WINEDEBUG=-all
+
+# shellcheck disable=SC2034 # used by the scripts that source this file
+XVFB_SCREEN="-screen 0 1280x1024x24"
+
+# Run as root directly; otherwise through sudo when there is one.
+as_root() {
+  if [[ $(id -u) -eq 0 ]]; then "$@"
+  elif command -v sudo >/dev/null; then sudo "$@"
+  else echo "Need root to run: $*" >&2; return 1
+  fi
+}
+
+# A fresh prefix takes 10-20 s to create; do it once, up front, rather than inside the first test.
+ensure_prefix() {
+  [[ -f $WINEPREFIX/.quillpad-ready ]] && return 0
+  echo "Preparing the Wine prefix in $WINEPREFIX (once, 10-20 s)..."
+  mkdir -p "$WINEPREFIX"
+  wineboot -i
+  wineserver -w
+  # Our X servers have no window manager: unmanaged windows hide at once instead of
+  # waiting two seconds each for a manager that never answers.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+  wineserver -w
+  touch "$WINEPREFIX/.quillpad-ready"
+}
+
+# Kill every Wine process of our prefix and wait until the server has gone.
+stop_wine() {
+  wineserver -k 2>/dev/null || true
+  timeout 20 wineserver -w 2>/dev/null || true
+}

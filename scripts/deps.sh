@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the build and test tools that are missing; does nothing when all are there.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick googletest)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+as_root apt-get update
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,224 @@
+#include "framework/Application.h"
+
+#include "framework/Form.h"
+#include "framework/Layered.h"
+#include "framework/SystemError.h"
+
+#include <commctrl.h>
+
+TApplication* Application = nullptr;
+
+namespace {
+
+const wchar_t kAppClass[] = L"Quillpad.Application";
+
+std::wstring ExecutableBaseName() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name(path, n);
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    return name.substr(0, name.find_last_of(L'.'));
+}
+
+} // namespace
+
+HICON TApplication::LoadAppIcon(int size) {
+    auto icon = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR | LR_SHARED));
+    return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
+}
+
+TApplication::TApplication() : TComponent(nullptr), FTitle(ExecutableBaseName()) {
+    FIcon = LoadAppIcon(GetSystemMetrics(SM_CXICON));
+    FSmallIcon = LoadAppIcon(GetSystemMetrics(SM_CXSMICON));
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = FIcon;
+    wc.hIconSm = FSmallIcon;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kAppClass;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw TError(L"Cannot register the application window. " + SystemErrorText(GetLastError()));
+
+    // A zero-size window in the middle of the screen: it only carries the taskbar button.
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    HWND wnd = CreateWindowExW(0, kAppClass, FTitle.c_str(),
+                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    if (!wnd) throw TError(L"Cannot create the application window. " + SystemErrorText(GetLastError()));
+    SendMessageW(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon));
+    SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon));
+    if (!Application) Application = this;
+}
+
+TApplication::~TApplication() {
+    DestroyForms();
+    FHandle.Reset();
+    if (Application == this) Application = nullptr;
+}
+
+void TApplication::Initialize() {
+    if (FInitialized) return;
+    FInitialized = true;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    Layered::LookUp();
+}
+
+void TApplication::SetTitle(const std::wstring& title) {
+    FTitle = title;
+    SetWindowTextW(Handle(), title.c_str());
+}
+
+TForm* TApplication::Forms(size_t index) const { return dynamic_cast<TForm*>(Components(index)); }
+
+void TApplication::FormCreated(TForm* form) {
+    if (!FMainForm) FMainForm = form;
+    form->AfterConstruction();
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FMainForm) FMainForm = nullptr;
+}
+
+void TApplication::Run() {
+    if (!FMainForm) return;
+    if (FShowMainForm) FMainForm->SetVisible(true);
+    while (!FTerminated) HandleMessage();
+}
+
+bool TApplication::HandleMessage() {
+    MSG msg;
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+        FTerminated = true;
+        return false;
+    }
+    Guarded(this, [&] {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    });
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG msg;
+    while (!FTerminated && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            FTerminated = true;
+            break;
+        }
+        Guarded(this, [&] {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        });
+    }
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+// The forms are owned by the application window, so they go and come back with it.
+void TApplication::Minimize() {
+    if (IsIconic(Handle())) return;
+    ShowWindow(Handle(), SW_MINIMIZE);
+    ShowOwnedPopups(Handle(), FALSE);
+}
+
+void TApplication::Restore() {
+    if (!IsIconic(Handle())) return;
+    ShowWindow(Handle(), SW_RESTORE);
+    ShowOwnedPopups(Handle(), TRUE);
+}
+
+bool TApplication::IsMinimized() const { return IsIconic(Handle()) != FALSE; }
+
+void TApplication::BringToFront() {
+    HWND popup = GetLastActivePopup(Handle());
+    if (popup && popup != Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup)) SetForegroundWindow(popup);
+}
+
+void TApplication::UpdateVisible() {
+    bool anyVisible = false;
+    for (size_t i = 0; i < FormCount(); ++i)
+        if (TForm* form = Forms(i); form && form->Visible() && form->HandleAllocated()) anyVisible = true;
+    HWND wnd = Handle();
+    if (anyVisible && !IsWindowVisible(wnd)) {
+        SetWindowPos(wnd, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(wnd, SW_SHOWNOACTIVATE);
+    } else if (!anyVisible && IsWindowVisible(wnd) && !IsIconic(wnd)) {
+        ShowWindow(wnd, SW_HIDE);
+    }
+}
+
+int TApplication::HookMainWindow(TWindowHook hook) {
+    FHooks.push_back({FNextHookId, std::move(hook)});
+    return FNextHookId++;
+}
+
+void TApplication::UnhookMainWindow(int hookId) {
+    std::erase_if(FHooks, [hookId](const THookEntry& e) { return e.Id == hookId; });
+}
+
+void TApplication::HandleException(TObject* sender, const std::wstring& message) {
+    if (OnException) {
+        OnException(sender, message);
+        return;
+    }
+    MessageBoxW(nullptr, message.c_str(), FTitle.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+
+LRESULT CALLBACK TApplication::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* created = static_cast<TApplication*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+        created->FHandle.Reset(wnd);
+        return DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+    auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(wnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+        self->FHandle.Release();
+        return DefWindowProcW(wnd, msg, wParam, lParam);
+    }
+
+    TMessage message{msg, wParam, lParam, 0};
+    Guarded(self, [&] {
+        // Hooks may add or remove hooks while they run.
+        std::vector<THookEntry> hooks = self->FHooks;
+        for (THookEntry& entry : hooks)
+            if (entry.Hook(message)) return;
+        self->WndProc(message);
+    });
+    return message.Result;
+}
+
+void TApplication::WndProc(TMessage& m) {
+    switch (m.Msg) {
+    case WM_SYSCOMMAND:
+        switch (m.WParam & 0xFFF0) {
+        case SC_MINIMIZE: Minimize(); return;
+        case SC_RESTORE: Restore(); return;
+        }
+        break;
+    case WM_CLOSE:
+        if (FMainForm) FMainForm->Close();
+        return;
+    case WM_QUERYENDSESSION:
+        m.Result = TRUE;
+        return;
+    case WM_ENDSESSION:
+        // The session ends right after this message: shut down now so nothing is lost.
+        if (m.WParam) {
+            Terminate();
+            DestroyForms();
+        }
+        return;
+    }
+    m.Result = DefWindowProcW(Handle(), m.Msg, m.WParam, m.LParam);
+}

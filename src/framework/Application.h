@@ -1,0 +1,109 @@
+#pragma once
+// The application object: the program's title, its own hidden top-level window (which owns every
+// form and carries the taskbar button), its forms, the message loop and the error reporter.
+#include "framework/Component.h"
+#include "framework/Error.h"
+#include "framework/Handles.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class TForm;
+
+// Sees a message of the application window before its own handling; true means handled.
+using TWindowHook = std::function<bool(TMessage& message)>;
+using TExceptionEvent = std::function<void(TObject* sender, const std::wstring& message)>;
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+
+    void Initialize();
+
+    const std::wstring& Title() const { return FTitle; }
+    void SetTitle(const std::wstring& title);
+    HWND Handle() const { return FHandle.Get(); }
+    HICON Icon() const { return FIcon; }
+    static HICON LoadAppIcon(int size);
+
+    // Creates a form owned by the application; the first one becomes the main form. A failure
+    // while the form is built is reported and the program goes on.
+    template <class T> void CreateForm(T*& reference) {
+        try {
+            T* form = new T(this);
+            reference = form;
+            FormCreated(form);
+        } catch (...) {
+            ReportCurrentException(this);
+        }
+    }
+    TForm* MainForm() const { return FMainForm; }
+    size_t FormCount() const { return ComponentCount(); }
+    TForm* Forms(size_t index) const;
+    // Destroys the forms, last created first.
+    void DestroyForms() { DestroyComponents(); }
+
+    bool ShowMainForm() const { return FShowMainForm; }
+    void SetShowMainForm(bool show) { FShowMainForm = show; }
+
+    // Runs the message loop until a quit message arrives.
+    void Run();
+    // Takes and dispatches one message, waiting for it; false once the quit message has come.
+    bool HandleMessage();
+    // Dispatches the messages already waiting, without blocking.
+    void ProcessMessages();
+    // Asks the loop to end after the messages already queued.
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+
+    void Minimize();
+    void Restore();
+    bool IsMinimized() const;
+    // Makes the last active pop-up of the application the foreground window.
+    void BringToFront();
+    // Shows the application window (its taskbar button) while a form is visible, hides it otherwise.
+    void UpdateVisible();
+
+    int HintPause() const { return FHintPause; }
+    void SetHintPause(int milliseconds) { FHintPause = milliseconds; }
+    TColor HintColor() const { return FHintColor; }
+    void SetHintColor(TColor color) { FHintColor = color; }
+
+    int HookMainWindow(TWindowHook hook);
+    void UnhookMainWindow(int hookId);
+
+    // Reports an error: through OnException when assigned (tests collect them there),
+    // otherwise in an error box captioned with the title.
+    void HandleException(TObject* sender, const std::wstring& message);
+    TExceptionEvent OnException;
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    void FormCreated(TForm* form);
+    void WndProc(TMessage& message);
+    static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    std::wstring FTitle;
+    TWindowHandle FHandle;
+    HICON FIcon = nullptr;
+    HICON FSmallIcon = nullptr;
+    TForm* FMainForm = nullptr;
+    bool FShowMainForm = true;
+    bool FTerminated = false;
+    bool FInitialized = false;
+    int FHintPause = 500;
+    TColor FHintColor = clInfoBk;
+    struct THookEntry {
+        int Id;
+        TWindowHook Hook;
+    };
+    std::vector<THookEntry> FHooks;
+    int FNextHookId = 1;
+};
+
+// The one application object of the process, while it exists.
+extern TApplication* Application;

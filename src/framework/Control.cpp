@@ -1,0 +1,77 @@
+#include "framework/Control.h"
+
+#include "framework/WinControl.h"
+
+TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+    FFont->OnChange = [this](TObject*) {
+        if (!FFollowingParent) FParentFont = false;
+        FontChanged();
+    };
+}
+
+TControl::~TControl() {
+    if (FParent) FParent->RemoveControl(this);
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == FParent) return;
+    if (FParent) FParent->RemoveControl(this);
+    FParent = parent;
+    if (FParent) {
+        FParent->InsertControl(this);
+        if (FParentFont) ParentFontChanged();
+    }
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+}
+
+void TControl::UpdateBoundsFromWindow(int left, int top, int width, int height) {
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+}
+
+void TControl::SetVisible(bool visible) { FVisible = visible; }
+void TControl::SetEnabled(bool enabled) { FEnabled = enabled; }
+void TControl::SetColor(TColor color) { FColor = color; }
+void TControl::SetCaption(const std::wstring& caption) { FCaption = caption; }
+
+void TControl::SetParentFont(bool parentFont) {
+    FParentFont = parentFont;
+    if (parentFont) ParentFontChanged();
+}
+
+void TControl::ParentFontChanged() {
+    if (!FParentFont || !FParent) return;
+    FFollowingParent = true;
+    FFont->Assign(*FParent->Font());
+    FFollowingParent = false;
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+    if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+    if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+void TControl::DblClick() {
+    if (OnDblClick) OnDblClick(this);
+}
+void TControl::MouseEnter() {
+    if (OnMouseEnter) OnMouseEnter(this);
+}
+void TControl::MouseLeave() {
+    if (OnMouseLeave) OnMouseLeave(this);
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The visual base: position, visibility, colour, font and the mouse events every control shares.
+#include "framework/Component.h"
+#include "framework/Font.h"
+
+#include <memory>
+#include <string>
+
+class TWinControl;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return FParent; }
+    virtual void SetParent(TWinControl* parent);
+
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int left) { SetBounds(left, FTop, FWidth, FHeight); }
+    void SetTop(int top) { SetBounds(FLeft, top, FWidth, FHeight); }
+    void SetWidth(int width) { SetBounds(FLeft, FTop, width, FHeight); }
+    void SetHeight(int height) { SetBounds(FLeft, FTop, FWidth, height); }
+    virtual void SetBounds(int left, int top, int width, int height);
+
+    bool Visible() const { return FVisible; }
+    virtual void SetVisible(bool visible);
+    bool Enabled() const { return FEnabled; }
+    virtual void SetEnabled(bool enabled);
+    TColor Color() const { return FColor; }
+    virtual void SetColor(TColor color);
+    const std::wstring& Caption() const { return FCaption; }
+    virtual void SetCaption(const std::wstring& caption);
+
+    // The control's own font object; writing copies the given font's attributes into it.
+    TFont* Font() const { return FFont.get(); }
+    void SetFont(const TFont& font) { FFont->Assign(font); }
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool parentFont);
+
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+
+protected:
+    friend class TWinControl;
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void Click();
+    virtual void DblClick();
+    virtual void MouseEnter();
+    virtual void MouseLeave();
+    virtual void FontChanged() {}
+    virtual void ParentFontChanged();
+
+    // Stores bounds reported by the window itself, without moving it again.
+    void UpdateBoundsFromWindow(int left, int top, int width, int height);
+
+    TWinControl* FParent = nullptr;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    bool FVisible = true;
+    bool FEnabled = true;
+    TColor FColor = clBtnFace;
+    std::wstring FCaption;
+
+private:
+    std::unique_ptr<TFont> FFont;
+    bool FParentFont = true;
+    bool FFollowingParent = false;
+};

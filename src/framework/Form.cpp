@@ -1,0 +1,281 @@
+#include "framework/Form.h"
+
+#include "framework/Application.h"
+#include "framework/Error.h"
+#include "framework/Layered.h"
+
+#include <vector>
+
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+    BeginLoad();
+    FVisible = false;
+    FColor = clBtnFace;
+}
+
+TForm::~TForm() = default;
+
+void TForm::AfterConstruction() {
+    EndLoad();
+    if (OnCreate) Guarded(this, [&] { OnCreate(this); });
+    if (FVisible) ShowWindowNow();
+}
+
+void TForm::BeforeDestruction() {
+    if (OnDestroy) Guarded(this, [&] { OnDestroy(this); });
+}
+
+bool TForm::IsMainForm() const { return Application && Application->MainForm() == this; }
+
+void TForm::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.ClassName = FWindowClass;
+    params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    params.ExStyle = 0;
+    switch (FBorderStyle) {
+    case bsNone: params.Style |= WS_POPUP; break;
+    case bsSizeable:
+        params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+        params.ExStyle |= WS_EX_WINDOWEDGE;
+        break;
+    case bsDialog:
+        params.Style |= WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+        params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    }
+    if (!FEnabled) params.Style |= WS_DISABLED;
+    params.WndParent = Application ? Application->Handle() : nullptr;
+}
+
+void TForm::CreateWnd() {
+    TWinControl::CreateWnd();
+    UpdateLayering();
+    // A re-created window comes back the way the old one was shown.
+    if (FShowing) ShowWindow(Handle(), SW_SHOWNA);
+}
+
+SIZE TForm::FrameSize() const {
+    if (HandleAllocated()) {
+        RECT window, client;
+        GetWindowRect(const_cast<TForm*>(this)->Handle(), &window);
+        GetClientRect(const_cast<TForm*>(this)->Handle(), &client);
+        return {(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
+    }
+    TCreateParams params;
+    const_cast<TForm*>(this)->CreateParams(params);
+    RECT r{0, 0, 0, 0};
+    AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+int TForm::ClientWidth() const { return FWidth - FrameSize().cx; }
+int TForm::ClientHeight() const { return FHeight - FrameSize().cy; }
+void TForm::SetClientWidth(int width) { SetWidth(width + FrameSize().cx); }
+void TForm::SetClientHeight(int height) { SetHeight(height + FrameSize().cy); }
+
+void TForm::SetBorderStyle(TFormBorderStyle style) {
+    if (style == FBorderStyle) return;
+    FBorderStyle = style;
+    RecreateWnd();
+}
+
+TWindowState TForm::WindowState() const {
+    if (!HandleAllocated()) return wsNormal;
+    HWND wnd = const_cast<TForm*>(this)->Handle();
+    if (IsIconic(wnd)) return wsMinimized;
+    if (IsZoomed(wnd)) return wsMaximized;
+    return wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState state) {
+    if (!HandleAllocated() || !FVisible) return;
+    ShowWindow(Handle(), state == wsMinimized ? SW_MINIMIZE : state == wsMaximized ? SW_MAXIMIZE : SW_RESTORE);
+}
+
+void TForm::SetAlphaBlend(bool on) {
+    FAlphaBlend = on;
+    UpdateLayering();
+}
+
+void TForm::SetAlphaBlendValue(BYTE value) {
+    FAlphaBlendValue = value;
+    UpdateLayering();
+}
+
+void TForm::SetTransparentColor(bool on) {
+    FTransparentColor = on;
+    UpdateLayering();
+}
+
+void TForm::SetTransparentColorValue(TColor color) {
+    FTransparentColorValue = color;
+    UpdateLayering();
+}
+
+void TForm::UpdateLayering() {
+    if (!HandleAllocated()) return;
+    Layered::Apply(Handle(), FAlphaBlend, FAlphaBlendValue, FTransparentColor, ColorToRGB(FTransparentColorValue));
+}
+
+void TForm::SetVisible(bool visible) {
+    if (IsLoading()) {
+        FVisible = visible; // shown once loading is complete
+        return;
+    }
+    if (visible)
+        ShowWindowNow();
+    else
+        HideWindowNow();
+}
+
+void TForm::CenterOnScreen() {
+    SetBounds((GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2, (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2, FWidth,
+              FHeight);
+}
+
+void TForm::ShowWindowNow() {
+    FVisible = true;
+    HWND wnd = Handle();
+    if (FShowing && IsWindowVisible(wnd)) return;
+    if (FPosition == poScreenCenter) CenterOnScreen();
+    FShowing = true;
+    if (Application) Application->UpdateVisible();
+    ShowWindow(wnd, SW_SHOW);
+    DoShow();
+}
+
+void TForm::HideWindowNow() {
+    FVisible = false;
+    if (!HandleAllocated() || !FShowing) return;
+    FShowing = false;
+    ShowWindow(Handle(), SW_HIDE);
+    if (Application) Application->UpdateVisible();
+    DoHide();
+}
+
+void TForm::Show() {
+    SetVisible(true);
+    if (HandleAllocated()) SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TForm::Hide() { SetVisible(false); }
+
+void TForm::DoShow() {
+    if (OnShow) OnShow(this);
+}
+
+void TForm::DoHide() {
+    if (OnHide) OnHide(this);
+}
+
+void TForm::DoClose(TCloseAction& action) {
+    if (OnClose) OnClose(this, action);
+}
+
+bool TForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TForm::Close() {
+    if (FModal) {
+        if (CloseQuery()) FModalResult = mrCancel; // the modal loop closes the form
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (IsMainForm()) {
+        Application->Terminate();
+        return;
+    }
+    if (action == caMinimize)
+        SetWindowState(wsMinimized);
+    else
+        Hide(); // forms live as long as the application: a freed form is only hidden
+}
+
+TModalResult TForm::ShowModal() {
+    if (FVisible || !FEnabled || FModal || !Application) throw TError(L"Cannot make a visible window modal");
+    if (GetCapture()) ReleaseCapture();
+    HWND self = Handle();
+    HWND previous = GetActiveWindow();
+
+    struct TDisabler {
+        HWND Keep;
+        HWND AppWindow;
+        std::vector<HWND> Disabled;
+    } disabler{self, Application->Handle(), {}};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND wnd, LPARAM param) -> BOOL {
+            auto* d = reinterpret_cast<TDisabler*>(param);
+            if (wnd != d->Keep && (IsWindowVisible(wnd) || wnd == d->AppWindow) && IsWindowEnabled(wnd)) {
+                EnableWindow(wnd, FALSE);
+                d->Disabled.push_back(wnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&disabler));
+    auto enableOthers = [&] {
+        for (HWND wnd : disabler.Disabled)
+            if (IsWindow(wnd)) EnableWindow(wnd, TRUE);
+    };
+
+    FModal = true;
+    FModalResult = mrNone;
+    try {
+        Show();
+        while (FModalResult == mrNone) {
+            if (!Application->HandleMessage()) {
+                FModalResult = mrCancel; // the program is ending
+                break;
+            }
+            if (FModalResult != mrNone && !Application->Terminated()) {
+                TCloseAction action = caHide;
+                DoClose(action);
+                if (action == caNone) FModalResult = mrNone;
+            }
+        }
+    } catch (...) {
+        enableOthers();
+        FModal = false;
+        Hide();
+        throw;
+    }
+    enableOthers();
+    Hide();
+    FModal = false;
+    if (previous && IsWindow(previous) && IsWindowVisible(previous)) SetActiveWindow(previous);
+    return FModalResult;
+}
+
+void TForm::Resize() {
+    if (OnResize && !IsLoading()) OnResize(this);
+}
+
+void TForm::WndProc(TMessage& m) {
+    switch (m.Msg) {
+    case WM_ACTIVATE: {
+        DefaultHandler(m);
+        const bool active = LOWORD(m.WParam) != WA_INACTIVE;
+        if (active == FActive) return;
+        FActive = active;
+        if (active && OnActivate) OnActivate(this);
+        if (!active && OnDeactivate) OnDeactivate(this);
+        return;
+    }
+    case WM_CLOSE:
+        Close();
+        return;
+    case WM_SYSCOMMAND:
+        // Minimising the main form minimises the application, whose window hooks see it first.
+        if ((m.WParam & 0xFFF0) == SC_MINIMIZE && IsMainForm()) {
+            m.Result = SendMessageW(Application->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            return;
+        }
+        break;
+    }
+    TWinControl::WndProc(m);
+}

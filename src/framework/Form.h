@@ -1,0 +1,109 @@
+#pragma once
+// Top-level windows owned by the application window.
+#include "framework/WinControl.h"
+
+#include <functional>
+
+enum class TFormBorderStyle { bsNone, bsSizeable, bsDialog };
+using enum TFormBorderStyle;
+enum class TPosition { poDesigned, poScreenCenter };
+using enum TPosition;
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+using enum TWindowState;
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+using enum TCloseAction;
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = IDOK;
+constexpr TModalResult mrCancel = IDCANCEL;
+
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+
+class TForm : public TWinControl {
+public:
+    // Design values are applied by the derived constructor while the form is loading;
+    // the application then calls AfterConstruction.
+    explicit TForm(TComponent* owner);
+    ~TForm() override;
+
+    // Ends loading (each component is told), raises OnCreate, and shows the form if it is visible.
+    void AfterConstruction();
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle style);
+    int ClientWidth() const;
+    void SetClientWidth(int width);
+    int ClientHeight() const;
+    void SetClientHeight(int height);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition position) { FPosition = position; }
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState state);
+
+    bool AlphaBlend() const { return FAlphaBlend; }
+    void SetAlphaBlend(bool on);
+    BYTE AlphaBlendValue() const { return FAlphaBlendValue; }
+    void SetAlphaBlendValue(BYTE value);
+    bool TransparentColor() const { return FTransparentColor; }
+    void SetTransparentColor(bool on);
+    TColor TransparentColorValue() const { return FTransparentColorValue; }
+    void SetTransparentColorValue(TColor color);
+
+    void SetVisible(bool visible) override;
+    void Show();
+    void Hide();
+    // Shows the form and disables the application's other windows until it closes.
+    TModalResult ShowModal();
+    bool Modal() const { return FModal; }
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult result) { FModalResult = result; }
+    // Asks the form to close: OnCloseQuery, then OnClose decides what happens.
+    void Close();
+    bool CloseQuery();
+    bool Active() const { return FActive; }
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnResize;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void WndProc(TMessage& message) override;
+    void BeforeDestruction() override;
+    void Resize() override;
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& action);
+    // Applies the four layering values to the window with one call.
+    void UpdateLayering();
+
+    std::wstring FWindowClass = L"Quillpad.Form";
+
+private:
+    void ShowWindowNow();
+    void HideWindowNow();
+    void CenterOnScreen();
+    bool IsMainForm() const;
+    // Outer size minus client size for the current style.
+    SIZE FrameSize() const;
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TPosition FPosition = poDesigned;
+    bool FAlphaBlend = false;
+    BYTE FAlphaBlendValue = 255;
+    bool FTransparentColor = false;
+    TColor FTransparentColorValue = 0;
+    bool FModal = false;
+    TModalResult FModalResult = mrNone;
+    bool FActive = false;
+    bool FShowing = false;
+};

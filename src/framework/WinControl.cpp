@@ -1,0 +1,332 @@
+#include "framework/WinControl.h"
+
+#include "framework/Application.h"
+#include "framework/Error.h"
+#include "framework/SystemError.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+const wchar_t kControlProp[] = L"Quillpad.Control";
+
+void RegisterOwnClass(const std::wstring& name, UINT style, WNDPROC proc) {
+    static std::set<std::wstring> registered;
+    if (registered.count(name)) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = TApplication::LoadAppIcon(GetSystemMetrics(SM_CXICON));
+    wc.hIconSm = TApplication::LoadAppIcon(GetSystemMetrics(SM_CXSMICON));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = name.c_str();
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw TError(L"Cannot register window class " + name + L". " + SystemErrorText(GetLastError()));
+    registered.insert(name);
+}
+
+} // namespace
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
+    WindowProc = [this](TMessage& message) { WndProc(message); };
+}
+
+TWinControl::~TWinControl() {
+    for (TControl* child : FControls) child->FParent = nullptr;
+    FControls.clear();
+    if (FHandle) {
+        // The derived parts are gone: the window's last messages must not reach this object.
+        HWND wnd = FHandle;
+        Unbind();
+        DestroyWindow(wnd);
+    }
+}
+
+TWinControl* TWinControl::FromHandle(HWND wnd) {
+    return wnd ? static_cast<TWinControl*>(GetPropW(wnd, kControlProp)) : nullptr;
+}
+
+void TWinControl::Bind(HWND wnd) {
+    FHandle = wnd;
+    SetPropW(wnd, kControlProp, this);
+}
+
+void TWinControl::Unbind() {
+    if (!FHandle) return;
+    RemovePropW(FHandle, kControlProp);
+    if (FDefWndProc && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FHandle, GWLP_WNDPROC)) == StaticWndProc)
+        SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+    FHandle = nullptr;
+    FDefWndProc = nullptr;
+    FMouseInside = false;
+    FClickPending = false;
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        if (self) {
+            self->Bind(wnd);
+            self->FDefWndProc = DefWindowProcW;
+        }
+    } else {
+        self = FromHandle(wnd);
+    }
+    if (!self) return DefWindowProcW(wnd, msg, wParam, lParam);
+
+    TMessage message{msg, wParam, lParam, 0};
+    Guarded(self, [&] { self->WindowProc(message); });
+    if (msg == WM_NCDESTROY && self->FHandle == wnd) self->Unbind();
+    return message.Result;
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+    params.ClassName = L"Quillpad.Control";
+    params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    if (FVisible) params.Style |= WS_VISIBLE;
+    if (!FEnabled) params.Style |= WS_DISABLED;
+    params.X = FLeft;
+    params.Y = FTop;
+    params.Width = FWidth;
+    params.Height = FHeight;
+    if (FParent) params.WndParent = FParent->Handle();
+}
+
+HWND TWinControl::Handle() {
+    if (FHandle) return FHandle;
+    CreateWnd();
+    for (TControl* child : std::vector<TControl*>(FControls))
+        if (auto* windowed = dynamic_cast<TWinControl*>(child)) windowed->HandleNeeded();
+    return FHandle;
+}
+
+void TWinControl::CreateWnd() {
+    TCreateParams params;
+    CreateParams(params);
+    if (!params.SystemClass) RegisterOwnClass(params.ClassName, params.ClassStyle, StaticWndProc);
+    HWND wnd = CreateWindowExW(params.ExStyle, params.ClassName.c_str(), FCaption.c_str(), params.Style, params.X,
+                               params.Y, params.Width, params.Height, params.WndParent, nullptr,
+                               GetModuleHandleW(nullptr), params.SystemClass ? nullptr : this);
+    if (!wnd) throw TError(L"Error creating window. " + SystemErrorText(GetLastError()));
+    FSystemClass = params.SystemClass;
+    if (params.SystemClass) {
+        Bind(wnd);
+        FDefWndProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
+    }
+    SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+}
+
+void TWinControl::DestroyWnd() {
+    if (FHandle) DestroyWindow(FHandle);
+}
+
+void TWinControl::DestroyHandle() {
+    if (!FHandle) return;
+    for (TControl* child : std::vector<TControl*>(FControls))
+        if (auto* windowed = dynamic_cast<TWinControl*>(child)) windowed->DestroyHandle();
+    DestroyWnd();
+    // A window destroyed behind our back still leaves us unbound.
+    if (FHandle && !IsWindow(FHandle)) Unbind();
+}
+
+void TWinControl::RecreateWnd() {
+    if (!FHandle) return;
+    DestroyHandle();
+    HandleNeeded();
+}
+
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    TMessage message{msg, wParam, lParam, 0};
+    WindowProc(message);
+    return message.Result;
+}
+
+void TWinControl::DefaultHandler(TMessage& message) {
+    if (!FHandle) return;
+    message.Result = CallWindowProcW(FDefWndProc ? FDefWndProc : DefWindowProcW, FHandle, message.Msg,
+                                     message.WParam, message.LParam);
+}
+
+void TWinControl::InsertControl(TControl* control) { FControls.push_back(control); }
+
+void TWinControl::RemoveControl(TControl* control) {
+    auto it = std::find(FControls.begin(), FControls.end(), control);
+    if (it != FControls.end()) FControls.erase(it);
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    TControl::SetBounds(left, top, width, height);
+    if (FHandle)
+        SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetVisible(bool visible) {
+    TControl::SetVisible(visible);
+    if (FHandle) ShowWindow(FHandle, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+    TControl::SetEnabled(enabled);
+    if (FHandle) EnableWindow(FHandle, enabled);
+}
+
+void TWinControl::SetColor(TColor color) {
+    TControl::SetColor(color);
+    if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TWinControl::SetCaption(const std::wstring& caption) {
+    TControl::SetCaption(caption);
+    if (FHandle) SetWindowTextW(FHandle, caption.c_str());
+}
+
+void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
+
+void TWinControl::FontChanged() {
+    if (FHandle) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+    for (TControl* child : FControls) child->ParentFontChanged();
+}
+
+HBRUSH TWinControl::BackgroundBrush() {
+    if (!FBrush || FBrushColor != FColor) {
+        FBrush.Reset(CreateSolidBrush(ColorToRGB(FColor)));
+        FBrushColor = FColor;
+    }
+    return FBrush.Get();
+}
+
+void TWinControl::KeyDown(WORD& key, TShiftState shift) {
+    if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+void TWinControl::KeyUp(WORD& key, TShiftState shift) {
+    if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+void TWinControl::KeyPress(wchar_t& key) {
+    if (OnKeyPress) OnKeyPress(this, key);
+}
+
+bool TWinControl::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos) {
+    bool handled = false;
+    if (OnMouseWheel) OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    return handled;
+}
+
+void TWinControl::HandleMouse(TMessage& m) {
+    const int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+    const TShiftState shift = MouseShiftState(m.WParam);
+    switch (m.Msg) {
+    case WM_MOUSEMOVE:
+        if (!FMouseInside) {
+            FMouseInside = true;
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, FHandle, 0};
+            TrackMouseEvent(&track);
+            MouseEnter();
+        }
+        MouseMove(shift, x, y);
+        break;
+    case WM_LBUTTONDOWN:
+        FClickPending = true;
+        MouseDown(mbLeft, shift, x, y);
+        break;
+    case WM_RBUTTONDOWN: MouseDown(mbRight, shift, x, y); break;
+    case WM_MBUTTONDOWN: MouseDown(mbMiddle, shift, x, y); break;
+    case WM_LBUTTONDBLCLK:
+        DblClick();
+        MouseDown(mbLeft, shift | ssDouble, x, y);
+        break;
+    case WM_RBUTTONDBLCLK: MouseDown(mbRight, shift | ssDouble, x, y); break;
+    case WM_MBUTTONDBLCLK: MouseDown(mbMiddle, shift | ssDouble, x, y); break;
+    case WM_LBUTTONUP:
+        MouseUp(mbLeft, shift, x, y);
+        if (FClickPending) {
+            FClickPending = false;
+            RECT client;
+            if (FHandle && GetClientRect(FHandle, &client) && PtInRect(&client, POINT{x, y})) Click();
+        }
+        break;
+    case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
+    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, x, y); break;
+    }
+}
+
+void TWinControl::WndProc(TMessage& m) {
+    switch (m.Msg) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        HandleMouse(m);
+        break;
+    case WM_MOUSELEAVE:
+        FMouseInside = false;
+        MouseLeave();
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        WORD key = static_cast<WORD>(m.WParam);
+        KeyDown(key, KeyboardShiftState());
+        if (key == 0) return; // consumed
+        m.WParam = key;
+        break;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        WORD key = static_cast<WORD>(m.WParam);
+        KeyUp(key, KeyboardShiftState());
+        if (key == 0) return;
+        m.WParam = key;
+        break;
+    }
+    case WM_CHAR: {
+        wchar_t ch = static_cast<wchar_t>(m.WParam);
+        KeyPress(ch);
+        if (ch == 0) return;
+        m.WParam = ch;
+        break;
+    }
+    case WM_MOUSEWHEEL: {
+        POINT pos{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        if (DoMouseWheel(MouseShiftState(GET_KEYSTATE_WPARAM(m.WParam)), GET_WHEEL_DELTA_WPARAM(m.WParam), pos))
+            return;
+        break;
+    }
+    case WM_WINDOWPOSCHANGED:
+        if (!IsIconic(FHandle)) {
+            RECT r;
+            GetWindowRect(FHandle, &r);
+            if (GetWindowLongPtrW(FHandle, GWL_STYLE) & WS_CHILD)
+                MapWindowPoints(HWND_DESKTOP, GetParent(FHandle), reinterpret_cast<POINT*>(&r), 2);
+            UpdateBoundsFromWindow(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        }
+        break;
+    case WM_SIZE:
+        DefaultHandler(m);
+        Resize();
+        return;
+    case WM_ERASEBKGND:
+        if (!FSystemClass) {
+            RECT r;
+            GetClientRect(FHandle, &r);
+            FillRect(reinterpret_cast<HDC>(m.WParam), &r, BackgroundBrush());
+            m.Result = 1;
+            return;
+        }
+        break;
+    }
+    DefaultHandler(m);
+}

@@ -1,0 +1,119 @@
+#include "about/AboutForm.h"
+#include "about/CreditForm.h"
+#include "app/MainForm.h"
+#include "app/Program.h"
+#include "framework/Application.h"
+#include "settings/SettingsForm.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Writes down the names of the components it watches as they go away.
+class TDestructionLog : public TComponent {
+public:
+    TDestructionLog() : TComponent(nullptr) {}
+    std::vector<std::wstring> names;
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override {
+        TComponent::Notification(component, operation);
+        if (operation == opRemove) names.push_back(component->Name());
+    }
+};
+
+std::wstring ClassOf(HWND wnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(wnd, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND wnd) {
+    wchar_t text[128] = {};
+    GetWindowTextW(wnd, text, 128);
+    return text;
+}
+
+SIZE ClientSize(HWND wnd) {
+    RECT r;
+    GetClientRect(wnd, &r);
+    return {r.right, r.bottom};
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app.Initialize();
+        app.SetTitle(L"Quillpad");
+        app.OnException = [this](TObject*, const std::wstring& m) { reported.push_back(m); };
+        CreateForms(app);
+    }
+    TApplication app;
+    std::vector<std::wstring> reported;
+};
+
+TEST_F(ProgramTest, CreatesTheFourWindowsInOrderWithTheNoteWindowAsMainForm) {
+    ASSERT_EQ(app.FormCount(), 4u);
+    EXPECT_EQ(app.Forms(0), Form1);
+    EXPECT_EQ(app.Forms(1), Fcfg);
+    EXPECT_EQ(app.Forms(2), FAbout);
+    EXPECT_EQ(app.Forms(3), FCredit);
+    EXPECT_EQ(app.MainForm(), Form1);
+    EXPECT_TRUE(reported.empty());
+    for (TForm* form : {static_cast<TForm*>(Form1), static_cast<TForm*>(Fcfg), static_cast<TForm*>(FAbout),
+                        static_cast<TForm*>(FCredit)})
+        EXPECT_EQ(GetWindow(form->Handle(), GW_OWNER), app.Handle()) << TextOf(form->Handle());
+    EXPECT_EQ(TextOf(app.Handle()), L"Quillpad");
+}
+
+TEST_F(ProgramTest, WindowsCarryTheirDesignValues) {
+    HWND note = Form1->Handle();
+    EXPECT_EQ(ClassOf(note), L"TForm1");
+    EXPECT_EQ(TextOf(note), L"Quillpad v1.6");
+    EXPECT_EQ(ClientSize(note).cx, 258);
+    EXPECT_EQ(ClientSize(note).cy, 233);
+    EXPECT_EQ(GetWindowLongPtrW(note, GWL_STYLE) & WS_CAPTION, 0);
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(note, nullptr, &alpha, &flags));
+    EXPECT_EQ(alpha, 150);
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+    EXPECT_TRUE(IsWindowVisible(note));
+
+    EXPECT_EQ(TextOf(Fcfg->Handle()), L"Paramètres");
+    EXPECT_EQ(ClientSize(Fcfg->Handle()).cx, 288);
+    EXPECT_EQ(ClientSize(Fcfg->Handle()).cy, 376);
+    EXPECT_EQ(TextOf(FAbout->Handle()), L"A Propos");
+    EXPECT_EQ(ClientSize(FAbout->Handle()).cx, 330);
+    EXPECT_EQ(ClientSize(FAbout->Handle()).cy, 434);
+    EXPECT_EQ(TextOf(FCredit->Handle()).rfind(L"A Propos de .... ", 0), 0u);
+    EXPECT_EQ(ClientSize(FCredit->Handle()).cx, 637);
+    EXPECT_EQ(ClientSize(FCredit->Handle()).cy, 273);
+    RECT r;
+    GetWindowRect(FCredit->Handle(), &r);
+    EXPECT_EQ(r.left, 351);
+    EXPECT_EQ(r.top, 297);
+    for (TForm* dialog : {static_cast<TForm*>(Fcfg), static_cast<TForm*>(FAbout), static_cast<TForm*>(FCredit)})
+        EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
+}
+
+TEST_F(ProgramTest, ClosingTheNoteEndsTheLoopAndTheWindowsGoLastCreatedFirst) {
+    TDestructionLog log;
+    HWND wnds[] = {Form1->Handle(), Fcfg->Handle(), FAbout->Handle(), FCredit->Handle()};
+    for (size_t i = 0; i < app.FormCount(); ++i) app.Forms(i)->FreeNotification(&log);
+    PostMessageW(Form1->Handle(), WM_CLOSE, 0, 0);
+    app.Run();
+    EXPECT_TRUE(app.Terminated());
+    app.DestroyForms();
+    EXPECT_EQ(log.names, (std::vector<std::wstring>{L"FCredit", L"FAbout", L"Fcfg", L"Form1"}));
+    for (HWND wnd : wnds) EXPECT_FALSE(IsWindow(wnd));
+    EXPECT_EQ(Form1, nullptr);
+    EXPECT_EQ(Fcfg, nullptr);
+    EXPECT_EQ(FAbout, nullptr);
+    EXPECT_EQ(FCredit, nullptr);
+}
+
+} // namespace

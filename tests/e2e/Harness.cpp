@@ -1,0 +1,114 @@
+#include "Harness.h"
+
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+std::wstring WindowClass(HWND wnd) {
+    wchar_t name[128] = {};
+    GetClassNameW(wnd, name, 128);
+    return name;
+}
+
+std::wstring WindowText(HWND wnd) {
+    wchar_t text[256] = {};
+    GetWindowTextW(wnd, text, 256);
+    return text;
+}
+
+fs::path TProgramUnderTest::BuiltProgram() {
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return fs::path(std::wstring(self, n)).parent_path() / L"quillpad.exe";
+}
+
+TProgramUnderTest::TProgramUnderTest() {
+    static int counter = 0;
+    FFolder = fs::temp_directory_path() /
+              (L"quillpad-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+    fs::remove_all(FFolder);
+    fs::create_directories(FFolder);
+    fs::copy_file(BuiltProgram(), Executable());
+}
+
+TProgramUnderTest::~TProgramUnderTest() {
+    Kill();
+    std::error_code ignored;
+    fs::remove_all(FFolder, ignored);
+}
+
+void TProgramUnderTest::Start() {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring exe = Executable().wstring();
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        FFolder.wstring().c_str(), &si, &FInfo))
+        throw std::runtime_error("cannot start quillpad.exe");
+    WaitForInputIdle(FInfo.hProcess, 10000);
+}
+
+bool TProgramUnderTest::Running() const {
+    return FInfo.hProcess && WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::vector<HWND> TProgramUnderTest::Windows() const {
+    struct TSearch {
+        DWORD Pid;
+        std::vector<HWND> Found;
+    } search{FInfo.dwProcessId, {}};
+    EnumWindows(
+        [](HWND wnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            if (pid == s->Pid) s->Found.push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+HWND TProgramUnderTest::WaitForWindow(const std::wstring& className, std::chrono::milliseconds timeout) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND wnd : Windows())
+                if (WindowClass(wnd) == className) found = wnd;
+            return found != nullptr;
+        },
+        timeout);
+    return found;
+}
+
+bool TProgramUnderTest::WaitForExit(std::chrono::milliseconds timeout) {
+    if (!FInfo.hProcess) return true;
+    return WaitForSingleObject(FInfo.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD TProgramUnderTest::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (FInfo.hProcess) GetExitCodeProcess(FInfo.hProcess, &code);
+    return code;
+}
+
+void TProgramUnderTest::Kill() {
+    if (!FInfo.hProcess) return;
+    if (Running()) {
+        TerminateProcess(FInfo.hProcess, 255);
+        WaitForSingleObject(FInfo.hProcess, 5000);
+    }
+    CloseHandle(FInfo.hThread);
+    CloseHandle(FInfo.hProcess);
+    FInfo = {};
+}

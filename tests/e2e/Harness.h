@@ -1,0 +1,46 @@
+#pragma once
+// Runs a copy of quillpad.exe in a fresh folder of its own, finds its windows and stops it.
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TProgramUnderTest {
+public:
+    TProgramUnderTest();
+    ~TProgramUnderTest();
+    TProgramUnderTest(const TProgramUnderTest&) = delete;
+    TProgramUnderTest& operator=(const TProgramUnderTest&) = delete;
+
+    // The built program, beside the test executable.
+    static std::filesystem::path BuiltProgram();
+
+    const std::filesystem::path& Folder() const { return FFolder; }
+    std::filesystem::path Executable() const { return FFolder / L"quillpad.exe"; }
+
+    // Starts the copy and waits until its message loop is idle.
+    void Start();
+    bool Running() const;
+    DWORD ProcessId() const { return FInfo.dwProcessId; }
+
+    // Top-level windows of the process, visible or not.
+    std::vector<HWND> Windows() const;
+    // Polls until a window of the process with this class exists, or returns nullptr.
+    HWND WaitForWindow(const std::wstring& className, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool WaitForExit(std::chrono::milliseconds timeout);
+    DWORD ExitCode() const;
+    void Kill();
+
+private:
+    std::filesystem::path FFolder;
+    PROCESS_INFORMATION FInfo{};
+};
+
+// Polls `condition` until it holds or the deadline passes.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+std::wstring WindowClass(HWND wnd);
+std::wstring WindowText(HWND wnd);

@@ -1,0 +1,228 @@
+#include "FrameworkFixture.h"
+
+#include "framework/Layered.h"
+
+namespace {
+
+using FormTest = FrameworkTest;
+
+LONG_PTR StyleOf(HWND wnd) { return GetWindowLongPtrW(wnd, GWL_STYLE); }
+LONG_PTR ExStyleOf(HWND wnd) { return GetWindowLongPtrW(wnd, GWL_EXSTYLE); }
+
+TEST_F(FormTest, BorderStylesGiveTheirWindowStylesAndChangingOneRecreatesTheWindow) {
+    TPlainForm* form = nullptr;
+    app->CreateForm(form);
+    form->SetBorderStyle(bsNone);
+    HWND before = form->Handle();
+    EXPECT_TRUE(StyleOf(before) & WS_POPUP);
+    EXPECT_EQ(StyleOf(before) & (WS_CAPTION | WS_THICKFRAME), 0);
+
+    form->SetBorderStyle(bsSizeable);
+    HWND after = form->Handle();
+    EXPECT_NE(after, before);
+    EXPECT_FALSE(IsWindow(before));
+    EXPECT_EQ(StyleOf(after) & (WS_CAPTION | WS_THICKFRAME), WS_CAPTION | WS_THICKFRAME);
+    EXPECT_EQ(GetWindow(after, GW_OWNER), app->Handle());
+
+    form->SetBorderStyle(bsDialog);
+    EXPECT_EQ(StyleOf(form->Handle()) & (WS_CAPTION | WS_THICKFRAME), WS_CAPTION);
+    EXPECT_TRUE(ExStyleOf(form->Handle()) & WS_EX_DLGMODALFRAME);
+}
+
+TEST_F(FormTest, ReplacedMessageHandlerSurvivesRecreationAndOuterBoundsAreKept) {
+    TPlainForm* form = nullptr;
+    app->CreateForm(form);
+    form->SetBounds(120, 130, 260, 250);
+    form->Show();
+    int probes = 0;
+    auto inherited = form->WindowProc;
+    form->WindowProc = [&, inherited](TMessage& m) {
+        if (m.Msg == WM_APP + 5) ++probes;
+        inherited(m);
+    };
+    form->SetBorderStyle(bsNone);
+    SendMessageW(form->Handle(), WM_APP + 5, 0, 0);
+    EXPECT_EQ(probes, 1);
+    EXPECT_TRUE(IsWindowVisible(form->Handle())); // a shown window comes back shown
+    RECT r;
+    GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(r.left, 120);
+    EXPECT_EQ(r.top, 130);
+    EXPECT_EQ(r.right - r.left, 260);
+    EXPECT_EQ(r.bottom - r.top, 250);
+}
+
+TEST_F(FormTest, ClientSizeAccountsForTheFrameBeforeAndAfterTheWindowExists) {
+    TPlainForm* form = nullptr;
+    app->CreateForm(form);
+    form->SetBorderStyle(bsSizeable);
+    form->SetClientWidth(258);
+    form->SetClientHeight(233);
+    RECT client;
+    GetClientRect(form->Handle(), &client);
+    EXPECT_EQ(client.right, 258);
+    EXPECT_EQ(client.bottom, 233);
+    EXPECT_GT(form->Width(), 258);
+    EXPECT_EQ(form->ClientWidth(), 258);
+    EXPECT_EQ(form->ClientHeight(), 233);
+}
+
+TEST_F(FormTest, LayeringFollowsAlphaAndColourKeyWithOneCombinedCall) {
+    ASSERT_TRUE(Layered::Available());
+    TPlainForm* form = nullptr;
+    app->CreateForm(form);
+    HWND wnd = form->Handle();
+    EXPECT_FALSE(ExStyleOf(wnd) & WS_EX_LAYERED);
+
+    form->SetAlphaBlendValue(150);
+    form->SetAlphaBlend(true);
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(ExStyleOf(wnd) & WS_EX_LAYERED);
+    ASSERT_TRUE(GetLayeredWindowAttributes(wnd, &key, &alpha, &flags));
+    EXPECT_EQ(alpha, 150);
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+
+    form->SetTransparentColorValue(0x00FFFFFF);
+    form->SetTransparentColor(true);
+    ASSERT_TRUE(GetLayeredWindowAttributes(wnd, &key, &alpha, &flags));
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA | LWA_COLORKEY));
+    EXPECT_EQ(key, 0x00FFFFFFu);
+
+    form->SetAlphaBlend(false);
+    ASSERT_TRUE(GetLayeredWindowAttributes(wnd, &key, &alpha, &flags));
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_COLORKEY));
+
+    form->SetTransparentColor(false);
+    EXPECT_FALSE(ExStyleOf(wnd) & WS_EX_LAYERED);
+
+    // A re-created window gets the layering the values describe.
+    form->SetAlphaBlend(true);
+    form->SetBorderStyle(bsNone);
+    ASSERT_TRUE(GetLayeredWindowAttributes(form->Handle(), &key, &alpha, &flags));
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+    EXPECT_EQ(alpha, 150);
+}
+
+TEST_F(FormTest, ShowAndHideRaiseTheirEventsOnceAndCentreWhenAsked) {
+    TPlainForm* form = nullptr;
+    app->CreateForm(form);
+    std::vector<std::wstring> events;
+    form->OnShow = [&](TObject*) { events.push_back(L"show"); };
+    form->OnHide = [&](TObject*) { events.push_back(L"hide"); };
+    form->SetPosition(poScreenCenter);
+    form->Show();
+    form->Show();
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+    RECT r;
+    GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 200) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 150) / 2);
+    form->Hide();
+    form->Hide();
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"show", L"hide"}));
+}
+
+TEST_F(FormTest, VisibleDesignValueShowsTheFormOnlyAfterCreation) {
+    struct TShownForm : TPlainForm {
+        explicit TShownForm(TComponent* owner) : TPlainForm(owner) {
+            SetVisible(true);
+            OnCreate = [this](TObject*) { visibleInCreate = HandleAllocated() && IsWindowVisible(Handle()); };
+        }
+        bool visibleInCreate = true;
+    };
+    TShownForm* form = nullptr;
+    app->CreateForm(form);
+    EXPECT_FALSE(form->visibleInCreate);
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+}
+
+TEST_F(FormTest, CloseActionNoneKeepsTheFormAndTheProgram) {
+    TPlainForm* main = nullptr;
+    app->CreateForm(main);
+    main->Show();
+    main->OnClose = [&](TObject*, TCloseAction& action) {
+        action = caNone;
+        main->Hide();
+    };
+    SendMessageW(main->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(main->Handle()));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(FormTest, ShowModalDisablesTheOtherWindowsUntilItCloses) {
+    TPlainForm* main = nullptr;
+    TPlainForm* dialog = nullptr;
+    app->CreateForm(main);
+    app->CreateForm(dialog);
+    main->Show();
+    bool mainEnabledDuring = true, closeRaised = false;
+    dialog->OnShow = [&](TObject*) {
+        mainEnabledDuring = IsWindowEnabled(main->Handle());
+        PostMessageW(dialog->Handle(), WM_CLOSE, 0, 0);
+    };
+    dialog->OnClose = [&](TObject*, TCloseAction&) { closeRaised = true; };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_FALSE(mainEnabledDuring);
+    EXPECT_TRUE(closeRaised);
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+    EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
+    EXPECT_FALSE(dialog->Modal());
+    EXPECT_THROW(main->ShowModal(), TError); // a visible form cannot become modal
+}
+
+TEST_F(FormTest, ModalLoopEndsWhenTheProgramIsTerminated) {
+    TPlainForm* main = nullptr;
+    TPlainForm* dialog = nullptr;
+    app->CreateForm(main);
+    app->CreateForm(dialog);
+    dialog->OnShow = [&](TObject*) { app->Terminate(); };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(FormTest, MouseAndKeyMessagesBecomeEventsWithTheirArguments) {
+    TPlainForm* form = nullptr;
+    app->CreateForm(form);
+    std::vector<std::wstring> log;
+    form->OnMouseDown = [&](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        log.push_back(L"down " + std::to_wstring(static_cast<int>(b)) + L" " + std::to_wstring(x) + L"," +
+                      std::to_wstring(y) + ((sh & ssCtrl) ? L" ctrl" : L"") + (s == form ? L"" : L" ?"));
+    };
+    form->OnMouseUp = [&](TObject*, TMouseButton b, TShiftState, int, int) {
+        log.push_back(L"up " + std::to_wstring(static_cast<int>(b)));
+    };
+    form->OnClick = [&](TObject*) { log.push_back(L"click"); };
+    form->OnKeyDown = [&](TObject*, WORD& key, TShiftState) {
+        log.push_back(L"key " + std::to_wstring(key));
+        key = 0;
+    };
+    HWND wnd = form->Handle();
+    SendMessageW(wnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(10, 20));
+    SendMessageW(wnd, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(10, 20));
+    SendMessageW(wnd, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(3, 4));
+    SendMessageW(wnd, WM_MBUTTONUP, 0, MAKELPARAM(3, 4));
+    SendMessageW(wnd, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"down 0 10,20 ctrl", L"up 0", L"click", L"down 2 3,4", L"up 2",
+                                              L"key 65"}));
+}
+
+TEST_F(FormTest, ActivationAndDeactivationRaiseTheirEvents) {
+    TPlainForm* a = nullptr;
+    TPlainForm* b = nullptr;
+    app->CreateForm(a);
+    app->CreateForm(b);
+    std::vector<std::wstring> log;
+    a->OnActivate = [&](TObject*) { log.push_back(L"a+"); };
+    a->OnDeactivate = [&](TObject*) { log.push_back(L"a-"); };
+    a->Show();
+    b->Show();
+    EXPECT_TRUE(b->Active());
+    EXPECT_FALSE(a->Active());
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"a+", L"a-"}));
+}
+
+} // namespace
