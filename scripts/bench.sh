@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Measures start time and memory of the baselines and of Quillpad in one launcher run.
+# Runs through `make bench`, under a display and with the Wine prefix ready and its server up.
+# Extra arguments go to the launcher, e.g. `--warm 20` or `--verbose`.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+
+programs=(build/bin/bare_window.exe build/bin/bare_tray.exe build/bin/quillpad.exe)
+for exe in build/bin/start_bench.exe "${programs[@]}"; do
+  [[ -f $exe ]] || { echo "$exe is missing; build first." >&2; exit 1; }
+done
+
+# The launcher is a Windows program: hand it Windows paths.
+mapfile -t paths < <(winepath -w "${programs[@]/#/$ROOT/}")
+((${#paths[@]} == ${#programs[@]})) || { echo "winepath could not convert the paths." >&2; exit 1; }
+wine build/bin/start_bench.exe "$@" "${paths[@]}"
