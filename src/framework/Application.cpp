@@ -55,6 +55,7 @@ TApplication::TApplication() : TComponent(nullptr), FTitle(ExecutableBaseName())
 }
 
 TApplication::~TApplication() {
+    MarkDestroying();
     DestroyForms();
     FHandle.Reset();
     if (Application == this) Application = nullptr;

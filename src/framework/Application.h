@@ -26,6 +26,7 @@ public:
     void SetTitle(const std::wstring& title);
     HWND Handle() const { return FHandle.Get(); }
     HICON Icon() const { return FIcon; }
+    HICON SmallIcon() const { return FSmallIcon; }
     static HICON LoadAppIcon(int size);
 
     // Creates a form owned by the application; the first one becomes the main form. A failure

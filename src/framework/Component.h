@@ -52,9 +52,10 @@ protected:
     // Runs once, while the whole object is still alive, before the owned components are freed.
     virtual void BeforeDestruction() {}
     void DestroyComponents();
+    // Flags this component and everything it owns as being destroyed.
+    void MarkDestroying();
 
 private:
-    void MarkDestroying();
     void NotifyObservers();
 
     TComponent* FOwner;

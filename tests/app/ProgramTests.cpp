@@ -2,6 +2,7 @@
 #include "about/CreditForm.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
+#include "components/TrayIcon.h"
 #include "framework/Application.h"
 #include "settings/SettingsForm.h"
 
@@ -81,7 +82,6 @@ TEST_F(ProgramTest, WindowsCarryTheirDesignValues) {
     ASSERT_TRUE(GetLayeredWindowAttributes(note, nullptr, &alpha, &flags));
     EXPECT_EQ(alpha, 150);
     EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
-    EXPECT_TRUE(IsWindowVisible(note));
 
     EXPECT_EQ(TextOf(Fcfg->Handle()), L"Paramètres");
     EXPECT_EQ(ClientSize(Fcfg->Handle()).cx, 288);
@@ -96,8 +96,49 @@ TEST_F(ProgramTest, WindowsCarryTheirDesignValues) {
     GetWindowRect(FCredit->Handle(), &r);
     EXPECT_EQ(r.left, 351);
     EXPECT_EQ(r.top, 297);
-    for (TForm* dialog : {static_cast<TForm*>(Fcfg), static_cast<TForm*>(FAbout), static_cast<TForm*>(FCredit)})
-        EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
+    for (size_t i = 0; i < app.FormCount(); ++i)
+        EXPECT_FALSE(IsWindowVisible(app.Forms(i)->Handle())) << TextOf(app.Forms(i)->Handle());
+}
+
+TEST_F(ProgramTest, WithoutSettingsOnlyTheTrayIconShows) {
+    EXPECT_FALSE(app.ShowMainForm());
+    EXPECT_FALSE(Form1->ShowAtStart());
+    EXPECT_FALSE(IsWindowVisible(app.Handle()));
+    TTrayIcon* tray = Form1->TrayIcon1;
+    EXPECT_TRUE(tray->Active());
+    EXPECT_EQ(tray->Hint(), L"Quillpad");
+    EXPECT_EQ(tray->IconIndex(), -1);
+    EXPECT_EQ(tray->Visibility(), tvAutoHide);
+    EXPECT_EQ(tray->PopupMenu(), Form1->PopupMenu1);
+    EXPECT_FALSE(tray->Icon()->Empty());
+}
+
+TEST_F(ProgramTest, TrayClicksToggleTheNoteAndTheMenuCommandsActOnIt) {
+    HWND tray = Form1->TrayIcon1->NotifyWindow();
+    SendMessageW(tray, TTrayIcon::WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
+    SendMessageW(tray, TTrayIcon::WM_TRAYNOTIFY, 1, WM_LBUTTONUP);
+    EXPECT_FALSE(IsWindowVisible(Form1->Handle()));
+    EXPECT_FALSE(IsWindowVisible(app.Handle())); // no taskbar button while in the tray
+
+    Form1->Afficher1->Click();
+    EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
+    Form1->AOT1->Click();
+    EXPECT_TRUE(Form1->AOT1->Checked());
+    EXPECT_TRUE(GetWindowLongPtrW(Form1->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // Some other window on the desktop: Wine keeps an owned window topmost when only its
+    // owner lies below it.
+    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(other, SW_SHOWNOACTIVATE);
+    Form1->AOT1->Click();
+    EXPECT_FALSE(Form1->AOT1->Checked());
+    EXPECT_FALSE(GetWindowLongPtrW(Form1->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    DestroyWindow(other);
+    Form1->Cacher1->Click();
+    EXPECT_FALSE(IsWindowVisible(Form1->Handle()));
+    Form1->Quitter1->Click();
+    app.Run();
+    EXPECT_TRUE(app.Terminated());
 }
 
 TEST_F(ProgramTest, ClosingTheNoteEndsTheLoopAndTheWindowsGoLastCreatedFirst) {

@@ -112,3 +112,49 @@ void TProgramUnderTest::Kill() {
     CloseHandle(FInfo.hProcess);
     FInfo = {};
 }
+
+HWND TProgramUnderTest::VisibleWindow(const std::wstring& className) const {
+    for (HWND wnd : Windows())
+        if (WindowClass(wnd) == className && IsWindowVisible(wnd)) return wnd;
+    return nullptr;
+}
+
+HWND TrayWindow() {
+    // Without a desktop and taskbar, Wine's display driver shows the icons in a window of its own.
+    if (HWND standalone = FindWindowW(L"__winex11_standalone_tray", nullptr)) return standalone;
+    return FindWindowW(L"Shell_TrayWnd", nullptr);
+}
+
+POINT FirstTrayIconCentre() {
+    // Icons are laid out from the client area's top-left corner, each a small icon with a border.
+    const int cell = GetSystemMetrics(SM_CXSMICON) + 4;
+    POINT at{cell / 2, cell / 2};
+    ClientToScreen(TrayWindow(), &at);
+    return at;
+}
+
+void ClickAt(POINT at, bool rightButton) {
+    INPUT inputs[3] = {};
+    for (INPUT& input : inputs) input.type = INPUT_MOUSE;
+    inputs[0].mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    inputs[0].mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+void PressKey(WORD vk) {
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, const wchar_t* key,
+                  const wchar_t* value) {
+    std::wstring ini = (program.Folder() / L"quillpad.INI").wstring();
+    WritePrivateProfileStringW(section, key, value, ini.c_str());
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
+}

@@ -30,6 +30,8 @@ public:
     std::vector<HWND> Windows() const;
     // Polls until a window of the process with this class exists, or returns nullptr.
     HWND WaitForWindow(const std::wstring& className, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // The process's window of this class if it exists and is visible, else nullptr.
+    HWND VisibleWindow(const std::wstring& className) const;
     bool WaitForExit(std::chrono::milliseconds timeout);
     DWORD ExitCode() const;
     void Kill();
@@ -38,6 +40,19 @@ private:
     std::filesystem::path FFolder;
     PROCESS_INFORMATION FInfo{};
 };
+
+// The shell's notification area: Wine shows it as a small window of its own.
+HWND TrayWindow();
+// Where the first icon of the notification area sits, in screen coordinates.
+POINT FirstTrayIconCentre();
+
+// Real input, as a person gives it.
+void ClickAt(POINT at, bool rightButton = false);
+void PressKey(WORD vk);
+
+// Writes one value into the settings file beside the program.
+void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, const wchar_t* key,
+                  const wchar_t* value);
 
 // Polls `condition` until it holds or the deadline passes.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);

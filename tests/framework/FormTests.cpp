@@ -1,4 +1,4 @@
-#include "FrameworkFixture.h"
+#include "support/FrameworkFixture.h"
 
 #include "framework/Layered.h"
 

@@ -1,0 +1,303 @@
+#include "components/TrayIcon.h"
+
+#include "framework/Application.h"
+#include "framework/Error.h"
+#include "framework/Form.h"
+
+#include <vector>
+
+namespace {
+
+const wchar_t kNotifyClass[] = L"Quillpad.TrayNotify";
+const wchar_t kTrayClass[] = L"Shell_TrayWnd";
+
+// Notification codes of the shell's callback message.
+constexpr LPARAM kKeySelect = NIN_KEYSELECT;
+constexpr LPARAM kBalloonHide = NIN_BALLOONHIDE;
+constexpr LPARAM kBalloonTimeout = NIN_BALLOONTIMEOUT;
+constexpr LPARAM kBalloonUserClick = NIN_BALLOONUSERCLICK;
+
+void RegisterNotifyClass(WNDPROC proc) {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kNotifyClass;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw TError(L"Cannot register the notification window");
+    registered = true;
+}
+
+} // namespace
+
+std::function<BOOL(DWORD, NOTIFYICONDATAW*)> TTrayIcon::ShellNotifyIcon = [](DWORD message,
+                                                                            NOTIFYICONDATAW* data) {
+    return Shell_NotifyIconW(message, data);
+};
+
+bool TTrayIcon::IsNewShell() {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(L"shell32.dll", &ignored);
+    if (size == 0) return false;
+    std::vector<BYTE> buffer(size);
+    if (!GetFileVersionInfoW(L"shell32.dll", 0, size, buffer.data())) return false;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) return false;
+    return HIWORD(info->dwFileVersionMS) >= 5;
+}
+
+std::wstring TTrayIcon::ShortHint(const std::wstring& hint) {
+    std::wstring tip = hint.substr(0, hint.find(L'|'));
+    if (tip.size() > kTipLength) tip.resize(kTipLength);
+    return tip;
+}
+
+TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>()) {
+    FIcon->OnChange = [this](TObject*) { IconChanged(); };
+    RegisterNotifyClass(NotifyWndProc);
+    HWND wnd = CreateWindowExW(WS_EX_TOOLWINDOW, kNotifyClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    if (!wnd) throw TError(L"Cannot create the notification window");
+    FNotifyWindow.Reset(wnd);
+    SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+
+    if (IsDesigning()) return;
+    FKernel.Reset(LoadLibraryW(L"KERNEL32.DLL"));
+    if (FKernel)
+        FRegisterServiceProcess = reinterpret_cast<TRegisterServiceProcess>(
+            reinterpret_cast<void*>(GetProcAddress(FKernel.Get(), "RegisterServiceProcess")));
+    if (Application)
+        FHookId = Application->HookMainWindow([this](TMessage& m) {
+            // Minimising the application sends it to the tray; the minimising itself goes on.
+            if (m.Msg == WM_SYSCOMMAND && m.WParam == SC_MINIMIZE && (FVisibility & tvAutoHide) && FActive)
+                ApplicationVisibilityStep(false);
+            return false;
+        });
+}
+
+TTrayIcon::~TTrayIcon() {
+    if (!(Application && Application->IsDestroying())) TaskListStep(false);
+    // Removed in every case: a hook left behind would call into a destroyed component.
+    if (Application && FHookId) Application->UnhookMainWindow(FHookId);
+    SetActive(false);
+    SetWindowLongPtrW(FNotifyWindow.Get(), GWLP_USERDATA, 0);
+    FNotifyWindow.Reset();
+}
+
+void TTrayIcon::SetActive(bool active) {
+    FActive = active;
+    if (!active || (IsDesigning() && !(FVisibility & tvVisibleDesign))) {
+        ShellNotifyIcon(NIM_DELETE, &FData);
+        return;
+    }
+    AddIcon();
+}
+
+void TTrayIcon::AddIcon() {
+    if (FIcon->Empty() && Application) FIcon->Assign(Application->SmallIcon());
+    const bool newShell = IsNewShell();
+    FData.cbSize = newShell ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
+    if (newShell) FData.uVersion = NOTIFYICON_VERSION;
+    FData.hWnd = FNotifyWindow.Get();
+    FData.uID = kIconId;
+    FData.uCallbackMessage = WM_TRAYNOTIFY;
+    FData.hIcon = FIcon->Handle();
+    SetTip(FHint);
+    FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+    ShellNotifyIcon(NIM_ADD, &FData);
+    if (newShell) ShellNotifyIcon(NIM_SETVERSION, &FData);
+    FTrayWindow = FindWindowW(kTrayClass, nullptr);
+}
+
+void TTrayIcon::SetTip(const std::wstring& hint) {
+    std::wstring tip = ShortHint(hint);
+    std::fill(std::begin(FData.szTip), std::end(FData.szTip), L'\0');
+    tip.copy(FData.szTip, kTipLength);
+}
+
+void TTrayIcon::ShellRestartCheck() {
+    if (!FActive) return;
+    HWND tray = FindWindowW(kTrayClass, nullptr);
+    if (tray == FTrayWindow) return;
+    FTrayWindow = tray;
+    SetActive(false);
+    SetActive(true);
+}
+
+void TTrayIcon::IconChanged() {
+    ShellRestartCheck();
+    FData.hIcon = FIcon->Handle();
+    if (FActive) ShellNotifyIcon(NIM_MODIFY, &FData);
+}
+
+void TTrayIcon::SetIcon(HICON icon) {
+    ShellRestartCheck();
+    FIcon->Assign(icon);
+    FData.hIcon = FIcon->Handle();
+    if (FActive) ShellNotifyIcon(NIM_MODIFY, &FData);
+}
+
+void TTrayIcon::SetIconIndex(int index) {
+    FIconIndex = index;
+    if (FIcons && index >= 0 && index < FIcons->Count()) {
+        FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        TIconHandle image = FIcons->GetIcon(index);
+        SetIcon(image.Get());
+        return;
+    }
+    FIconIndex = -1;
+}
+
+void TTrayIcon::SetHint(const std::wstring& hint) {
+    ShellRestartCheck();
+    if (IsNewShell()) {
+        FHint = hint;
+        return;
+    }
+    // An old shell shows one line only.
+    FHint.clear();
+    for (size_t i = 0; i < hint.size(); ++i) {
+        if (hint[i] == L'\r' && i + 1 < hint.size() && hint[i + 1] == L'\n') {
+            FHint += L" - ";
+            ++i;
+        } else {
+            FHint += hint[i];
+        }
+    }
+}
+
+void TTrayIcon::SetVisibility(TTrayVisibilities visibility) {
+    FVisibility = visibility;
+    TaskListStep((visibility & tvVisibleTaskList) != 0);
+    ApplicationVisibilityStep((visibility & tvVisibleTaskBar) != 0);
+    SetActive(FActive);
+    SetAnimated(FAnimated);
+}
+
+void TTrayIcon::TaskListStep(bool visible) {
+    if (visible == FTaskListVisible) return;
+    FTaskListVisible = visible;
+    if (!IsDesigning() && FRegisterServiceProcess) FRegisterServiceProcess(GetCurrentProcessId(), visible ? 0 : 1);
+}
+
+void TTrayIcon::ApplicationVisibilityStep(bool visible) {
+    FApplicationVisible = visible;
+    const bool loading = Owner() && Owner()->IsLoading();
+    if (loading && !IsDesigning() && Application) Application->SetShowMainForm(visible);
+    if (IsDesigning() || loading) return;
+    if (visible)
+        RestoreFromTray();
+    else
+        HideToTray();
+}
+
+void TTrayIcon::HideToTray() {
+    if (!Application) return;
+    TForm* main = Application->MainForm();
+    if (main && main->WindowState() != wsMinimized) {
+        if (FSnap) main->Hide();
+        Application->Minimize();
+    }
+    ShowWindow(Application->Handle(), SW_HIDE);
+}
+
+void TTrayIcon::RestoreFromTray() {
+    if (!Application) return;
+    ShowWindow(Application->Handle(), SW_SHOW);
+    Application->Restore();
+    if (TForm* main = Application->MainForm()) main->SetVisible(true);
+}
+
+LRESULT CALLBACK TTrayIcon::NotifyWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TTrayIcon*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(wnd, msg, wParam, lParam);
+    if (msg == WM_TRAYNOTIFY) {
+        LRESULT result = 0;
+        Guarded(self, [&] { result = self->HandleNotification(lParam); });
+        return result;
+    }
+    // A restarted taskbar has forgotten every icon: add ours again.
+    if (msg == self->FTaskbarCreated && self->FTaskbarCreated != 0) {
+        Guarded(self, [&] {
+            if (self->FActive) self->SetActive(true);
+        });
+        return 0;
+    }
+    return DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+LRESULT TTrayIcon::HandleNotification(LPARAM code) {
+    POINT at{};
+    GetCursorPos(&at);
+    const TShiftState shift = KeyboardShiftState();
+    switch (code) {
+    case WM_MOUSEMOVE: MouseMoved(shift, at); break;
+    case WM_LBUTTONDOWN: ButtonDown(mbLeft, shift, at); break;
+    case WM_RBUTTONDOWN: ButtonDown(mbRight, shift, at); break;
+    case WM_MBUTTONDOWN: ButtonDown(mbMiddle, shift, at); break;
+    case WM_LBUTTONUP: ButtonUp(mbLeft, shift, at); break;
+    case WM_RBUTTONUP: ButtonUp(mbRight, shift, at); break;
+    case WM_MBUTTONUP: ButtonUp(mbMiddle, shift, at); break;
+    case WM_LBUTTONDBLCLK: DoubleClick(mbLeft, shift, at); break;
+    case WM_RBUTTONDBLCLK: DoubleClick(mbRight, shift, at); break;
+    case WM_MBUTTONDBLCLK: DoubleClick(mbMiddle, shift, at); break;
+    case kKeySelect: ButtonUp(mbRight, shift, at); break; // the keyboard opens the menu
+    case kBalloonHide:
+    case kBalloonTimeout:
+    case kBalloonUserClick: return 1;
+    }
+    return 0;
+}
+
+void TTrayIcon::MouseMoved(TShiftState shift, POINT at) {
+    if (FHint != FLastShownHint) {
+        FLastShownHint = FHint;
+        SetTip(FHint);
+        FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+        if (FActive) ShellNotifyIcon(NIM_MODIFY, &FData);
+    }
+    if (OnMouseMove) OnMouseMove(this, shift, at.x, at.y);
+}
+
+void TTrayIcon::ButtonDown(TMouseButton button, TShiftState shift, POINT at) {
+    if (OnMouseDown) OnMouseDown(this, button, shift, at.x, at.y);
+    if (button == mbLeft && FDropDownMenu) ShowMenu(FDropDownMenu, at);
+}
+
+void TTrayIcon::ButtonUp(TMouseButton button, TShiftState shift, POINT at) {
+    if (button == mbRight && FPopupMenu) {
+        ShowMenu(FPopupMenu, at);
+    } else if (button == mbLeft) {
+        if (!FApplicationVisible && (FVisibility & tvRestoreClick))
+            SetVisibility(FVisibility | tvVisibleTaskBar);
+        else if (FApplicationVisible && (FVisibility & tvMinimizeClick))
+            SetVisibility(FVisibility & ~tvVisibleTaskBar);
+    }
+    if (OnMouseUp) OnMouseUp(this, button, shift, at.x, at.y);
+    if (OnClick) OnClick(this, button, shift, at.x, at.y);
+}
+
+void TTrayIcon::DoubleClick(TMouseButton button, TShiftState shift, POINT at) {
+    if (OnDblClick) {
+        OnDblClick(this, button, shift, at.x, at.y);
+        return;
+    }
+    if (button != mbLeft) return;
+    if (FPopupMenu)
+        if (TMenuItem* item = FPopupMenu->Items()->DefaultItem()) item->Click();
+    if (FApplicationVisible && (FVisibility & tvMinimizeDbClick))
+        SetVisibility(FVisibility & ~tvVisibleTaskBar);
+    else if (!FApplicationVisible && (FVisibility & tvRestoreDbClick))
+        SetVisibility(FVisibility | tvVisibleTaskBar);
+}
+
+void TTrayIcon::ShowMenu(TPopupMenu* menu, POINT at) {
+    // The menu only closes on a click elsewhere if its owner is the foreground window.
+    SetForegroundWindow(FNotifyWindow.Get());
+    menu->Popup(at.x, at.y, FNotifyWindow.Get());
+    PostMessageW(FNotifyWindow.Get(), WM_NULL, 0, 0);
+}

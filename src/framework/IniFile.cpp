@@ -1,0 +1,75 @@
+#include "framework/IniFile.h"
+
+#include "framework/Error.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+TIniFile::TIniFile(std::wstring path) : FPath(std::move(path)) {}
+
+TIniFile::~TIniFile() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, FPath.c_str()); }
+
+std::wstring TIniFile::ReadString(const std::wstring& section, const std::wstring& key,
+                                  const std::wstring& fallback) const {
+    wchar_t buffer[2048];
+    DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, 2048, FPath.c_str());
+    return std::wstring(buffer, n);
+}
+
+int TIniFile::ReadInteger(const std::wstring& section, const std::wstring& key, int fallback) const {
+    return ParseIniInteger(ReadString(section, key, L"")).value_or(fallback);
+}
+
+bool TIniFile::ReadBool(const std::wstring& section, const std::wstring& key, bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), FPath.c_str()))
+        throw TError(L"Unable to write to " + FPath);
+}
+
+void TIniFile::WriteInteger(const std::wstring& section, const std::wstring& key, int value) {
+    WriteString(section, key, std::to_wstring(value));
+}
+
+void TIniFile::WriteBool(const std::wstring& section, const std::wstring& key, bool value) {
+    WriteString(section, key, value ? L"1" : L"0");
+}
+
+std::optional<int> ParseIniInteger(const std::wstring& text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == L' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
+    bool hex = false;
+    if (text.compare(i, 2, L"0x") == 0 || text.compare(i, 2, L"0X") == 0) {
+        hex = true;
+        i += 2;
+    } else if (i < text.size() && (text[i] == L'$' || text[i] == L'x' || text[i] == L'X')) {
+        hex = true;
+        i += 1;
+    }
+    if (i >= text.size()) return std::nullopt;
+    // Hexadecimal takes any 32-bit pattern (colours with the top bit); decimal must fit an int.
+    const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        int digit;
+        if (c >= L'0' && c <= L'9')
+            digit = c - L'0';
+        else if (hex && c >= L'a' && c <= L'f')
+            digit = c - L'a' + 10;
+        else if (hex && c >= L'A' && c <= L'F')
+            digit = c - L'A' + 10;
+        else
+            return std::nullopt;
+        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+        if (value > limit) return std::nullopt;
+    }
+    auto bits = static_cast<std::uint32_t>(value);
+    auto result = static_cast<std::int32_t>(bits);
+    return negative ? static_cast<int>(0u - bits) : result;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// Settings in an INI file through the platform's profile functions. Each object is one batch:
+// it opens nothing and keeps nothing, and closing it flushes the platform's cache for the file.
+#include <optional>
+#include <string>
+
+class TIniFile {
+public:
+    explicit TIniFile(std::wstring path);
+    ~TIniFile();
+    TIniFile(const TIniFile&) = delete;
+    TIniFile& operator=(const TIniFile&) = delete;
+
+    const std::wstring& Path() const { return FPath; }
+
+    // Values are read as text, at most 2047 characters.
+    std::wstring ReadString(const std::wstring& section, const std::wstring& key, const std::wstring& fallback) const;
+    // The default stands in for anything that is not wholly a number.
+    int ReadInteger(const std::wstring& section, const std::wstring& key, int fallback) const;
+    // Any non-zero integer is true.
+    bool ReadBool(const std::wstring& section, const std::wstring& key, bool fallback) const;
+
+    // A failed write raises "Unable to write to <path>".
+    void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+    void WriteInteger(const std::wstring& section, const std::wstring& key, int value);
+    void WriteBool(const std::wstring& section, const std::wstring& key, bool value);
+
+private:
+    std::wstring FPath;
+};
+
+// Decimal with an optional sign, or hexadecimal after "0x", "0X", "$", "x" or "X"; leading blanks
+// are skipped. Anything else, trailing characters or overflow included, gives no value.
+std::optional<int> ParseIniInteger(const std::wstring& text);

@@ -1,0 +1,7 @@
+#pragma once
+// Where the note's settings live: an INI file beside the executable.
+#include "framework/IniFile.h"
+
+#include <string>
+
+std::wstring SettingsPath();

@@ -1,0 +1,232 @@
+#include "components/TrayIcon.h"
+#include "support/FrameworkFixture.h"
+#include "support/MenuProbe.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TShellCall {
+    DWORD Message;
+    NOTIFYICONDATAW Data;
+};
+
+// Watches every record sent to the shell; the calls still reach the real shell.
+class TrayIconTest : public FrameworkTest {
+protected:
+    void SetUp() override {
+        FrameworkTest::SetUp();
+        saved = TTrayIcon::ShellNotifyIcon;
+        TTrayIcon::ShellNotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
+            calls.push_back({message, *data});
+            return saved(message, data);
+        };
+        app->CreateForm(form);
+        tray = new TTrayIcon(form);
+        tray->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"down", s, b, x, y); };
+        tray->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"up", s, b, x, y); };
+        tray->OnClick = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"click", s, b, x, y); };
+        tray->OnMouseMove = [this](TObject*, TShiftState, int, int) { events.push_back(L"move"); };
+        SetCursorPos(321, 123);
+    }
+    void TearDown() override {
+        TTrayIcon::ShellNotifyIcon = saved;
+        FrameworkTest::TearDown();
+    }
+    void Log(const std::wstring& what, TObject* sender, TMouseButton button, int x, int y) {
+        const wchar_t* names[] = {L"left", L"right", L"middle"};
+        std::wstring at = (x == 321 && y == 123) ? L"" : L" at " + std::to_wstring(x) + L"," + std::to_wstring(y);
+        events.push_back(what + L" " + names[static_cast<int>(button)] + at + (sender == tray ? L"" : L" ?"));
+    }
+    LRESULT Notify(LPARAM code) { return SendMessageW(tray->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, 1, code); }
+    std::vector<DWORD> Messages() const {
+        std::vector<DWORD> m;
+        for (const auto& c : calls) m.push_back(c.Message);
+        return m;
+    }
+
+    std::function<BOOL(DWORD, NOTIFYICONDATAW*)> saved;
+    std::vector<TShellCall> calls;
+    std::vector<std::wstring> events;
+    TPlainForm* form = nullptr;
+    TTrayIcon* tray = nullptr;
+};
+
+TEST_F(TrayIconTest, MouseNotificationsBecomeEventsWithTheCursorPosition) {
+    Notify(WM_MOUSEMOVE);
+    Notify(WM_LBUTTONDOWN);
+    Notify(WM_LBUTTONUP);
+    Notify(WM_MBUTTONDOWN);
+    Notify(WM_MBUTTONUP);
+    Notify(WM_LBUTTONDBLCLK); // no handler, no menu: nothing
+    Notify(NIN_SELECT);        // not handled
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"move", L"down left", L"up left", L"click left", L"down middle",
+                                                 L"up middle", L"click middle"}));
+    EXPECT_EQ(Notify(NIN_BALLOONTIMEOUT), 1);
+}
+
+TEST_F(TrayIconTest, DoubleClickGoesToItsHandlerAloneWhenThereIsOne) {
+    auto* menu = new TPopupMenu(form);
+    auto* item = new TMenuItem(form);
+    item->SetDefault(true);
+    item->OnClick = [this](TObject*) { events.push_back(L"default item"); };
+    menu->Items()->Add(item);
+    tray->SetPopupMenu(menu);
+
+    Notify(WM_LBUTTONDBLCLK);
+    Notify(WM_RBUTTONDBLCLK); // only the left button runs the default item
+    tray->OnDblClick = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"double", s, b, x, y); };
+    Notify(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"default item", L"double left"}));
+
+    item->SetDefault(false);
+    tray->OnDblClick = nullptr;
+    events.clear();
+    Notify(WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(TrayIconTest, RightReleaseAndKeySelectOpenThePopupMenuBeforeTheEvents) {
+    auto* menu = new TPopupMenu(form);
+    menu->OnPopup = [this](TObject*) { events.push_back(L"menu"); };
+    tray->SetPopupMenu(menu);
+    for (LPARAM code : {LPARAM(WM_RBUTTONUP), LPARAM(NIN_KEYSELECT)}) {
+        WhenMenuOpens([&](HWND) { CloseOpenMenu(); });
+        Notify(code);
+    }
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"menu", L"up right", L"click right", L"menu", L"up right",
+                                                 L"click right"}));
+    EXPECT_EQ(menu->PopupPoint().x, 321);
+    EXPECT_EQ(menu->PopupPoint().y, 123);
+}
+
+TEST_F(TrayIconTest, RecordsSentToTheShellCarryTheIconsFields) {
+    tray->SetHint(L"Quillpad|second part");
+    tray->SetActive(true);
+    EXPECT_FALSE(tray->Icon()->Empty()); // the application's icon was copied in
+    ASSERT_TRUE(TTrayIcon::IsNewShell());
+    const NOTIFYICONDATAW* add = nullptr;
+    for (const auto& c : calls)
+        if (c.Message == NIM_ADD) add = &c.Data;
+    ASSERT_NE(add, nullptr);
+    EXPECT_EQ(add->cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE));
+    EXPECT_EQ(add->uID, 1u);
+    EXPECT_EQ(add->uCallbackMessage, 1025u);
+    EXPECT_EQ(add->uFlags, 0x17u);
+    EXPECT_EQ(add->hWnd, tray->NotifyWindow());
+    EXPECT_EQ(add->uVersion, static_cast<UINT>(NOTIFYICON_VERSION));
+    EXPECT_STREQ(add->szTip, L"Quillpad");
+    EXPECT_EQ(calls.back().Message, static_cast<DWORD>(NIM_SETVERSION));
+
+    calls.clear();
+    tray->SetActive(true); // a second activation adds again
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+
+    calls.clear();
+    TComponent::Free(tray);
+    EXPECT_EQ(Messages(), std::vector<DWORD>{NIM_DELETE});
+}
+
+TEST_F(TrayIconTest, TipShowsTheShortHintFromTheFirstMouseMoveOn) {
+    tray->SetActive(true);
+    calls.clear();
+    tray->SetHint(std::wstring(200, L'x'));
+    EXPECT_TRUE(calls.empty()); // nothing reaches the shell until the mouse moves over the icon
+    Notify(WM_MOUSEMOVE);
+    ASSERT_EQ(Messages(), std::vector<DWORD>{NIM_MODIFY});
+    EXPECT_EQ(calls[0].Data.uFlags, 7u);
+    EXPECT_EQ(std::wstring(calls[0].Data.szTip), std::wstring(127, L'x'));
+    Notify(WM_MOUSEMOVE); // same hint: no new call
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_EQ(TTrayIcon::ShortHint(L"a|b|c"), L"a");
+}
+
+TEST_F(TrayIconTest, IconIndexNeedsAnImageListAndPicksItsImage) {
+    tray->SetIconIndex(3);
+    EXPECT_EQ(tray->IconIndex(), -1);
+    auto* images = new TImageList(form);
+    images->AddIcon(LoadIconW(nullptr, IDI_APPLICATION));
+    images->AddIcon(LoadIconW(nullptr, IDI_WARNING));
+    tray->SetIcons(images);
+    tray->SetActive(true);
+    calls.clear();
+    HICON before = tray->Icon()->Handle();
+    tray->SetIconIndex(1);
+    EXPECT_EQ(tray->IconIndex(), 1);
+    EXPECT_NE(tray->Icon()->Handle(), before);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().Message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(calls.back().Data.uFlags, 7u);
+    EXPECT_EQ(calls.back().Data.hIcon, tray->Icon()->Handle());
+    tray->SetIconIndex(2);
+    EXPECT_EQ(tray->IconIndex(), -1);
+}
+
+TEST_F(TrayIconTest, VisibilitySendsTheApplicationToTheTrayAndBack) {
+    form->Show();
+    tray->SetActive(true);
+    tray->SetVisibility(tvAutoHide);
+    EXPECT_FALSE(tray->ApplicationVisible());
+    EXPECT_FALSE(tray->TaskListVisible());
+    EXPECT_TRUE(app->IsMinimized());
+    EXPECT_FALSE(IsWindowVisible(app->Handle()));
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+
+    tray->SetVisibility(tvAutoHide | tvVisibleTaskBar);
+    EXPECT_TRUE(tray->ApplicationVisible());
+    EXPECT_FALSE(app->IsMinimized());
+    EXPECT_TRUE(IsWindowVisible(app->Handle()));
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+}
+
+TEST_F(TrayIconTest, LeftClickRestoresWhenAskedAndMinimisingHidesAutomatically) {
+    form->Show();
+    tray->SetActive(true);
+    tray->SetVisibility(tvAutoHide | tvRestoreClick);
+    ASSERT_FALSE(tray->ApplicationVisible());
+    Notify(WM_LBUTTONUP);
+    EXPECT_EQ(tray->Visibility(), tvAutoHide | tvRestoreClick | tvVisibleTaskBar);
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+
+    SendMessageW(app->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_FALSE(tray->ApplicationVisible());
+    EXPECT_FALSE(IsWindowVisible(app->Handle()));
+    EXPECT_TRUE(app->IsMinimized());
+}
+
+TEST_F(TrayIconTest, VisibilityWhileTheOwnerLoadsOnlyDecidesWhetherTheMainFormShows) {
+    struct TLoadingForm : TPlainForm {
+        explicit TLoadingForm(TComponent* owner) : TPlainForm(owner) {
+            Tray = new TTrayIcon(this);
+            Tray->SetActive(true);
+            Tray->SetVisibility(tvAutoHide);
+        }
+        TTrayIcon* Tray;
+    };
+    ASSERT_TRUE(app->ShowMainForm());
+    TLoadingForm* loading = nullptr;
+    app->CreateForm(loading);
+    EXPECT_FALSE(app->ShowMainForm());
+    EXPECT_FALSE(app->IsMinimized()); // nothing was sent to the tray while loading
+    EXPECT_FALSE(loading->Tray->ApplicationVisible());
+}
+
+TEST_F(TrayIconTest, RestartedTaskbarGetsTheIconAgain) {
+    tray->SetActive(true);
+    calls.clear();
+    SendMessageW(tray->NotifyWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+    tray->SetActive(false);
+    calls.clear();
+    SendMessageW(tray->NotifyWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(calls.empty()); // an inactive icon stays away
+}
+
+TEST_F(TrayIconTest, AnExceptionInAnEventIsReportedWithTheMessage) {
+    tray->OnClick = [](TObject*, TMouseButton, TShiftState, int, int) { throw TError(L"clic refusé"); };
+    Notify(WM_LBUTTONUP);
+    EXPECT_EQ(reported, std::vector<std::wstring>{L"clic refusé"});
+}
+
+} // namespace

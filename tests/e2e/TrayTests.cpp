@@ -1,0 +1,37 @@
+#include "Harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+HWND OpenMenuOf(const TProgramUnderTest& program) {
+    return program.VisibleWindow(L"#32768");
+}
+
+TEST(Tray, LeftClicksOnTheIconShowAndHideTheNoteAndQuitterEndsTheProgram) {
+    TProgramUnderTest program;
+    program.Start();
+    ASSERT_NE(program.WaitForWindow(L"Quillpad.TrayNotify"), nullptr);
+    ASSERT_TRUE(WaitUntil([] { return TrayWindow() && IsWindowVisible(TrayWindow()); }, 5s));
+    const POINT icon = FirstTrayIconCentre();
+
+    ClickAt(icon);
+    HWND note = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (note = program.VisibleWindow(L"TForm1")) != nullptr; }, 5s));
+    ClickAt(icon);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(note); }, 5s));
+    HWND app = program.WaitForWindow(L"Quillpad.Application");
+    EXPECT_FALSE(IsWindowVisible(app)); // back in the tray: no taskbar button
+
+    ClickAt(icon, true);
+    ASSERT_TRUE(WaitUntil([&] { return OpenMenuOf(program) != nullptr; }, 5s));
+    PressKey('Q'); // "&Quitter"
+    ASSERT_TRUE(program.WaitForExit(5s));
+    EXPECT_EQ(program.ExitCode(), 0u);
+    // Our icon has left the notification area with us.
+    EXPECT_TRUE(WaitUntil([] { return !TrayWindow() || !IsWindowVisible(TrayWindow()); }, 5s));
+}
+
+} // namespace
