@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "framework/Application.h"
+#include "settings/SettingsForm.h"
 
 TForm1* Form1 = nullptr;
 
@@ -20,6 +21,13 @@ TMenuItem* TForm1::AddMenuItem(TMenuItem* parent, const wchar_t* name, const wch
     item->SetShortCut(shortcut);
     parent->Add(item);
     return item;
+}
+
+TGlobalHotKey* TForm1::AddHotKey(const wchar_t* name, TShortCut key) {
+    auto* hotKey = new TGlobalHotKey(this);
+    hotKey->SetName(name);
+    hotKey->SetHotKey(key);
+    return hotKey;
 }
 
 void TForm1::ApplyDesign() {
@@ -71,8 +79,36 @@ void TForm1::ApplyDesign() {
     Cacher1->OnClick = [this](TObject* s) { Cacher1Click(s); };
     AOT1->OnClick = [this](TObject* s) { AOT1Click(s); };
     Quitter1->OnClick = [this](TObject* s) { Quitter1Click(s); };
+    Parametres1->OnClick = [this](TObject* s) { Parametres1Click(s); };
+
+    // The note's own hot keys start inactive; the window switches them on while it is in use.
+    HKSave = AddHotKey(L"HKSave", scCtrl | 'S');
+    HKCfg = AddHotKey(L"HKCfg", scCtrl | 'P');
+    HKSaveTo = AddHotKey(L"HKSaveTo", scCtrl | scAlt | 'S');
+    HKAOT = AddHotKey(L"HKAOT", scCtrl | 'O');
+    HKExit = AddHotKey(L"HKExit", scCtrl | scAlt | 'X');
+    HKDel = AddHotKey(L"HKDel", scCtrl | VK_DELETE);
+    HKShow = AddHotKey(L"HKShow", scCtrl | 'G');
+    HKHide = AddHotKey(L"HKHide", scCtrl | 'H');
+    HKCfg->OnHotKey = [this](TObject* s) { Parametres1Click(s); };
+    HKAOT->OnHotKey = [this](TObject* s) { HKAOTHotKey(s); };
+    HKExit->OnHotKey = [this](TObject* s) { HKExitHotKey(s); };
+    HKShow->OnHotKey = [this](TObject* s) { Afficher1Click(s); };
+    HKHide->OnHotKey = [this](TObject* s) { Cacher1Click(s); };
+
+    // Registered at once with no key: accepted, never fires, and creates the window now.
+    HKGlobal = new TGlobalHotKey(this);
+    HKGlobal->SetName(L"HKGlobal");
+    HKGlobal->SetActive(true);
+    HKGlobal->SetHotKey(0);
+    HKGlobal->OnHotKey = [this](TObject* s) { HKGlobalHotKey(s); };
 
     TrayIcon1->SetPopupMenu(PopupMenu1);
+}
+
+void TForm1::SetNoteHotKeysActive(bool active) {
+    for (TGlobalHotKey* hotKey : {HKAOT, HKCfg, HKDel, HKExit, HKSave, HKSaveTo, HKShow, HKHide})
+        hotKey->SetActive(active);
 }
 
 void TForm1::FormCreate(TObject*) { LoadParams(); }
@@ -100,3 +136,15 @@ void TForm1::AOT1Click(TObject*) {
 }
 
 void TForm1::Quitter1Click(TObject*) { Application->Terminate(); }
+
+void TForm1::Parametres1Click(TObject*) { Fcfg->Show(); }
+
+void TForm1::HKAOTHotKey(TObject*) {
+    const bool wasOnTop = AOT1->Checked();
+    SetWindowPos(Handle(), wasOnTop ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    AOT1->SetChecked(!wasOnTop);
+}
+
+void TForm1::HKExitHotKey(TObject*) { Application->Terminate(); }
+
+void TForm1::HKGlobalHotKey(TObject*) { Application->BringToFront(); }

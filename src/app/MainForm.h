@@ -1,5 +1,6 @@
 #pragma once
 // The note window.
+#include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
 #include "framework/Form.h"
 #include "framework/Menus.h"
@@ -23,9 +24,20 @@ public:
     TMenuItem* APropos1 = nullptr;
     TMenuItem* hyphen1 = nullptr;
     TMenuItem* Quitter1 = nullptr;
+    TGlobalHotKey* HKSave = nullptr;
+    TGlobalHotKey* HKCfg = nullptr;
+    TGlobalHotKey* HKSaveTo = nullptr;
+    TGlobalHotKey* HKAOT = nullptr;
+    TGlobalHotKey* HKExit = nullptr;
+    TGlobalHotKey* HKDel = nullptr;
+    TGlobalHotKey* HKShow = nullptr;
+    TGlobalHotKey* HKHide = nullptr;
+    TGlobalHotKey* HKGlobal = nullptr;
 
     // Hides the note to the tray, or brings it back from there.
     void ToggleNoteVisibility();
+    // Switches the eight hot keys of the note on or off together, always in the same order.
+    void SetNoteHotKeysActive(bool active);
     // Reads the settings file and applies it to the window.
     void LoadParams();
 
@@ -34,6 +46,7 @@ public:
 private:
     void ApplyDesign();
     TMenuItem* AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption, TShortCut shortcut = 0);
+    TGlobalHotKey* AddHotKey(const wchar_t* name, TShortCut key);
 
     void FormCreate(TObject* sender);
     void TrayIcon1MouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
@@ -41,6 +54,10 @@ private:
     void Cacher1Click(TObject* sender);
     void AOT1Click(TObject* sender);
     void Quitter1Click(TObject* sender);
+    void Parametres1Click(TObject* sender);
+    void HKAOTHotKey(TObject* sender);
+    void HKExitHotKey(TObject* sender);
+    void HKGlobalHotKey(TObject* sender);
 
     bool FShowAtStart = false;
 };

@@ -2,6 +2,7 @@
 #include "about/CreditForm.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
+#include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
 #include "framework/Application.h"
 #include "settings/SettingsForm.h"
@@ -155,6 +156,36 @@ TEST_F(ProgramTest, ClosingTheNoteEndsTheLoopAndTheWindowsGoLastCreatedFirst) {
     EXPECT_EQ(Fcfg, nullptr);
     EXPECT_EQ(FAbout, nullptr);
     EXPECT_EQ(FCredit, nullptr);
+}
+
+TEST_F(ProgramTest, NineHotKeysComeInDesignOrderWithOnlyTheGlobalOneActive) {
+    std::vector<std::wstring> names;
+    for (size_t i = 0; i < Form1->ComponentCount(); ++i)
+        if (auto* hotKey = dynamic_cast<TGlobalHotKey*>(Form1->Components(i))) names.push_back(hotKey->Name());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"HKSave", L"HKCfg", L"HKSaveTo", L"HKAOT", L"HKExit", L"HKDel",
+                                                L"HKShow", L"HKHide", L"HKGlobal"}));
+    EXPECT_TRUE(Form1->HKGlobal->Active());
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+    EXPECT_EQ(Form1->HKGlobal->BoundWindow(), Form1->Handle());
+    EXPECT_EQ(Form1->HKSaveTo->HotKey(), scCtrl | scAlt | 'S');
+    EXPECT_EQ(Form1->HKDel->HotKey(), scCtrl | VK_DELETE);
+    for (TGlobalHotKey* hotKey : {Form1->HKSave, Form1->HKCfg, Form1->HKSaveTo, Form1->HKAOT, Form1->HKExit,
+                                  Form1->HKDel, Form1->HKShow, Form1->HKHide})
+        EXPECT_FALSE(hotKey->Active()) << hotKey->Name();
+
+    Form1->SetNoteHotKeysActive(true);
+    EXPECT_TRUE(Form1->HKHide->Active());
+    // Ctrl+O as the platform delivers it: on top, and the tray menu's item follows.
+    SendMessageW(Form1->Handle(), WM_HOTKEY, Form1->HKAOT->HotKeyId(), 0);
+    EXPECT_TRUE(Form1->AOT1->Checked());
+    EXPECT_TRUE(GetWindowLongPtrW(Form1->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    SendMessageW(Form1->Handle(), WM_HOTKEY, Form1->HKShow->HotKeyId(), 0);
+    EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
+    SendMessageW(Form1->Handle(), WM_HOTKEY, Form1->HKExit->HotKeyId(), 0);
+    app.Run();
+    EXPECT_TRUE(app.Terminated());
+    Form1->SetNoteHotKeysActive(false);
+    EXPECT_FALSE(Form1->HKSave->Active());
 }
 
 } // namespace

@@ -23,7 +23,7 @@ TEST(Tray, LeftClicksOnTheIconShowAndHideTheNoteAndQuitterEndsTheProgram) {
     ClickAt(icon);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(note); }, 5s));
     HWND app = program.WaitForWindow(L"Quillpad.Application");
-    EXPECT_FALSE(IsWindowVisible(app)); // back in the tray: no taskbar button
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(app); }, 5s)); // back in the tray: no taskbar button
 
     ClickAt(icon, true);
     ASSERT_TRUE(WaitUntil([&] { return OpenMenuOf(program) != nullptr; }, 5s));
