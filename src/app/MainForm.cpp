@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "framework/Application.h"
+#include "framework/Shell.h"
 #include "settings/SettingsForm.h"
 
 TForm1* Form1 = nullptr;
@@ -45,6 +46,29 @@ void TForm1::ApplyDesign() {
     Font()->SetSize(8);
     SetVisible(true);
     OnCreate = [this](TObject* s) { FormCreate(s); };
+    OnShow = OnActivate = [this](TObject* s) { FormShow(s); };
+    OnHide = OnDeactivate = [this](TObject* s) { FormHide(s); };
+    OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseDown(s, b, sh, x, y); };
+    OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { FormMouseMove(s, sh, x, y); };
+    OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseUp(s, b, sh, x, y); };
+    OnResize = [this](TObject* s) { FormResize(s); };
+    OnMouseWheel = [this](TObject* s, TShiftState sh, int d, POINT p, bool& h) { FormMouseWheel(s, sh, d, p, h); };
+    OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+    // The window's own message handler: link notifications first, then the inherited handling.
+    WindowProc = [this, inherited = WindowProc](TMessage& m) {
+        HandleLinkNotification(m);
+        inherited(m);
+    };
+
+    Memo1 = new TRichEditEx(this);
+    Memo1->SetName(L"Memo1");
+    Memo1->SetParent(this);
+    Memo1->SetAlign(alClient);
+    Memo1->OnMouseDown = OnMouseDown;
+    Memo1->OnMouseMove = OnMouseMove;
+    Memo1->OnMouseUp = OnMouseUp;
+    Memo1->OnMouseEnter = [this](TObject* s) { Memo1MouseEnter(s); };
+    Memo1->OnMouseLeave = [this](TObject* s) { Memo1MouseLeave(s); };
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->SetName(L"TrayIcon1");
@@ -111,7 +135,93 @@ void TForm1::SetNoteHotKeysActive(bool active) {
         hotKey->SetActive(active);
 }
 
-void TForm1::FormCreate(TObject*) { LoadParams(); }
+void TForm1::FormCreate(TObject*) {
+    FDragging = false;
+    LoadParams();
+    Memo1->SetSelAttributes({FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
+}
+
+void TForm1::FormShow(TObject*) {
+    SetNoteHotKeysActive(true);
+    ShowWindow(Application->Handle(), SW_HIDE); // no taskbar button for the note
+    Memo1->SetFocus();
+    Hypertext();
+}
+
+void TForm1::FormHide(TObject*) { SetNoteHotKeysActive(false); }
+
+void TForm1::Hypertext() { Memo1->DetectLinks(); }
+
+void TForm1::Memo1MouseEnter(TObject*) {
+    SetNoteHotKeysActive(true);
+    if (TransparentColor()) {
+        // The background shows while the pointer is over the note.
+        BringWindowToTop(Handle());
+        FBgTransparent = true;
+        SetTransparentColor(false);
+    }
+}
+
+void TForm1::Memo1MouseLeave(TObject*) {
+    // While the user works in the note its keys stay on; they go off with the pointer only
+    // when the note is not the active window.
+    if (!Active()) SetNoteHotKeysActive(false);
+    if (FBgTransparent) SetTransparentColor(true);
+}
+
+void TForm1::FormMouseDown(TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+    if (shift & ssCtrl) {
+        if (button == mbLeft) {
+            GetCursorPos(&FDragCursor);
+            FDragOrigin = {Left(), Top()};
+            FDragging = true;
+        } else if (button == mbRight) {
+            PopupMenu1->Popup(Left() + x, Top() + y);
+        }
+    }
+    if (button == mbMiddle) ToggleNoteVisibility();
+}
+
+void TForm1::FormMouseMove(TObject*, TShiftState, int, int) {
+    if (!FDragging) return;
+    POINT cursor;
+    GetCursorPos(&cursor);
+    SetLeft(cursor.x - FDragCursor.x + FDragOrigin.Left);
+    GetCursorPos(&cursor);
+    SetTop(cursor.y - FDragCursor.y + FDragOrigin.Top);
+}
+
+void TForm1::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+    FDragging = false;
+    WritePosition();
+}
+
+void TForm1::FormResize(TObject*) {
+    if (!FLoadingParams) WriteGeometry();
+}
+
+void TForm1::FormMouseWheel(TObject*, TShiftState, int wheelDelta, POINT, bool& handled) {
+    Memo1->ScrollLines(wheelDelta <= 0 ? 1 : -1);
+    handled = true;
+}
+
+void TForm1::FormClose(TObject*, TCloseAction& action) {
+    if (!FMinimizeOnClose) return; // closing the main form ends the program
+    action = caNone;
+    Hide();
+}
+
+void TForm1::HandleLinkNotification(const TMessage& m) {
+    if (m.Msg != WM_NOTIFY || reinterpret_cast<const NMHDR*>(m.LParam)->code != EN_LINK) return;
+    const ENLINK link = *reinterpret_cast<const ENLINK*>(m.LParam);
+    if (link.msg != WM_LBUTTONDOWN) return;
+    try {
+        Memo1->Select(link.chrg.cpMin, link.chrg.cpMax);
+        ShellOpen(Handle(), Memo1->SelText());
+    } catch (...) {
+        // A link that cannot be opened is not worth a message.
+    }
+}
 
 void TForm1::ToggleNoteVisibility() {
     if (Visible()) {

@@ -1,15 +1,17 @@
 #pragma once
-// The note window.
+// The note window: a small top-level window whose whole client area is the editor.
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
 #include "framework/Form.h"
 #include "framework/Menus.h"
+#include "framework/RichEditEx.h"
 
 class TForm1 : public TForm {
 public:
     explicit TForm1(TComponent* owner);
     ~TForm1() override;
 
+    TRichEditEx* Memo1 = nullptr;
     TTrayIcon* TrayIcon1 = nullptr;
     TPopupMenu* PopupMenu1 = nullptr;
     TMenuItem* Afficher1 = nullptr;
@@ -40,15 +42,34 @@ public:
     void SetNoteHotKeysActive(bool active);
     // Reads the settings file and applies it to the window.
     void LoadParams();
+    // Turns link detection on in the editor.
+    void Hypertext();
 
+    bool BgTransparent() const { return FBgTransparent; }
+    bool MinimizeOnClose() const { return FMinimizeOnClose; }
+    bool SaveOnChange() const { return FSaveOnChange; }
     bool ShowAtStart() const { return FShowAtStart; }
+    TFont* DefaultFont() const { return FDefaultFont; }
 
 private:
     void ApplyDesign();
     TMenuItem* AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption, TShortCut shortcut = 0);
     TGlobalHotKey* AddHotKey(const wchar_t* name, TShortCut key);
+    void HandleLinkNotification(const TMessage& message);
+    void WritePosition();
+    void WriteGeometry();
 
     void FormCreate(TObject* sender);
+    void FormShow(TObject* sender);
+    void FormHide(TObject* sender);
+    void Memo1MouseEnter(TObject* sender);
+    void Memo1MouseLeave(TObject* sender);
+    void FormMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void FormMouseMove(TObject* sender, TShiftState shift, int x, int y);
+    void FormMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    void FormResize(TObject* sender);
+    void FormMouseWheel(TObject* sender, TShiftState shift, int wheelDelta, POINT mousePos, bool& handled);
+    void FormClose(TObject* sender, TCloseAction& action);
     void TrayIcon1MouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
     void Afficher1Click(TObject* sender);
     void Cacher1Click(TObject* sender);
@@ -59,7 +80,17 @@ private:
     void HKExitHotKey(TObject* sender);
     void HKGlobalHotKey(TObject* sender);
 
+    bool FDragging = false;
+    POINT FDragCursor{};
+    struct {
+        int Left = 0, Top = 0;
+    } FDragOrigin;
+    bool FLoadingParams = false;
+    bool FBgTransparent = false;
+    bool FMinimizeOnClose = false;
+    bool FSaveOnChange = false;
     bool FShowAtStart = false;
+    TFont* FDefaultFont = nullptr; // not owned
 };
 
 extern TForm1* Form1;

@@ -2,8 +2,57 @@
 
 #include "settings/SettingsFile.h"
 
+#include <algorithm>
+
 void TForm1::LoadParams() {
+    FLoadingParams = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FLoadingParams};
+
     TIniFile ini(SettingsPath());
+    SetBounds(ini.ReadInteger(L"Apparence", L"Left", 200), ini.ReadInteger(L"Apparence", L"Top", 200),
+              ini.ReadInteger(L"Apparence", L"Width", 260), ini.ReadInteger(L"Apparence", L"Height", 250));
+    FSaveOnChange = ini.ReadBool(L"Save", L"SaveOnChange", false);
+    if (ini.ReadBool(L"Apparence", L"Border", true)) SetBorderStyle(bsSizeable);
+    const bool bgTrans = ini.ReadBool(L"Apparence", L"BgTrans", false);
+    SetTransparentColor(bgTrans);
+    FBgTransparent = bgTrans;
+    if (TransparentColor())
+        SetAlphaBlend(false);
+    else // an opacity outside 0..255 is brought back into it
+        SetAlphaBlendValue(static_cast<BYTE>(std::clamp(ini.ReadInteger(L"Apparence", L"Alpha", 255), 0, 255)));
+    Memo1->Font()->SetName(ini.ReadString(L"Apparence", L"Font", L"Arial"));
+    Memo1->Font()->SetSize(ini.ReadInteger(L"Apparence", L"Size", 8));
+    Memo1->Font()->SetColor(ini.ReadInteger(L"Apparence", L"Color", 0));
+    Memo1->SetColor(ini.ReadInteger(L"Apparence", L"BgColor", 16777215));
+    if (ini.ReadBool(L"Apparence", L"AOT", false)) HKAOTHotKey(this);
+    HKGlobal->SetHotKey(static_cast<TShortCut>(ini.ReadInteger(L"Apparence", L"Global", 0)));
+    TFontStyles style = 0;
+    if (ini.ReadBool(L"Apparence", L"Bold", false)) style = fsBold;
+    if (ini.ReadBool(L"Apparence", L"Italic", false)) style |= fsItalic;
+    if (ini.ReadBool(L"Apparence", L"UnderLine", false)) style |= fsUnderline;
+    if (ini.ReadBool(L"Apparence", L"StrikeOut", false)) style |= fsStrikeOut;
+    Memo1->Font()->SetStyle(style);
+    SetTransparentColorValue(Memo1->Color());
+    if (ini.ReadBool(L"Apparence", L"Scroll", true)) Memo1->SetScrollBars(ssVertical);
     FShowAtStart = ini.ReadBool(L"Apparence", L"Visible", false);
     SetVisible(FShowAtStart);
+    FMinimizeOnClose = ini.ReadBool(L"Apparence", L"Close", true);
+    FDefaultFont = Memo1->Font();
+}
+
+void TForm1::WritePosition() {
+    TIniFile ini(SettingsPath());
+    ini.WriteInteger(L"Apparence", L"Top", Top());
+    ini.WriteInteger(L"Apparence", L"Left", Left());
+}
+
+void TForm1::WriteGeometry() {
+    TIniFile ini(SettingsPath());
+    ini.WriteInteger(L"Apparence", L"Width", Width());
+    ini.WriteInteger(L"Apparence", L"Height", Height());
+    ini.WriteInteger(L"Apparence", L"Left", Left());
+    ini.WriteInteger(L"Apparence", L"Top", Top());
 }

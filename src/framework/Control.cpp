@@ -20,6 +20,7 @@ void TControl::SetParent(TWinControl* parent) {
     if (FParent) {
         FParent->InsertControl(this);
         if (FParentFont) ParentFontChanged();
+        FParent->AlignControls();
     }
 }
 
@@ -35,6 +36,11 @@ void TControl::UpdateBoundsFromWindow(int left, int top, int width, int height) 
     FTop = top;
     FWidth = width;
     FHeight = height;
+}
+
+void TControl::SetAlign(TAlign align) {
+    FAlign = align;
+    if (FParent) FParent->AlignControls();
 }
 
 void TControl::SetVisible(bool visible) { FVisible = visible; }

@@ -8,6 +8,10 @@
 
 class TWinControl;
 
+// alClient: the control fills its parent's client area and follows its size.
+enum class TAlign { alNone, alClient };
+using enum TAlign;
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -25,6 +29,9 @@ public:
     void SetWidth(int width) { SetBounds(FLeft, FTop, width, FHeight); }
     void SetHeight(int height) { SetBounds(FLeft, FTop, FWidth, height); }
     virtual void SetBounds(int left, int top, int width, int height);
+
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign align);
 
     bool Visible() const { return FVisible; }
     virtual void SetVisible(bool visible);
@@ -65,6 +72,7 @@ protected:
     void UpdateBoundsFromWindow(int left, int top, int width, int height);
 
     TWinControl* FParent = nullptr;
+    TAlign FAlign = alNone;
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     bool FVisible = true;
     bool FEnabled = true;

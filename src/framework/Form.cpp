@@ -16,7 +16,9 @@ TForm::~TForm() = default;
 
 void TForm::AfterConstruction() {
     EndLoad();
+    FCreating = true;
     if (OnCreate) Guarded(this, [&] { OnCreate(this); });
+    FCreating = false;
     if (FVisible) ShowWindowNow();
 }
 
@@ -117,8 +119,8 @@ void TForm::UpdateLayering() {
 }
 
 void TForm::SetVisible(bool visible) {
-    if (IsLoading()) {
-        FVisible = visible; // shown once loading is complete
+    if (IsLoading() || FCreating) {
+        FVisible = visible; // applied once the form is created
         return;
     }
     if (visible)
@@ -252,7 +254,10 @@ TModalResult TForm::ShowModal() {
 }
 
 void TForm::Resize() {
-    if (OnResize && !IsLoading()) OnResize(this);
+    // Showing or re-creating a window also reports its size: only a new size is a resize.
+    const bool changed = FWidth != FReportedSize.cx || FHeight != FReportedSize.cy;
+    FReportedSize = {FWidth, FHeight};
+    if (changed && OnResize && !IsLoading()) OnResize(this);
 }
 
 void TForm::WndProc(TMessage& m) {

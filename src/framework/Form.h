@@ -106,4 +106,6 @@ private:
     TModalResult FModalResult = mrNone;
     bool FActive = false;
     bool FShowing = false;
+    bool FCreating = false; // OnCreate runs: showing waits until it is done
+    SIZE FReportedSize{};
 };

@@ -103,7 +103,16 @@ HWND TWinControl::Handle() {
     CreateWnd();
     for (TControl* child : std::vector<TControl*>(FControls))
         if (auto* windowed = dynamic_cast<TWinControl*>(child)) windowed->HandleNeeded();
+    AlignControls();
     return FHandle;
+}
+
+void TWinControl::AlignControls() {
+    if (!FHandle) return;
+    RECT client;
+    GetClientRect(FHandle, &client);
+    for (TControl* child : FControls)
+        if (child->Align() == alClient) child->SetBounds(0, 0, client.right, client.bottom);
 }
 
 void TWinControl::CreateWnd() {
@@ -161,10 +170,20 @@ void TWinControl::RemoveControl(TControl* control) {
     if (it != FControls.end()) FControls.erase(it);
 }
 
+void TWinControl::SetParent(TWinControl* parent) {
+    if (parent == FParent) return;
+    if (FHandle) DestroyHandle();
+    TControl::SetParent(parent);
+    // A control put on a window that exists gets its own window at once.
+    if (parent && parent->HandleAllocated()) HandleNeeded();
+}
+
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (left == FLeft && top == FTop) flags |= SWP_NOMOVE;
+    if (width == FWidth && height == FHeight) flags |= SWP_NOSIZE;
     TControl::SetBounds(left, top, width, height);
-    if (FHandle)
-        SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (FHandle) SetWindowPos(FHandle, nullptr, left, top, width, height, flags);
 }
 
 void TWinControl::SetVisible(bool visible) {
@@ -316,6 +335,7 @@ void TWinControl::WndProc(TMessage& m) {
         break;
     case WM_SIZE:
         DefaultHandler(m);
+        AlignControls();
         Resize();
         return;
     case WM_ERASEBKGND:

@@ -31,11 +31,15 @@ public:
     size_t ControlCount() const { return FControls.size(); }
     TControl* Controls(size_t index) const { return FControls.at(index); }
 
+    void SetParent(TWinControl* parent) override;
     void SetBounds(int left, int top, int width, int height) override;
     void SetVisible(bool visible) override;
     void SetEnabled(bool enabled) override;
     void SetColor(TColor color) override;
     void SetCaption(const std::wstring& caption) override;
+
+    // Lays the aligned child controls out in the client area.
+    void AlignControls();
 
     void SetFocus();
     bool Focused() const;

@@ -1,3 +1,4 @@
+#include "ProgramFixture.h"
 #include "about/AboutForm.h"
 #include "about/CreditForm.h"
 #include "app/MainForm.h"
@@ -45,16 +46,12 @@ SIZE ClientSize(HWND wnd) {
     return {r.right, r.bottom};
 }
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public ProgramFixture {
 protected:
     void SetUp() override {
-        app.Initialize();
-        app.SetTitle(L"Quillpad");
-        app.OnException = [this](TObject*, const std::wstring& m) { reported.push_back(m); };
-        CreateForms(app);
+        ProgramFixture::SetUp();
+        Start();
     }
-    TApplication app;
-    std::vector<std::wstring> reported;
 };
 
 TEST_F(ProgramTest, CreatesTheFourWindowsInOrderWithTheNoteWindowAsMainForm) {
@@ -71,18 +68,31 @@ TEST_F(ProgramTest, CreatesTheFourWindowsInOrderWithTheNoteWindowAsMainForm) {
     EXPECT_EQ(TextOf(app.Handle()), L"Quillpad");
 }
 
-TEST_F(ProgramTest, WindowsCarryTheirDesignValues) {
+TEST_F(ProgramTest, WindowsCarryTheirDesignValuesAndTheNoteTheDefaultSettings) {
     HWND note = Form1->Handle();
     EXPECT_EQ(ClassOf(note), L"TForm1");
     EXPECT_EQ(TextOf(note), L"Quillpad v1.6");
-    EXPECT_EQ(ClientSize(note).cx, 258);
-    EXPECT_EQ(ClientSize(note).cy, 233);
-    EXPECT_EQ(GetWindowLongPtrW(note, GWL_STYLE) & WS_CAPTION, 0);
+    // No settings file: 200,200, outer size 260 x 250, sizeable, opaque with blending still on.
+    RECT r;
+    GetWindowRect(note, &r);
+    EXPECT_EQ(r.left, 200);
+    EXPECT_EQ(r.top, 200);
+    EXPECT_EQ(r.right - r.left, 260);
+    EXPECT_EQ(r.bottom - r.top, 250);
+    EXPECT_EQ(GetWindowLongPtrW(note, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), WS_CAPTION | WS_THICKFRAME);
     BYTE alpha = 0;
     DWORD flags = 0;
     ASSERT_TRUE(GetLayeredWindowAttributes(note, nullptr, &alpha, &flags));
-    EXPECT_EQ(alpha, 150);
+    EXPECT_EQ(alpha, 255);
     EXPECT_EQ(flags, static_cast<DWORD>(LWA_ALPHA));
+    EXPECT_TRUE(GetWindowLongPtrW(Form1->Memo1->Handle(), GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(Form1->Memo1->Font()->Name(), L"Arial");
+    EXPECT_EQ(Form1->Memo1->Font()->Size(), 8);
+    EXPECT_EQ(Form1->Memo1->Color(), 0xFFFFFF);
+    EXPECT_EQ(Form1->TransparentColorValue(), 0xFFFFFF);
+    EXPECT_TRUE(Form1->MinimizeOnClose());
+    EXPECT_EQ(Form1->DefaultFont(), Form1->Memo1->Font());
+    EXPECT_TRUE(reported.empty());
 
     EXPECT_EQ(TextOf(Fcfg->Handle()), L"Paramètres");
     EXPECT_EQ(ClientSize(Fcfg->Handle()).cx, 288);
@@ -93,7 +103,6 @@ TEST_F(ProgramTest, WindowsCarryTheirDesignValues) {
     EXPECT_EQ(TextOf(FCredit->Handle()).rfind(L"A Propos de .... ", 0), 0u);
     EXPECT_EQ(ClientSize(FCredit->Handle()).cx, 637);
     EXPECT_EQ(ClientSize(FCredit->Handle()).cy, 273);
-    RECT r;
     GetWindowRect(FCredit->Handle(), &r);
     EXPECT_EQ(r.left, 351);
     EXPECT_EQ(r.top, 297);
@@ -142,11 +151,11 @@ TEST_F(ProgramTest, TrayClicksToggleTheNoteAndTheMenuCommandsActOnIt) {
     EXPECT_TRUE(app.Terminated());
 }
 
-TEST_F(ProgramTest, ClosingTheNoteEndsTheLoopAndTheWindowsGoLastCreatedFirst) {
+TEST_F(ProgramTest, QuittingEndsTheLoopAndTheWindowsGoLastCreatedFirst) {
     TDestructionLog log;
     HWND wnds[] = {Form1->Handle(), Fcfg->Handle(), FAbout->Handle(), FCredit->Handle()};
     for (size_t i = 0; i < app.FormCount(); ++i) app.Forms(i)->FreeNotification(&log);
-    PostMessageW(Form1->Handle(), WM_CLOSE, 0, 0);
+    Form1->Quitter1->Click();
     app.Run();
     EXPECT_TRUE(app.Terminated());
     app.DestroyForms();

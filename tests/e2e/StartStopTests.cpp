@@ -19,9 +19,10 @@ TEST(StartStop, WithoutSettingsOnlyTheTrayIconShowsAndTheProgramKeepsRunning) {
     EXPECT_TRUE(program.Running());
 }
 
-TEST(StartStop, VisibleSettingShowsTheNoteAtStartAndClosingItEndsTheProgram) {
+TEST(StartStop, VisibleSettingShowsTheNoteAtStartAndClosingItEndsTheProgramWhenAsked) {
     TProgramUnderTest program;
     WriteSetting(program, L"Apparence", L"Visible", L"1");
+    WriteSetting(program, L"Apparence", L"Close", L"0");
     program.Start();
     HWND note = program.WaitForWindow(L"TForm1");
     ASSERT_NE(note, nullptr);

@@ -112,6 +112,7 @@ TEST_F(ApplicationTest, GuardedCodeReportsThroughTheReplacedReporter) {
     app->OnException = [&](TObject*, const std::wstring& m) { got = m; };
     Guarded(nullptr, [] { throw TError(L"Unable to write to C:\\x.INI"); });
     EXPECT_EQ(got, L"Unable to write to C:\\x.INI");
+    app.reset(); // the hooks and handlers above use this test's locals
 }
 
 TEST_F(ApplicationTest, HooksSeeApplicationWindowMessagesFirstAndCanHandleThem) {
@@ -134,6 +135,7 @@ TEST_F(ApplicationTest, HooksSeeApplicationWindowMessagesFirstAndCanHandleThem) 
     EXPECT_EQ(seen, (std::vector<UINT>{1, 2}));
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    app.reset(); // the hooks and handlers above use this test's locals
 }
 
 TEST_F(ApplicationTest, MinimiseHidesTheFormsAndRestoreBringsThemBack) {
@@ -163,6 +165,7 @@ TEST_F(ApplicationTest, MinimisingTheMainFormGoesThroughTheApplicationWindow) {
     SendMessageW(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(hookSawIt);
     EXPECT_TRUE(app->IsMinimized());
+    app.reset(); // the hooks and handlers above use this test's locals
 }
 
 TEST_F(ApplicationTest, ClosingTheMainFormEndsTheProgramAndClosingAnotherHidesIt) {

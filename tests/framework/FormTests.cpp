@@ -123,6 +123,7 @@ TEST_F(FormTest, ShowAndHideRaiseTheirEventsOnceAndCentreWhenAsked) {
     form->Hide();
     EXPECT_FALSE(IsWindowVisible(form->Handle()));
     EXPECT_EQ(events, (std::vector<std::wstring>{L"show", L"hide"}));
+    app->DestroyForms(); // the handlers above use this test's locals
 }
 
 TEST_F(FormTest, VisibleDesignValueShowsTheFormOnlyAfterCreation) {
@@ -151,6 +152,7 @@ TEST_F(FormTest, CloseActionNoneKeepsTheFormAndTheProgram) {
     EXPECT_FALSE(IsWindowVisible(main->Handle()));
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    app->DestroyForms(); // the handlers above use this test's locals
 }
 
 TEST_F(FormTest, ShowModalDisablesTheOtherWindowsUntilItCloses) {
@@ -172,6 +174,7 @@ TEST_F(FormTest, ShowModalDisablesTheOtherWindowsUntilItCloses) {
     EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
     EXPECT_FALSE(dialog->Modal());
     EXPECT_THROW(main->ShowModal(), TError); // a visible form cannot become modal
+    app->DestroyForms(); // the handlers above use this test's locals
 }
 
 TEST_F(FormTest, ModalLoopEndsWhenTheProgramIsTerminated) {
@@ -182,6 +185,7 @@ TEST_F(FormTest, ModalLoopEndsWhenTheProgramIsTerminated) {
     dialog->OnShow = [&](TObject*) { app->Terminate(); };
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
     EXPECT_TRUE(app->Terminated());
+    app->DestroyForms(); // the handlers above use this test's locals
 }
 
 TEST_F(FormTest, MouseAndKeyMessagesBecomeEventsWithTheirArguments) {
@@ -208,6 +212,7 @@ TEST_F(FormTest, MouseAndKeyMessagesBecomeEventsWithTheirArguments) {
     SendMessageW(wnd, WM_KEYDOWN, 'A', 0);
     EXPECT_EQ(log, (std::vector<std::wstring>{L"down 0 10,20 ctrl", L"up 0", L"click", L"down 2 3,4", L"up 2",
                                               L"key 65"}));
+    app->DestroyForms(); // the handlers above use this test's locals
 }
 
 TEST_F(FormTest, ActivationAndDeactivationRaiseTheirEvents) {
@@ -223,6 +228,7 @@ TEST_F(FormTest, ActivationAndDeactivationRaiseTheirEvents) {
     EXPECT_TRUE(b->Active());
     EXPECT_FALSE(a->Active());
     EXPECT_EQ(log, (std::vector<std::wstring>{L"a+", L"a-"}));
+    app->DestroyForms(); // the handlers above use this test's locals
 }
 
 } // namespace

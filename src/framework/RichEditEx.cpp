@@ -1,0 +1,261 @@
+#include "framework/RichEditEx.h"
+
+#include "framework/Error.h"
+
+#include <vector>
+
+namespace {
+
+// Raised at creation, and again after each load, so the note is never cut to the default 32K.
+constexpr LONG kTextLimit = 0x7FFFFFF0;
+constexpr LPARAM kCreationEventMask = 0x002C0001;
+constexpr int kMaxLine = 4096;
+
+struct TStreamCookie {
+    const TRichEditEx::TStreamReader* Reader = nullptr;
+    const TRichEditEx::TStreamWriter* Writer = nullptr;
+};
+
+DWORD CALLBACK ReadCallback(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* given) {
+    try {
+        *given = (*reinterpret_cast<TStreamCookie*>(cookie)->Reader)(buffer, size);
+        return 0;
+    } catch (...) {
+        *given = 0;
+        return 1; // an error flag for the control, never an exception through it
+    }
+}
+
+DWORD CALLBACK WriteCallback(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* taken) {
+    try {
+        bool ok = (*reinterpret_cast<TStreamCookie*>(cookie)->Writer)(data, size);
+        *taken = ok ? size : 0;
+        return ok ? 0 : 1;
+    } catch (...) {
+        *taken = 0;
+        return 1;
+    }
+}
+
+CHARFORMAT2W FullCharFormat() {
+    CHARFORMAT2W cf{};
+    cf.cbSize = sizeof cf;
+    cf.dwMask = CFM_FACE | CFM_SIZE | CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
+    return cf;
+}
+
+DWORD EffectsOf(TFontStyles style) {
+    return ((style & fsBold) ? CFE_BOLD : 0) | ((style & fsItalic) ? CFE_ITALIC : 0) |
+           ((style & fsUnderline) ? CFE_UNDERLINE : 0) | ((style & fsStrikeOut) ? CFE_STRIKEOUT : 0);
+}
+
+void FillCharFormat(CHARFORMAT2W& cf, const std::wstring& name, int points, TColor color, TFontStyles style) {
+    std::fill(std::begin(cf.szFaceName), std::end(cf.szFaceName), L'\0');
+    name.copy(cf.szFaceName, LF_FACESIZE - 1);
+    cf.yHeight = points * 20;
+    cf.crTextColor = ColorToRGB(color);
+    cf.dwEffects = EffectsOf(style);
+}
+
+} // namespace
+
+const wchar_t* TRichEditEx::PlatformClass() {
+    // The Unicode control of the system; the module stays loaded for the process's life.
+    static const wchar_t* name = [] {
+        if (LoadLibraryW(L"msftedit.dll")) return L"RICHEDIT50W";
+        if (LoadLibraryW(L"riched20.dll")) return L"RichEdit20W";
+        throw TError(L"The rich-text control is not available on this system");
+    }();
+    return name;
+}
+
+TRichEditEx::TRichEditEx(TComponent* owner) : TWinControl(owner) {
+    FColor = clWindow;
+    FWidth = 185;
+    FHeight = 89;
+}
+
+TRichEditEx::~TRichEditEx() = default;
+
+void TRichEditEx::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.ClassName = PlatformClass();
+    params.SystemClass = true;
+    params.Style |= WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
+    // A scroll bar asked for stays on screen, greyed while the note fits.
+    if (FScrollBars == ssVertical) params.Style |= WS_VSCROLL | ES_DISABLENOSCROLL;
+}
+
+void TRichEditEx::CreateWnd() {
+    TWinControl::CreateWnd();
+    Perform(EM_SETEVENTMASK, 0, kCreationEventMask);
+    Perform(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
+    SetBaseFont(*Font());
+    LimitText(kTextLimit);
+    if (FKeptRtf) {
+        SetRtf(*FKeptRtf);
+        SetModified(FKeptModified);
+        FKeptRtf.reset();
+    }
+}
+
+void TRichEditEx::DestroyWnd() {
+    if (HandleAllocated()) {
+        FKeptRtf = Rtf();
+        FKeptModified = Modified();
+    }
+    TWinControl::DestroyWnd();
+}
+
+void TRichEditEx::SetColor(TColor color) {
+    TControl::SetColor(color);
+    if (HandleAllocated()) Perform(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(color)));
+}
+
+void TRichEditEx::SetScrollBars(TScrollStyle scrollBars) {
+    if (scrollBars == FScrollBars) return;
+    FScrollBars = scrollBars;
+    RecreateWnd();
+}
+
+bool TRichEditEx::Modified() { return Perform(EM_GETMODIFY) != 0; }
+
+void TRichEditEx::SetModified(bool modified) { Perform(EM_SETMODIFY, modified ? TRUE : FALSE); }
+
+bool TRichEditEx::StreamIn(UINT format, const TStreamReader& reader) {
+    TStreamCookie cookie{&reader, nullptr};
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, ReadCallback};
+    Perform(EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0;
+}
+
+bool TRichEditEx::StreamOut(UINT format, const TStreamWriter& writer) {
+    TStreamCookie cookie{nullptr, &writer};
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, WriteCallback};
+    Perform(EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0;
+}
+
+bool TRichEditEx::FitsAnsiCodePage() {
+    const std::wstring text = Text();
+    if (text.empty()) return true;
+    BOOL usedDefault = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                        &usedDefault);
+    return !usedDefault;
+}
+
+UINT TRichEditEx::RtfFormat() {
+    // Some control versions write characters outside the ANSI code page as their nearest ANSI
+    // look-alike (an omega as "O"). A note holding any such character is written as UTF-8 RTF,
+    // which the control reads back unchanged; every other note stays plain ANSI RTF.
+    return FitsAnsiCodePage() ? SF_RTF : (SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16));
+}
+
+std::string TRichEditEx::Rtf() {
+    std::string rtf;
+    StreamOut(RtfFormat(), [&](const BYTE* data, LONG size) {
+        rtf.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+        return true;
+    });
+    return rtf;
+}
+
+bool TRichEditEx::SetRtf(const std::string& rtf) {
+    size_t at = 0;
+    return StreamIn(SF_RTF, [&](BYTE* buffer, LONG size) {
+        LONG n = static_cast<LONG>(std::min(rtf.size() - at, static_cast<size_t>(size)));
+        std::copy_n(rtf.data() + at, n, reinterpret_cast<char*>(buffer));
+        at += static_cast<size_t>(n);
+        return n;
+    });
+}
+
+void TRichEditEx::LimitText(LONG limit) { Perform(EM_EXLIMITTEXT, 0, limit); }
+
+std::wstring TRichEditEx::Text() {
+    HWND wnd = Handle();
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(wnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(wnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void TRichEditEx::Clear() { SetWindowTextW(Handle(), L""); }
+
+int TRichEditEx::LineCount() { return static_cast<int>(Perform(EM_GETLINECOUNT)); }
+
+std::wstring TRichEditEx::Line(int index) {
+    LRESULT start = Perform(EM_LINEINDEX, static_cast<WPARAM>(index));
+    if (start < 0) return {};
+    std::vector<wchar_t> buffer(kMaxLine + 1);
+    buffer[0] = static_cast<wchar_t>(kMaxLine); // the first word tells the control the room there is
+    auto n = static_cast<size_t>(Perform(EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data())));
+    std::wstring line(buffer.data(), std::min(n, static_cast<size_t>(kMaxLine)));
+    while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n')) line.pop_back();
+    return line;
+}
+
+TTextAttributes TRichEditEx::SelAttributes() {
+    CHARFORMAT2W cf = FullCharFormat();
+    Perform(EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    TTextAttributes a;
+    a.Name = cf.szFaceName;
+    a.Size = cf.yHeight / 20;
+    a.Color = (cf.dwEffects & CFE_AUTOCOLOR) ? static_cast<TColor>(GetSysColor(COLOR_WINDOWTEXT))
+                                              : static_cast<TColor>(cf.crTextColor);
+    a.Style = 0;
+    if (cf.dwEffects & CFE_BOLD) a.Style |= fsBold;
+    if (cf.dwEffects & CFE_ITALIC) a.Style |= fsItalic;
+    if (cf.dwEffects & CFE_UNDERLINE) a.Style |= fsUnderline;
+    if (cf.dwEffects & CFE_STRIKEOUT) a.Style |= fsStrikeOut;
+    return a;
+}
+
+void TRichEditEx::SetSelAttributes(const TTextAttributes& a) {
+    CHARFORMAT2W cf = FullCharFormat();
+    FillCharFormat(cf, a.Name, a.Size, a.Color, a.Style);
+    Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+}
+
+void TRichEditEx::SetBaseFont(const TFont& font) {
+    if (!HandleAllocated()) return;
+    CHARFORMAT2W cf = FullCharFormat();
+    cf.dwMask |= CFM_CHARSET;
+    FillCharFormat(cf, font.Name(), font.Size(), font.Color(), font.Style());
+    cf.bCharSet = font.Charset();
+    Perform(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+}
+
+void TRichEditEx::SetParagraphAlignment(TAlignment alignment) {
+    PARAFORMAT2 pf{};
+    pf.cbSize = sizeof pf;
+    pf.dwMask = PFM_ALIGNMENT;
+    pf.wAlignment = alignment == taRightJustify ? PFA_RIGHT : alignment == taCenter ? PFA_CENTER : PFA_LEFT;
+    Perform(EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+}
+
+TAlignment TRichEditEx::ParagraphAlignment() {
+    PARAFORMAT2 pf{};
+    pf.cbSize = sizeof pf;
+    pf.dwMask = PFM_ALIGNMENT;
+    Perform(EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+    return pf.wAlignment == PFA_RIGHT ? taRightJustify : pf.wAlignment == PFA_CENTER ? taCenter : taLeftJustify;
+}
+
+void TRichEditEx::Select(LONG start, LONG end) {
+    CHARRANGE range{start, end};
+    Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+std::wstring TRichEditEx::SelText() {
+    CHARRANGE range{};
+    Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    std::wstring text(static_cast<size_t>(std::max<LONG>(range.cpMax - range.cpMin, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(Perform(EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+void TRichEditEx::DetectLinks() {
+    Perform(EM_AUTOURLDETECT, 1);
+    Perform(EM_SETEVENTMASK, 0, ENM_LINK);
+}

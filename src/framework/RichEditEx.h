@@ -1,0 +1,88 @@
+#pragma once
+// The platform's rich-text control: streaming RTF and text in and out, lines, selection format,
+// paragraph alignment, clipboard and undo, scrolling and link detection. Re-creating its window
+// keeps the content, the formatting and the modified flag.
+#include "framework/WinControl.h"
+
+#include <richedit.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+enum class TScrollStyle { ssNone, ssVertical };
+using enum TScrollStyle;
+
+// What the selection (or the insertion point) looks like.
+struct TTextAttributes {
+    std::wstring Name;
+    int Size = 0; // points
+    TColor Color = 0;
+    TFontStyles Style = 0;
+};
+
+class TRichEditEx : public TWinControl {
+public:
+    explicit TRichEditEx(TComponent* owner);
+    ~TRichEditEx() override;
+
+    // The platform class in use: the Unicode rich-edit control of the system.
+    static const wchar_t* PlatformClass();
+
+    void SetColor(TColor color) override;
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle scrollBars);
+    bool Modified();
+    void SetModified(bool modified);
+
+    // Streams replace the whole content (in) or read all of it (out); false means the control
+    // reported an error. The reader fills up to `size` bytes and returns how many it gave.
+    using TStreamReader = std::function<LONG(BYTE* buffer, LONG size)>;
+    using TStreamWriter = std::function<bool(const BYTE* data, LONG size)>;
+    bool StreamIn(UINT format, const TStreamReader& reader);
+    bool StreamOut(UINT format, const TStreamWriter& writer);
+    // The format the whole content is written in: RTF, in UTF-8 when the ANSI code page cannot
+    // hold every character.
+    UINT RtfFormat();
+    bool FitsAnsiCodePage();
+    std::string Rtf();
+    bool SetRtf(const std::string& rtf);
+    void LimitText(LONG limit);
+
+    std::wstring Text();
+    void Clear();
+    int LineCount();
+    // Line `index` without its line break; a line past the end reads as empty.
+    std::wstring Line(int index);
+
+    TTextAttributes SelAttributes();
+    void SetSelAttributes(const TTextAttributes& attributes);
+    // The format of text that has none of its own.
+    void SetBaseFont(const TFont& font);
+    void SetParagraphAlignment(TAlignment alignment);
+    TAlignment ParagraphAlignment();
+
+    void CutToClipboard() { Perform(WM_CUT); }
+    void CopyToClipboard() { Perform(WM_COPY); }
+    void PasteFromClipboard() { Perform(WM_PASTE); }
+    void ClearSelection() { Perform(WM_CLEAR); }
+    void Undo() { Perform(WM_UNDO); }
+    void SelectAll() { Perform(EM_SETSEL, 0, -1); }
+    void ScrollLines(int lines) { Perform(EM_LINESCROLL, 0, lines); }
+    void Select(LONG start, LONG end);
+    std::wstring SelText();
+
+    // Shows URL-like text as links and reports mouse actions on them to the parent (EN_LINK).
+    void DetectLinks();
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void FontChanged() override { SetBaseFont(*Font()); }
+
+private:
+    TScrollStyle FScrollBars = ssNone;
+    std::optional<std::string> FKeptRtf; // content across a re-creation
+    bool FKeptModified = false;
+};

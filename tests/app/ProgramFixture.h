@@ -1,0 +1,36 @@
+#pragma once
+// The whole program in the test process: the application object and its four windows, started
+// with the settings file a test writes first. The settings file is the test program's own.
+#include "app/MainForm.h"
+#include "app/Program.h"
+#include "framework/Application.h"
+#include "settings/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+class ProgramFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileW(SettingsPath().c_str());
+        app.Initialize();
+        app.SetTitle(L"Quillpad");
+        app.OnException = [this](TObject*, const std::wstring& m) { reported.push_back(m); };
+    }
+    void TearDown() override {
+        app.DestroyForms();
+        DeleteFileW(SettingsPath().c_str());
+    }
+    void Setting(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
+        TIniFile(SettingsPath()).WriteString(section, key, value);
+    }
+    std::wstring StoredSetting(const wchar_t* key) {
+        return TIniFile(SettingsPath()).ReadString(L"Apparence", key, L"<none>");
+    }
+    void Start() { CreateForms(app); }
+
+    TApplication app;
+    std::vector<std::wstring> reported;
+};
