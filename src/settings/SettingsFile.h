@@ -1,6 +1,6 @@
 #pragma once
 // Where the note's settings live: an INI file beside the executable.
-#include "framework/IniFile.h"
+#include "settings/IniFile.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "framework/IniFile.h"
+#include "settings/IniFile.h"
 
 #include "framework/Error.h"
 
