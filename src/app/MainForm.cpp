@@ -54,6 +54,7 @@ void TForm1::ApplyDesign() {
     OnResize = [this](TObject* s) { FormResize(s); };
     OnMouseWheel = [this](TObject* s, TShiftState sh, int d, POINT p, bool& h) { FormMouseWheel(s, sh, d, p, h); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+    OnDestroy = [this](TObject* s) { FormDestroy(s); };
     // The window's own message handler: link notifications first, then the inherited handling.
     WindowProc = [this, inherited = WindowProc](TMessage& m) {
         HandleLinkNotification(m);
@@ -69,6 +70,7 @@ void TForm1::ApplyDesign() {
     Memo1->OnMouseUp = OnMouseUp;
     Memo1->OnMouseEnter = [this](TObject* s) { Memo1MouseEnter(s); };
     Memo1->OnMouseLeave = [this](TObject* s) { Memo1MouseLeave(s); };
+    Memo1->OnKeyUp = [this](TObject* s, WORD& k, TShiftState sh) { Memo1KeyUp(s, k, sh); };
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->SetName(L"TrayIcon1");
@@ -104,17 +106,34 @@ void TForm1::ApplyDesign() {
     AOT1->OnClick = [this](TObject* s) { AOT1Click(s); };
     Quitter1->OnClick = [this](TObject* s) { Quitter1Click(s); };
     Parametres1->OnClick = [this](TObject* s) { Parametres1Click(s); };
+    Enregistrer1->OnClick = [this](TObject* s) { Enregistrer1Click(s); };
+    Enregistrersous1->OnClick = [this](TObject* s) { HKSaveToHotKey(s); };
+    Vider1->OnClick = [this](TObject* s) { Vider1Click(s); };
+
+    Timer1 = new TTimer(this);
+    Timer1->SetName(L"Timer1");
+    Timer1->SetInterval(60000);
+    Timer1->SetEnabled(true);
+    Timer1->OnTimer = [this](TObject* s) { Enregistrer1Click(s); };
 
     // The note's own hot keys start inactive; the window switches them on while it is in use.
     HKSave = AddHotKey(L"HKSave", scCtrl | 'S');
     HKCfg = AddHotKey(L"HKCfg", scCtrl | 'P');
     HKSaveTo = AddHotKey(L"HKSaveTo", scCtrl | scAlt | 'S');
+    SaveDialog1 = new TSaveDialog(this);
+    SaveDialog1->SetName(L"SaveDialog1");
+    SaveDialog1->SetTitle(L"Enregistrer sous...");
+    SaveDialog1->SetFilter(L"Fichier Texte (*.txt)| *.txt|Tous les fichiers (*.*)| *.*");
+    SaveDialog1->SetDefaultExt(L"txt");
     HKAOT = AddHotKey(L"HKAOT", scCtrl | 'O');
     HKExit = AddHotKey(L"HKExit", scCtrl | scAlt | 'X');
     HKDel = AddHotKey(L"HKDel", scCtrl | VK_DELETE);
     HKShow = AddHotKey(L"HKShow", scCtrl | 'G');
     HKHide = AddHotKey(L"HKHide", scCtrl | 'H');
+    HKSave->OnHotKey = [this](TObject* s) { HKSaveHotKey(s); };
     HKCfg->OnHotKey = [this](TObject* s) { Parametres1Click(s); };
+    HKSaveTo->OnHotKey = [this](TObject* s) { HKSaveToHotKey(s); };
+    HKDel->OnHotKey = [this](TObject* s) { HKDelHotKey(s); };
     HKAOT->OnHotKey = [this](TObject* s) { HKAOTHotKey(s); };
     HKExit->OnHotKey = [this](TObject* s) { HKExitHotKey(s); };
     HKShow->OnHotKey = [this](TObject* s) { Afficher1Click(s); };
@@ -138,6 +157,7 @@ void TForm1::SetNoteHotKeysActive(bool active) {
 void TForm1::FormCreate(TObject*) {
     FDragging = false;
     LoadParams();
+    OpenMemo();
     Memo1->SetSelAttributes({FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
 }
 

@@ -2,9 +2,11 @@
 // The note window: a small top-level window whose whole client area is the editor.
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
+#include "framework/Dialogs.h"
 #include "framework/Form.h"
 #include "framework/Menus.h"
 #include "framework/RichEditEx.h"
+#include "framework/Timer.h"
 
 class TForm1 : public TForm {
 public:
@@ -26,9 +28,11 @@ public:
     TMenuItem* APropos1 = nullptr;
     TMenuItem* hyphen1 = nullptr;
     TMenuItem* Quitter1 = nullptr;
+    TTimer* Timer1 = nullptr;
     TGlobalHotKey* HKSave = nullptr;
     TGlobalHotKey* HKCfg = nullptr;
     TGlobalHotKey* HKSaveTo = nullptr;
+    TSaveDialog* SaveDialog1 = nullptr;
     TGlobalHotKey* HKAOT = nullptr;
     TGlobalHotKey* HKExit = nullptr;
     TGlobalHotKey* HKDel = nullptr;
@@ -44,6 +48,17 @@ public:
     void LoadParams();
     // Turns link detection on in the editor.
     void Hypertext();
+
+    // The document: loaded once at start, saved as RTF beside the executable.
+    void OpenMemo();
+    void Enregistrer1Click(TObject* sender);
+    // The plain-text copy beside the executable.
+    void SaveMemo();
+    // A plain-text copy where the user chooses.
+    void HKSaveToHotKey(TObject* sender);
+    // Empties the note after asking; the hot key's version does not ask.
+    void Vider1Click(TObject* sender);
+    void HKDelHotKey(TObject* sender);
 
     bool BgTransparent() const { return FBgTransparent; }
     bool MinimizeOnClose() const { return FMinimizeOnClose; }
@@ -79,6 +94,11 @@ private:
     void HKAOTHotKey(TObject* sender);
     void HKExitHotKey(TObject* sender);
     void HKGlobalHotKey(TObject* sender);
+    void FormDestroy(TObject* sender);
+    void Memo1KeyUp(TObject* sender, WORD& key, TShiftState shift);
+    void HKSaveHotKey(TObject* sender);
+    std::vector<std::wstring> PlainTextLines();
+    bool StreamIntoEditor(const std::string& data, UINT format);
 
     bool FDragging = false;
     POINT FDragCursor{};
@@ -91,6 +111,8 @@ private:
     bool FSaveOnChange = false;
     bool FShowAtStart = false;
     TFont* FDefaultFont = nullptr; // not owned
+    // The stored document could not be read: it is set aside before the first save.
+    bool FLoadFailed = false;
 };
 
 extern TForm1* Form1;

@@ -23,6 +23,10 @@ void TForm1::LoadParams() {
         SetAlphaBlend(false);
     else // an opacity outside 0..255 is brought back into it
         SetAlphaBlendValue(static_cast<BYTE>(std::clamp(ini.ReadInteger(L"Apparence", L"Alpha", 255), 0, 255)));
+    Timer1->SetEnabled(ini.ReadBool(L"Save", L"Autosave", true));
+    // A negative period would stop the saving: the default stands in for it.
+    const int interval = ini.ReadInteger(L"Save", L"Interval", 60000);
+    Timer1->SetInterval(static_cast<UINT>(interval >= 0 ? interval : 60000));
     Memo1->Font()->SetName(ini.ReadString(L"Apparence", L"Font", L"Arial"));
     Memo1->Font()->SetSize(ini.ReadInteger(L"Apparence", L"Size", 8));
     Memo1->Font()->SetColor(ini.ReadInteger(L"Apparence", L"Color", 0));
