@@ -2,6 +2,7 @@
 // The whole program in the test process: the application object and its four windows, started
 // with the settings file a test writes first. The settings file is the test program's own.
 #include "app/MainForm.h"
+#include "app/NoteFile.h"
 #include "app/Program.h"
 #include "framework/Application.h"
 #include "settings/SettingsFile.h"
@@ -14,14 +15,20 @@
 class ProgramFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        DeleteFileW(SettingsPath().c_str());
+        RemoveFiles();
         app.Initialize();
         app.SetTitle(L"Quillpad");
         app.OnException = [this](TObject*, const std::wstring& m) { reported.push_back(m); };
     }
     void TearDown() override {
         app.DestroyForms();
-        DeleteFileW(SettingsPath().c_str());
+        RemoveFiles();
+    }
+    // The test program's own settings, document and copies, as the program would have them.
+    static void RemoveFiles() {
+        for (const std::wstring& path : {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp",
+                                         DocumentPath() + L".unreadable", PlainTextPath()})
+            DeleteFileW(path.c_str());
     }
     void Setting(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
         TIniFile(SettingsPath()).WriteString(section, key, value);
