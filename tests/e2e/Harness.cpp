@@ -48,6 +48,7 @@ TProgramUnderTest::~TProgramUnderTest() {
 }
 
 void TProgramUnderTest::Start() {
+    Kill(); // a second start leaves nothing of the first behind
     STARTUPINFOW si{};
     si.cb = sizeof si;
     std::wstring exe = Executable().wstring();
