@@ -1,6 +1,7 @@
 // The note window's cost with a large note: memory and GDI/USER objects with the note shown,
 // empty and then holding about 1 MB of formatted text, and the time from a tray click to the
 // editor's first paint. The whole program runs in this process, started as quillpad.exe starts.
+#include "SampleNote.h"
 #include "app/MainForm.h"
 #include "app/Program.h"
 #include "framework/Application.h"
@@ -35,14 +36,6 @@ TSample Measure() {
     return s;
 }
 
-std::string FormattedNote(size_t bytes) {
-    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
-                      "{\\colortbl;\\red200\\green0\\blue0;\\red0\\green90\\blue160;}\\f0\\fs20 ";
-    for (int line = 0; rtf.size() < bytes; ++line)
-        rtf += "\\pard Line " + std::to_string(line) + " of the note: {\\b bold words}, {\\i italic ones}, "
-               "{\\cf1 red}, {\\cf2\\f1 blue code} and plain text to the end of the line.\\par\n";
-    return rtf + "}";
-}
 
 void Pump(Clock::time_point until, const bool& done) {
     MSG msg;

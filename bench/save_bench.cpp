@@ -1,6 +1,7 @@
 // What saving the note costs at several sizes: (a) the full save as the program does it
 // (stream out, temporary file, flush, rename), against the work it cannot avoid: (b) streaming
 // the same note out to memory and (c) writing and flushing the same bytes to a file.
+#include "SampleNote.h"
 #include "app/MainForm.h"
 #include "app/NoteFile.h"
 #include "app/Program.h"
@@ -18,14 +19,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string FormattedNote(size_t bytes) {
-    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
-                      "{\\colortbl;\\red200\\green0\\blue0;\\red0\\green90\\blue160;}\\f0\\fs20 ";
-    for (int line = 0; rtf.size() < bytes; ++line)
-        rtf += "\\pard Line " + std::to_string(line) + " of the note: {\\b bold words}, {\\i italic ones}, "
-               "{\\cf1 red}, {\\cf2\\f1 blue code} and plain text to the end of the line.\\par\n";
-    return rtf + "}";
-}
 
 double MedianMs(int runs, const std::function<void()>& work) {
     std::vector<double> times;

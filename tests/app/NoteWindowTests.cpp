@@ -1,5 +1,6 @@
 #include "ProgramFixture.h"
 #include "settings/SettingsForm.h"
+#include "support/Keyboard.h"
 #include "support/MenuProbe.h"
 
 #include <chrono>
@@ -24,11 +25,7 @@ protected:
         SendMessageW(Editor(), msg, keys, MAKELPARAM(client.x, client.y));
     }
     void Press(std::initializer_list<WORD> keys) {
-        std::vector<INPUT> inputs;
-        for (WORD vk : keys) inputs.push_back(INPUT{INPUT_KEYBOARD, {.ki = {vk, 0, 0, 0, 0}}});
-        for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
-            inputs.push_back(INPUT{INPUT_KEYBOARD, {.ki = {*it, 0, KEYEVENTF_KEYUP, 0, 0}}});
-        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        SendChord(keys);
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
         while (std::chrono::steady_clock::now() < until) {
             app.ProcessMessages();

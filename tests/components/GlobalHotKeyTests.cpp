@@ -1,5 +1,6 @@
 #include "components/GlobalHotKey.h"
 #include "support/FrameworkFixture.h"
+#include "support/Keyboard.h"
 
 #include <chrono>
 #include <thread>
@@ -43,11 +44,7 @@ protected:
     }
     // Presses the combination for real and lets the loop deliver what comes of it.
     void Press(std::initializer_list<WORD> keys) {
-        std::vector<INPUT> inputs;
-        for (WORD vk : keys) inputs.push_back(INPUT{INPUT_KEYBOARD, {.ki = {vk, 0, 0, 0, 0}}});
-        for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
-            inputs.push_back(INPUT{INPUT_KEYBOARD, {.ki = {*it, 0, KEYEVENTF_KEYUP, 0, 0}}});
-        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        SendChord(keys);
         Settle();
     }
     void Settle() {
