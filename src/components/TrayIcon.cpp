@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Error.h"
 #include "framework/Form.h"
+#include "framework/WindowClass.h"
 
 #include <vector>
 
@@ -16,19 +17,6 @@ constexpr LPARAM kKeySelect = NIN_KEYSELECT;
 constexpr LPARAM kBalloonHide = NIN_BALLOONHIDE;
 constexpr LPARAM kBalloonTimeout = NIN_BALLOONTIMEOUT;
 constexpr LPARAM kBalloonUserClick = NIN_BALLOONUSERCLICK;
-
-void RegisterNotifyClass(WNDPROC proc) {
-    static bool registered = false;
-    if (registered) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kNotifyClass;
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw TError(L"Cannot register the notification window");
-    registered = true;
-}
 
 } // namespace
 
@@ -57,12 +45,7 @@ std::wstring TTrayIcon::ShortHint(const std::wstring& hint) {
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>()) {
     FIcon->OnChange = [this](TObject*) { IconChanged(); };
-    RegisterNotifyClass(NotifyWndProc);
-    HWND wnd = CreateWindowExW(WS_EX_TOOLWINDOW, kNotifyClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-    if (!wnd) throw TError(L"Cannot create the notification window");
-    FNotifyWindow.Reset(wnd);
-    SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FNotifyWindow.Reset(CreateUtilityWindow(kNotifyClass, NotifyWndProc, nullptr, WS_EX_TOOLWINDOW, WS_POPUP, this));
     FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
     if (IsDesigning()) return;

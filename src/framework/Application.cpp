@@ -3,6 +3,7 @@
 #include "framework/Form.h"
 #include "framework/Layered.h"
 #include "framework/SystemError.h"
+#include "framework/WindowClass.h"
 
 #include <commctrl.h>
 
@@ -40,8 +41,7 @@ TApplication::TApplication() : TComponent(nullptr), FTitle(ExecutableBaseName())
     wc.hIconSm = FSmallIcon;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kAppClass;
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw TError(L"Cannot register the application window. " + SystemErrorText(GetLastError()));
+    RegisterWindowClass(wc);
 
     // A zero-size window in the middle of the screen: it only carries the taskbar button.
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;

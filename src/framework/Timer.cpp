@@ -1,6 +1,7 @@
 #include "framework/Timer.h"
 
 #include "framework/Error.h"
+#include "framework/WindowClass.h"
 
 namespace {
 const wchar_t kTimerClass[] = L"Quillpad.Timer";
@@ -8,21 +9,8 @@ constexpr UINT_PTR kTimerId = 1;
 } // namespace
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = WndProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = kTimerClass;
-        RegisterClassExW(&wc);
-        registered = true;
-    }
     // A message-only window: the ticks arrive through the loop like any other message.
-    FWindow.Reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr));
-    if (!FWindow) throw TError(L"Cannot create a timer");
-    SetWindowLongPtrW(FWindow.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    FWindow.Reset(CreateUtilityWindow(kTimerClass, WndProc, HWND_MESSAGE, 0, 0, this));
     Update();
 }
 

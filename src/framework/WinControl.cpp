@@ -3,32 +3,15 @@
 #include "framework/Application.h"
 #include "framework/Error.h"
 #include "framework/SystemError.h"
+#include "framework/WindowClass.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
-#include <set>
 
 namespace {
 
 const wchar_t kControlProp[] = L"Quillpad.Control";
-
-void RegisterOwnClass(const std::wstring& name, UINT style, WNDPROC proc) {
-    static std::set<std::wstring> registered;
-    if (registered.count(name)) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = style;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hIcon = TApplication::LoadAppIcon(GetSystemMetrics(SM_CXICON));
-    wc.hIconSm = TApplication::LoadAppIcon(GetSystemMetrics(SM_CXSMICON));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = name.c_str();
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw TError(L"Cannot register window class " + name + L". " + SystemErrorText(GetLastError()));
-    registered.insert(name);
-}
 
 } // namespace
 
@@ -118,7 +101,18 @@ void TWinControl::AlignControls() {
 void TWinControl::CreateWnd() {
     TCreateParams params;
     CreateParams(params);
-    if (!params.SystemClass) RegisterOwnClass(params.ClassName, params.ClassStyle, StaticWndProc);
+    if (!params.SystemClass) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = params.ClassStyle;
+        wc.lpfnWndProc = StaticWndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hIcon = TApplication::LoadAppIcon(GetSystemMetrics(SM_CXICON));
+        wc.hIconSm = TApplication::LoadAppIcon(GetSystemMetrics(SM_CXSMICON));
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.lpszClassName = params.ClassName.c_str();
+        RegisterWindowClass(wc);
+    }
     HWND wnd = CreateWindowExW(params.ExStyle, params.ClassName.c_str(), FCaption.c_str(), params.Style, params.X,
                                params.Y, params.Width, params.Height, params.WndParent, nullptr,
                                GetModuleHandleW(nullptr), params.SystemClass ? nullptr : this);
