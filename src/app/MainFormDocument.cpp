@@ -36,44 +36,22 @@ void TForm1::Enregistrer1Click(TObject*) {
         FLoadFailed = false;
     }
     std::string rtf;
-    const bool streamed = Memo1->StreamOut(Memo1->RtfFormat(), [&](const BYTE* data, LONG size) {
-        rtf.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
-        return true;
-    });
-    if (!streamed) throw TError(L"Failed to Save Stream");
+    if (!Memo1->SaveRtf(rtf)) throw TError(L"Failed to Save Stream");
     ReplaceFileSafely(path, rtf);
-}
-
-std::vector<std::wstring> TForm1::PlainTextLines() {
-    // The control counts a last empty line; an empty note has no line at all.
-    int count = Memo1->LineCount();
-    if (count > 0 && Memo1->Line(count - 1).empty()) --count;
-    std::vector<std::wstring> lines;
-    for (int i = 0; i <= count; ++i) {
-        std::wstring line = Memo1->Line(i);
-        if (i == count && line.empty()) continue;
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
-void TForm1::SaveMemo() { WritePlainText(PlainTextPath(), PlainTextBytes(PlainTextLines())); }
-
-void TForm1::HKSaveHotKey(TObject*) { SaveMemo(); }
-
-void TForm1::HKSaveToHotKey(TObject*) {
-    if (!SaveDialog1->Execute(Handle())) return;
-    WritePlainText(SaveDialog1->FileName(), PlainTextBytes(PlainTextLines()));
 }
 
 void TForm1::Vider1Click(TObject*) {
     if (AskYesNo(Handle(), L"Êtes vous sûr de vouloir tout supprimer?", L"Tout Supprimer ?")) Memo1->Clear();
 }
 
-void TForm1::HKDelHotKey(TObject*) { Memo1->Clear(); }
+void TForm1::HKDelHotKey(TObject*) {
+    Memo1->Clear();
+}
 
 void TForm1::Memo1KeyUp(TObject*, WORD&, TShiftState) {
     if (FSaveOnChange) Enregistrer1Click(this);
 }
 
-void TForm1::FormDestroy(TObject*) { Enregistrer1Click(this); }
+void TForm1::FormDestroy(TObject*) {
+    Enregistrer1Click(this);
+}

@@ -1,11 +1,9 @@
 #pragma once
-// The note's files: reading the stored document, replacing it without ever leaving less than a
-// complete document on disk, and writing plain-text copies.
+// The note's document file: reading it, and replacing it without ever leaving less than a
+// complete document on disk.
 #include <string>
-#include <vector>
 
 std::wstring DocumentPath();
-std::wstring PlainTextPath();
 
 // The whole file; raises "Cannot open file "<path>". <reason>" when it cannot be opened.
 std::string ReadDocumentFile(const std::wstring& path);
@@ -18,10 +16,3 @@ std::string PrepareForEditor(const std::string& bytes);
 void ReplaceFileSafely(const std::wstring& path, const std::string& bytes);
 // Renames a document that could not be read, so no save replaces it; returns the new name.
 std::wstring SetAside(const std::wstring& path);
-
-// Each line followed by CR LF, in the ANSI code page; a character it lacks becomes its
-// replacement character instead of a look-alike.
-std::string PlainTextBytes(const std::vector<std::wstring>& lines);
-// Creates or truncates the file and writes the bytes; a failure raises the I/O error text.
-void WritePlainText(const std::wstring& path, const std::string& bytes);
-std::wstring IoErrorText(int code);

@@ -118,9 +118,13 @@ void TRichEditEx::SetScrollBars(TScrollStyle scrollBars) {
     RecreateWnd();
 }
 
-bool TRichEditEx::Modified() { return Perform(EM_GETMODIFY) != 0; }
+bool TRichEditEx::Modified() {
+    return Perform(EM_GETMODIFY) != 0;
+}
 
-void TRichEditEx::SetModified(bool modified) { Perform(EM_SETMODIFY, modified ? TRUE : FALSE); }
+void TRichEditEx::SetModified(bool modified) {
+    Perform(EM_SETMODIFY, modified ? TRUE : FALSE);
+}
 
 bool TRichEditEx::StreamIn(UINT format, const TStreamReader& reader) {
     TStreamCookie cookie{&reader, nullptr};
@@ -140,8 +144,8 @@ bool TRichEditEx::FitsAnsiCodePage() {
     const std::wstring text = Text();
     if (text.empty()) return true;
     BOOL usedDefault = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                        &usedDefault);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                        nullptr, &usedDefault);
     return !usedDefault;
 }
 
@@ -161,6 +165,14 @@ std::string TRichEditEx::Rtf() {
     return rtf;
 }
 
+bool TRichEditEx::SaveRtf(std::string& rtf) {
+    rtf.clear();
+    return StreamOut(RtfFormat(), [&](const BYTE* data, LONG size) {
+        rtf.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+        return true;
+    });
+}
+
 bool TRichEditEx::SetRtf(const std::string& rtf) {
     size_t at = 0;
     return StreamIn(SF_RTF, [&](BYTE* buffer, LONG size) {
@@ -171,7 +183,9 @@ bool TRichEditEx::SetRtf(const std::string& rtf) {
     });
 }
 
-void TRichEditEx::LimitText(LONG limit) { Perform(EM_EXLIMITTEXT, 0, limit); }
+void TRichEditEx::LimitText(LONG limit) {
+    Perform(EM_EXLIMITTEXT, 0, limit);
+}
 
 std::wstring TRichEditEx::Text() {
     HWND wnd = Handle();
@@ -180,18 +194,24 @@ std::wstring TRichEditEx::Text() {
     return text;
 }
 
-void TRichEditEx::Clear() { SetWindowTextW(Handle(), L""); }
+void TRichEditEx::Clear() {
+    SetWindowTextW(Handle(), L"");
+}
 
-int TRichEditEx::LineCount() { return static_cast<int>(Perform(EM_GETLINECOUNT)); }
+int TRichEditEx::LineCount() {
+    return static_cast<int>(Perform(EM_GETLINECOUNT));
+}
 
 std::wstring TRichEditEx::Line(int index) {
     LRESULT start = Perform(EM_LINEINDEX, static_cast<WPARAM>(index));
     if (start < 0) return {};
     std::vector<wchar_t> buffer(kMaxLine + 1);
     buffer[0] = static_cast<wchar_t>(kMaxLine); // the first word tells the control the room there is
-    auto n = static_cast<size_t>(Perform(EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data())));
+    auto n = static_cast<size_t>(
+        Perform(EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data())));
     std::wstring line(buffer.data(), std::min(n, static_cast<size_t>(kMaxLine)));
-    while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n')) line.pop_back();
+    while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n'))
+        line.pop_back();
     return line;
 }
 
@@ -202,7 +222,7 @@ TTextAttributes TRichEditEx::SelAttributes() {
     a.Name = cf.szFaceName;
     a.Size = cf.yHeight / 20;
     a.Color = (cf.dwEffects & CFE_AUTOCOLOR) ? static_cast<TColor>(GetSysColor(COLOR_WINDOWTEXT))
-                                              : static_cast<TColor>(cf.crTextColor);
+                                             : static_cast<TColor>(cf.crTextColor);
     a.Style = 0;
     if (cf.dwEffects & CFE_BOLD) a.Style |= fsBold;
     if (cf.dwEffects & CFE_ITALIC) a.Style |= fsItalic;
@@ -239,7 +259,9 @@ TAlignment TRichEditEx::ParagraphAlignment() {
     pf.cbSize = sizeof pf;
     pf.dwMask = PFM_ALIGNMENT;
     Perform(EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
-    return pf.wAlignment == PFA_RIGHT ? taRightJustify : pf.wAlignment == PFA_CENTER ? taCenter : taLeftJustify;
+    return pf.wAlignment == PFA_RIGHT    ? taRightJustify
+           : pf.wAlignment == PFA_CENTER ? taCenter
+                                         : taLeftJustify;
 }
 
 void TRichEditEx::Select(LONG start, LONG end) {

@@ -46,6 +46,8 @@ public:
     UINT RtfFormat();
     bool FitsAnsiCodePage();
     std::string Rtf();
+    // The whole content as the document is stored; false when the control reported an error.
+    bool SaveRtf(std::string& rtf);
     bool SetRtf(const std::string& rtf);
     void LimitText(LONG limit);
 

@@ -3,6 +3,7 @@
 // with the settings file a test writes first. The settings file is the test program's own.
 #include "app/MainForm.h"
 #include "app/NoteFile.h"
+#include "app/PlainTextCopy.h"
 #include "app/Program.h"
 #include "framework/Application.h"
 #include "settings/SettingsFile.h"
