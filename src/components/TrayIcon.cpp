@@ -20,10 +20,8 @@ constexpr LPARAM kBalloonUserClick = NIN_BALLOONUSERCLICK;
 
 } // namespace
 
-std::function<BOOL(DWORD, NOTIFYICONDATAW*)> TTrayIcon::ShellNotifyIcon = [](DWORD message,
-                                                                            NOTIFYICONDATAW* data) {
-    return Shell_NotifyIconW(message, data);
-};
+std::function<BOOL(DWORD, NOTIFYICONDATAW*)> TTrayIcon::ShellNotifyIcon =
+    [](DWORD message, NOTIFYICONDATAW* data) { return Shell_NotifyIconW(message, data); };
 
 bool TTrayIcon::IsNewShell() {
     DWORD ignored = 0;
@@ -33,7 +31,8 @@ bool TTrayIcon::IsNewShell() {
     if (!GetFileVersionInfoW(L"shell32.dll", 0, size, buffer.data())) return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) return false;
+    if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info)
+        return false;
     return HIWORD(info->dwFileVersionMS) >= 5;
 }
 
@@ -45,7 +44,8 @@ std::wstring TTrayIcon::ShortHint(const std::wstring& hint) {
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>()) {
     FIcon->OnChange = [this](TObject*) { IconChanged(); };
-    FNotifyWindow.Reset(CreateUtilityWindow(kNotifyClass, NotifyWndProc, nullptr, WS_EX_TOOLWINDOW, WS_POPUP, this));
+    FNotifyWindow.Reset(
+        CreateUtilityWindow(kNotifyClass, NotifyWndProc, nullptr, WS_EX_TOOLWINDOW, WS_POPUP, this));
     FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
     if (IsDesigning()) return;
@@ -81,7 +81,13 @@ void TTrayIcon::SetActive(bool active) {
 }
 
 void TTrayIcon::AddIcon() {
-    if (FIcon->Empty() && Application) FIcon->Assign(Application->SmallIcon());
+    if (FIcon->Empty() && Application) {
+        // The add below carries the image: the copy must not modify, nor re-add through the
+        // restart check, an icon that is not in the notification area yet.
+        FAddingIcon = true;
+        FIcon->Assign(Application->SmallIcon());
+        FAddingIcon = false;
+    }
     const bool newShell = IsNewShell();
     FData.cbSize = newShell ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
     if (newShell) FData.uVersion = NOTIFYICON_VERSION;
@@ -112,16 +118,15 @@ void TTrayIcon::ShellRestartCheck() {
 }
 
 void TTrayIcon::IconChanged() {
+    if (FAddingIcon) return;
     ShellRestartCheck();
     FData.hIcon = FIcon->Handle();
     if (FActive) ShellNotifyIcon(NIM_MODIFY, &FData);
 }
 
 void TTrayIcon::SetIcon(HICON icon) {
-    ShellRestartCheck();
+    // The copy's change notification runs the restart check and sends the one modify.
     FIcon->Assign(icon);
-    FData.hIcon = FIcon->Handle();
-    if (FActive) ShellNotifyIcon(NIM_MODIFY, &FData);
 }
 
 void TTrayIcon::SetIconIndex(int index) {
@@ -164,7 +169,8 @@ void TTrayIcon::SetVisibility(TTrayVisibilities visibility) {
 void TTrayIcon::TaskListStep(bool visible) {
     if (visible == FTaskListVisible) return;
     FTaskListVisible = visible;
-    if (!IsDesigning() && FRegisterServiceProcess) FRegisterServiceProcess(GetCurrentProcessId(), visible ? 0 : 1);
+    if (!IsDesigning() && FRegisterServiceProcess)
+        FRegisterServiceProcess(GetCurrentProcessId(), visible ? 0 : 1);
 }
 
 void TTrayIcon::ApplicationVisibilityStep(bool visible) {
@@ -218,20 +224,43 @@ LRESULT TTrayIcon::HandleNotification(LPARAM code) {
     GetCursorPos(&at);
     const TShiftState shift = KeyboardShiftState();
     switch (code) {
-    case WM_MOUSEMOVE: MouseMoved(shift, at); break;
-    case WM_LBUTTONDOWN: ButtonDown(mbLeft, shift, at); break;
-    case WM_RBUTTONDOWN: ButtonDown(mbRight, shift, at); break;
-    case WM_MBUTTONDOWN: ButtonDown(mbMiddle, shift, at); break;
-    case WM_LBUTTONUP: ButtonUp(mbLeft, shift, at); break;
-    case WM_RBUTTONUP: ButtonUp(mbRight, shift, at); break;
-    case WM_MBUTTONUP: ButtonUp(mbMiddle, shift, at); break;
-    case WM_LBUTTONDBLCLK: DoubleClick(mbLeft, shift, at); break;
-    case WM_RBUTTONDBLCLK: DoubleClick(mbRight, shift, at); break;
-    case WM_MBUTTONDBLCLK: DoubleClick(mbMiddle, shift, at); break;
-    case kKeySelect: ButtonUp(mbRight, shift, at); break; // the keyboard opens the menu
+    case WM_MOUSEMOVE:
+        MouseMoved(shift, at);
+        break;
+    case WM_LBUTTONDOWN:
+        ButtonDown(mbLeft, shift, at);
+        break;
+    case WM_RBUTTONDOWN:
+        ButtonDown(mbRight, shift, at);
+        break;
+    case WM_MBUTTONDOWN:
+        ButtonDown(mbMiddle, shift, at);
+        break;
+    case WM_LBUTTONUP:
+        ButtonUp(mbLeft, shift, at);
+        break;
+    case WM_RBUTTONUP:
+        ButtonUp(mbRight, shift, at);
+        break;
+    case WM_MBUTTONUP:
+        ButtonUp(mbMiddle, shift, at);
+        break;
+    case WM_LBUTTONDBLCLK:
+        DoubleClick(mbLeft, shift, at);
+        break;
+    case WM_RBUTTONDBLCLK:
+        DoubleClick(mbRight, shift, at);
+        break;
+    case WM_MBUTTONDBLCLK:
+        DoubleClick(mbMiddle, shift, at);
+        break;
+    case kKeySelect:
+        ButtonUp(mbRight, shift, at);
+        break; // the keyboard opens the menu
     case kBalloonHide:
     case kBalloonTimeout:
-    case kBalloonUserClick: return 1;
+    case kBalloonUserClick:
+        return 1;
     }
     return 0;
 }

@@ -120,6 +120,7 @@ private:
     bool FApplicationVisible = true;
     bool FTaskListVisible = true;
     HWND FTrayWindow = nullptr;
+    bool FAddingIcon = false; // the application's icon is being copied in by an activation
     std::wstring FLastShownHint;
     UINT FTaskbarCreated = 0;
     int FHookId = 0;

@@ -2,6 +2,7 @@
 #include "support/FrameworkFixture.h"
 #include "support/MenuProbe.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,15 @@ protected:
         };
         app->CreateForm(form);
         tray = new TTrayIcon(form);
-        tray->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"down", s, b, x, y); };
-        tray->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"up", s, b, x, y); };
-        tray->OnClick = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"click", s, b, x, y); };
+        tray->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) {
+            Log(L"down", s, b, x, y);
+        };
+        tray->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) {
+            Log(L"up", s, b, x, y);
+        };
+        tray->OnClick = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) {
+            Log(L"click", s, b, x, y);
+        };
         tray->OnMouseMove = [this](TObject*, TShiftState, int, int) { events.push_back(L"move"); };
         SetCursorPos(321, 123);
     }
@@ -36,13 +43,17 @@ protected:
     }
     void Log(const std::wstring& what, TObject* sender, TMouseButton button, int x, int y) {
         const wchar_t* names[] = {L"left", L"right", L"middle"};
-        std::wstring at = (x == 321 && y == 123) ? L"" : L" at " + std::to_wstring(x) + L"," + std::to_wstring(y);
+        std::wstring at =
+            (x == 321 && y == 123) ? L"" : L" at " + std::to_wstring(x) + L"," + std::to_wstring(y);
         events.push_back(what + L" " + names[static_cast<int>(button)] + at + (sender == tray ? L"" : L" ?"));
     }
-    LRESULT Notify(LPARAM code) { return SendMessageW(tray->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, 1, code); }
+    LRESULT Notify(LPARAM code) {
+        return SendMessageW(tray->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, 1, code);
+    }
     std::vector<DWORD> Messages() const {
         std::vector<DWORD> m;
-        for (const auto& c : calls) m.push_back(c.Message);
+        for (const auto& c : calls)
+            m.push_back(c.Message);
         return m;
     }
 
@@ -60,9 +71,9 @@ TEST_F(TrayIconTest, MouseNotificationsBecomeEventsWithTheCursorPosition) {
     Notify(WM_MBUTTONDOWN);
     Notify(WM_MBUTTONUP);
     Notify(WM_LBUTTONDBLCLK); // no handler, no menu: nothing
-    Notify(NIN_SELECT);        // not handled
-    EXPECT_EQ(events, (std::vector<std::wstring>{L"move", L"down left", L"up left", L"click left", L"down middle",
-                                                 L"up middle", L"click middle"}));
+    Notify(NIN_SELECT);       // not handled
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"move", L"down left", L"up left", L"click left",
+                                                 L"down middle", L"up middle", L"click middle"}));
     EXPECT_EQ(Notify(NIN_BALLOONTIMEOUT), 1);
 }
 
@@ -76,7 +87,9 @@ TEST_F(TrayIconTest, DoubleClickGoesToItsHandlerAloneWhenThereIsOne) {
 
     Notify(WM_LBUTTONDBLCLK);
     Notify(WM_RBUTTONDBLCLK); // only the left button runs the default item
-    tray->OnDblClick = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) { Log(L"double", s, b, x, y); };
+    tray->OnDblClick = [this](TObject* s, TMouseButton b, TShiftState, int x, int y) {
+        Log(L"double", s, b, x, y);
+    };
     Notify(WM_LBUTTONDBLCLK);
     EXPECT_EQ(events, (std::vector<std::wstring>{L"default item", L"double left"}));
 
@@ -126,6 +139,76 @@ TEST_F(TrayIconTest, RecordsSentToTheShellCarryTheIconsFields) {
     calls.clear();
     TComponent::Free(tray);
     EXPECT_EQ(Messages(), std::vector<DWORD>{NIM_DELETE});
+}
+
+// A taskbar window for the restart check to find: Wine's desktop may have none.
+class TFakeTaskbar {
+public:
+    TFakeTaskbar() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&wc);
+        FWnd = CreateWindowExW(WS_EX_TOOLWINDOW, L"Shell_TrayWnd", nullptr, WS_POPUP, 0, 0, 0, 0, nullptr,
+                               nullptr, wc.hInstance, nullptr);
+    }
+    ~TFakeTaskbar() { DestroyWindow(FWnd); }
+    HWND Handle() const { return FWnd; }
+
+private:
+    HWND FWnd;
+};
+
+TEST_F(TrayIconTest, ActivationAddsOnceAndSetIconModifiesOnceWithOrWithoutATaskbar) {
+    // Only the records reach the shell here: a stand-in taskbar must not be sent real calls.
+    TTrayIcon::ShellNotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
+        calls.push_back({message, *data});
+        return TRUE;
+    };
+    for (bool withTaskbar : {false, true}) {
+        SCOPED_TRACE(withTaskbar ? "taskbar" : "no taskbar");
+        std::optional<TFakeTaskbar> taskbar;
+        if (withTaskbar && !FindWindowW(L"Shell_TrayWnd", nullptr)) taskbar.emplace();
+        auto* icon = new TTrayIcon(form);
+        calls.clear();
+        icon->SetActive(true); // no icon set yet: the application's is copied in
+        EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+        EXPECT_EQ(calls.front().Data.hIcon, icon->Icon()->Handle());
+        EXPECT_NE(calls.front().Data.hIcon, nullptr);
+
+        calls.clear();
+        icon->SetIcon(LoadIconW(nullptr, IDI_WARNING));
+        ASSERT_EQ(Messages(), std::vector<DWORD>{NIM_MODIFY});
+        EXPECT_EQ(calls[0].Data.hIcon, icon->Icon()->Handle());
+
+        calls.clear();
+        icon->SetActive(false);
+        icon->SetIcon(LoadIconW(nullptr, IDI_APPLICATION)); // inactive: nothing to modify
+        EXPECT_EQ(Messages(), std::vector<DWORD>{NIM_DELETE});
+        TComponent::Free(icon);
+    }
+}
+
+TEST_F(TrayIconTest, ANewTaskbarFoundBySetIconGetsTheIconAddedAgainBeforeTheModify) {
+    TTrayIcon::ShellNotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
+        calls.push_back({message, *data});
+        return TRUE;
+    };
+    std::optional<TFakeTaskbar> first;
+    if (!FindWindowW(L"Shell_TrayWnd", nullptr)) first.emplace();
+    tray->SetActive(true);
+    // The taskbar restarts: a new window of the same class.
+    const HWND old = FindWindowW(L"Shell_TrayWnd", nullptr);
+    TFakeTaskbar restarted;
+    if (first) first.reset();
+    if (FindWindowW(L"Shell_TrayWnd", nullptr) == old) GTEST_SKIP() << "the system's own taskbar stays first";
+    calls.clear();
+    tray->SetIcon(LoadIconW(nullptr, IDI_WARNING));
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION, NIM_MODIFY}));
+    calls.clear();
+    tray->SetIcon(LoadIconW(nullptr, IDI_APPLICATION)); // the same taskbar: one modify
+    EXPECT_EQ(Messages(), std::vector<DWORD>{NIM_MODIFY});
 }
 
 TEST_F(TrayIconTest, TipShowsTheShortHintFromTheFirstMouseMoveOn) {
