@@ -17,9 +17,10 @@ struct TDocumentFigures {
     bool HoldsText = false;       // a visible character of the document's body
 };
 
-// The limits a document must stay within. The control's reader was seen to fault from a depth of
-// 33, a control word or parameter of about 1,030 characters and a table name of 1,048; writers
-// stay near depth 10, words of 32 letters, parameters of 11 characters and names of 31.
+// The limits a document must stay within. Under Wine the control's reader faults from a depth of
+// 33, a control word or parameter of about 1,030 characters and a font or style name of 1,048;
+// writers stay near depth 10, words of 32 letters, parameters of 11 characters and names of 31.
+// The limits sit far from both, so where the control has no such fault no real note is refused.
 struct TRtfLimits {
     static constexpr int GroupDepth = 24;
     static constexpr size_t ControlWordLength = 128;
