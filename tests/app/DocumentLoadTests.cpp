@@ -73,24 +73,6 @@ TEST_F(DocumentLoadTest, AFailedLoadHoldsEverySaveBackWhileTheNoteIsEmptyAndTheN
     EXPECT_EQ(Form1->Memo1->Text(), L"the note the user had");
 }
 
-TEST_F(DocumentLoadTest, AShortLockAtStartIsWaitedFor) {
-    WriteBytes(DocumentPath(), kStored);
-    TFileLock lock(DocumentPath());
-    ASSERT_TRUE(lock.Held());
-    {
-        TInjectedFileCalls injected;
-        int attempts = 0;
-        injected.Calls.Open = [&, real = injected.Real](const wchar_t* p, DWORD access, DWORD share,
-                                                        DWORD how) {
-            if (p == DocumentPath() && ++attempts == 4) lock.Release(); // the other program is done
-            return real.Open(p, access, share, how);
-        };
-        Start();
-    }
-    EXPECT_TRUE(reported.empty());
-    EXPECT_EQ(Form1->Memo1->Text(), L"the note the user had");
-}
-
 TEST_F(DocumentLoadTest, OnceTheUserWritesAfterAFailedLoadTheStoredDocumentIsSetAsideFirst) {
     WriteBytes(DocumentPath(), kStored);
     TFileLock lock(DocumentPath());
