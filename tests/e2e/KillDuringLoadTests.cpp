@@ -48,7 +48,14 @@ TEST(KillDuringLoad, TheNextStartComesUpReportsTheFailureAndSetsTheFileAsideBefo
     std::wstring commandLine = L"\"" + program.Executable().wstring() + L"\"";
     ASSERT_TRUE(CreateProcessW(program.Executable().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                                nullptr, program.Folder().c_str(), &si, &pi));
-    const bool reading = WaitUntil([&] { return fs::exists(marker); }, 30s);
+    // The mark is written (it names the file being read) just before the control starts reading.
+    const bool reading = WaitUntil(
+        [&] {
+            std::error_code error;
+            const auto size = fs::file_size(marker, error);
+            return !error && size > 0;
+        },
+        30s);
     TerminateProcess(pi.hProcess, 1);
     WaitForSingleObject(pi.hProcess, 10000);
     CloseHandle(pi.hThread);
