@@ -111,7 +111,8 @@ private:
     bool FSaveOnChange = false;
     bool FShowAtStart = false;
     TFont* FDefaultFont = nullptr; // not owned
-    // The stored document could not be read: it is set aside before the first save.
+    // The stored document could not be loaded: no save touches it while the editor is empty, and
+    // it is set aside before the first save of anything else.
     bool FLoadFailed = false;
 };
 

@@ -1,6 +1,7 @@
 #include "app/NoteFile.h"
 
 #include "framework/Error.h"
+#include "framework/FileCalls.h"
 #include "framework/Handles.h"
 #include "framework/Paths.h"
 #include "framework/SafeFile.h"
@@ -8,10 +9,63 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 namespace {
+
+constexpr DWORD kReadChunk = 1u << 20;
+// Another program holding the file for a moment (a backup tool, a virus scanner, a sync client).
+constexpr auto kOpenPatience = std::chrono::seconds(2);
 
 std::wstring CannotCreate(const std::wstring& path, DWORD error) {
     return L"Cannot create file \"" + path + L"\". " + SystemErrorText(error);
+}
+
+TError CannotOpen(const std::wstring& path, DWORD error) {
+    return TError(L"Cannot open file \"" + path + L"\". " + SystemErrorText(error));
+}
+
+TFileHandle OpenForReading(const std::wstring& path) {
+    const auto deadline = std::chrono::steady_clock::now() + kOpenPatience;
+    for (;;) {
+        SetLastError(ERROR_SUCCESS);
+        TFileHandle file(FileCalls().Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+        if (file) return file;
+        const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
+        if (error != ERROR_SHARING_VIOLATION || std::chrono::steady_clock::now() >= deadline)
+            throw CannotOpen(path, error);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+// Reads up to `size` bytes; 0 only at the end of the file.
+DWORD ReadSome(const std::wstring& path, HANDLE file, char* buffer, DWORD size) {
+    DWORD read = 0;
+    SetLastError(ERROR_SUCCESS);
+    if (!FileCalls().Read(file, buffer, size, &read)) throw CannotOpen(path, LastErrorOr(ERROR_READ_FAULT));
+    if (read > size) throw CannotOpen(path, ERROR_READ_FAULT);
+    return read;
+}
+
+// What tells one stored file from another: its size and the time it was last written.
+std::string Identity(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    return std::to_string(data.nFileSizeHigh) + " " + std::to_string(data.nFileSizeLow) + " " +
+           std::to_string(data.ftLastWriteTime.dwHighDateTime) + " " +
+           std::to_string(data.ftLastWriteTime.dwLowDateTime);
+}
+
+std::string ReadMarker(const std::wstring& marker) {
+    TFileHandle file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    char buffer[256];
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) return {};
+    return std::string(buffer, read);
 }
 
 } // namespace
@@ -20,21 +74,32 @@ std::wstring DocumentPath() {
     return ExecutableRelativePath(L".RTF");
 }
 
+bool DocumentExists(const std::wstring& path) {
+    SetLastError(ERROR_SUCCESS);
+    if (FileCalls().GetAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = LastErrorOr(ERROR_OPEN_FAILED);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    throw CannotOpen(path, error);
+}
+
 std::string ReadDocumentFile(const std::wstring& path) {
-    TFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw TError(L"Cannot open file \"" + path + L"\". " + SystemErrorText(GetLastError()));
+    TFileHandle file = OpenForReading(path);
     LARGE_INTEGER size{};
-    GetFileSizeEx(file.Get(), &size);
+    SetLastError(ERROR_SUCCESS);
+    if (!FileCalls().GetSize(file.Get(), &size)) throw CannotOpen(path, LastErrorOr(ERROR_READ_FAULT));
+    if (size.QuadPart < 0) throw CannotOpen(path, ERROR_READ_FAULT);
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    size_t done = 0;
-    while (done < bytes.size() &&
-           ReadFile(file.Get(), bytes.data() + done,
-                    static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20)), &read, nullptr) &&
-           read > 0)
+    for (size_t done = 0; done < bytes.size();) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kReadChunk));
+        const DWORD read = ReadSome(path, file.Get(), bytes.data() + done, chunk);
+        // The file ended before its size: it shrank under us.
+        if (read == 0) throw CannotOpen(path, ERROR_HANDLE_EOF);
         done += read;
-    bytes.resize(done);
+    }
+    // Whatever the size said, the note is all of the file.
+    char more[4096];
+    while (const DWORD read = ReadSome(path, file.Get(), more, sizeof more))
+        bytes.append(more, read);
     return bytes;
 }
 
@@ -61,12 +126,47 @@ void ReplaceFileSafely(const std::wstring& path, const std::string& bytes) {
 }
 
 std::wstring SetAside(const std::wstring& path) {
-    for (int n = 1;; ++n) {
+    for (int n = 1, attempt = 0;;) {
         std::wstring aside = path + L".unreadable" + (n > 1 ? std::to_wstring(n) : L"");
-        if (MoveFileW(path.c_str(), aside.c_str())) return aside;
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) return {};
-        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)
+        SetLastError(ERROR_SUCCESS);
+        if (FileCalls().Move(path.c_str(), aside.c_str(), 0)) {
+            DeleteFileW(LoadMarkerPath(path).c_str()); // the mark was for the file now set aside
+            return aside;
+        }
+        const DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+            ++n;
+        } else if (error == ERROR_SHARING_VIOLATION && ++attempt <= 20) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        } else {
             throw TError(CannotCreate(path, error));
+        }
     }
+}
+
+std::wstring LoadMarkerPath(const std::wstring& path) {
+    return path + L".loading";
+}
+
+TLoadInProgress::TLoadInProgress(const std::wstring& path) : FMarker(LoadMarkerPath(path)) {
+    // Without the mark the load goes on all the same: the scan before it still stands guard.
+    const std::string identity = Identity(path);
+    TFileHandle file(CreateFileW(FMarker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file) WriteFile(file.Get(), identity.data(), static_cast<DWORD>(identity.size()), &written, nullptr);
+}
+
+TLoadInProgress::~TLoadInProgress() {
+    DeleteFileW(FMarker.c_str());
+}
+
+bool LoadNeverReturned(const std::wstring& path) {
+    const std::wstring marker = LoadMarkerPath(path);
+    if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    const std::string identity = Identity(path);
+    if (!identity.empty() && ReadMarker(marker) == identity) return true;
+    DeleteFileW(marker.c_str());
+    return false;
 }

@@ -1,11 +1,17 @@
 #pragma once
-// The note's document file: reading it, and replacing it without ever leaving less than a
-// complete document on disk.
+// The note's document file: finding and reading it, replacing it without ever leaving less than
+// a complete document on disk, and keeping the one that could not be loaded.
 #include <string>
 
 std::wstring DocumentPath();
 
-// The whole file; raises "Cannot open file "<path>". <reason>" when it cannot be opened.
+// False only when the system says there is no such file or folder. Any other failure to look at
+// the file (access denied, a network error) raises "Cannot open file "<path>". <reason>": the
+// document may well be there, and an empty note must not be saved over it.
+bool DocumentExists(const std::wstring& path);
+// The whole file, or "Cannot open file "<path>". <reason>" when it cannot be opened (another
+// program holding it is waited for about two seconds), its size cannot be read, or the reading
+// fails or ends before that size: a part of the note is never taken for all of it.
 std::string ReadDocumentFile(const std::wstring& path);
 // File bytes as the editor is to read them: every line break CR LF, NUL bytes left out.
 std::string PrepareForEditor(const std::string& bytes);
@@ -14,5 +20,24 @@ std::string PrepareForEditor(const std::string& bytes);
 // fails, `path` keeps what it had, the temporary file is removed and
 // "Cannot create file "<path>". <reason>" is raised.
 void ReplaceFileSafely(const std::wstring& path, const std::string& bytes);
-// Renames a document that could not be read, so no save replaces it; returns the new name.
+// Renames a document that could not be loaded, so no save replaces it; returns the new name
+// (empty when there was no file to rename).
 std::wstring SetAside(const std::wstring& path);
+
+// A mark beside the document while the editor reads it, removed when the reading returns. The
+// control can fault inside its reader and take the program with it, or never return; a start
+// that finds the mark must not read that file again.
+class TLoadInProgress {
+public:
+    explicit TLoadInProgress(const std::wstring& path);
+    ~TLoadInProgress();
+    TLoadInProgress(const TLoadInProgress&) = delete;
+    TLoadInProgress& operator=(const TLoadInProgress&) = delete;
+
+private:
+    std::wstring FMarker;
+};
+std::wstring LoadMarkerPath(const std::wstring& path);
+// True when a load of this very file (same size, same time of writing) began and never returned.
+// A mark left for another file is removed: that file has been replaced since.
+bool LoadNeverReturned(const std::wstring& path);

@@ -2,6 +2,7 @@
 
 #include "framework/FileCalls.h"
 #include "framework/Handles.h"
+#include "framework/SystemError.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,13 +13,6 @@ namespace {
 // Another program reading the file (a backup tool, a virus scanner) holds it for a moment.
 bool Transient(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
-}
-
-// The error of a call that failed, or a stand-in when the system left none: a failure must
-// never read as success.
-DWORD LastErrorOr(DWORD fallback) {
-    const DWORD error = GetLastError();
-    return error != ERROR_SUCCESS ? error : fallback;
 }
 
 DWORD WriteAll(HANDLE file, const std::string& bytes) {
@@ -44,6 +38,11 @@ DWORD WriteTemporary(const std::wstring& temporary, const std::string& bytes) {
     if (DWORD error = WriteAll(file.Get(), bytes)) return error;
     SetLastError(ERROR_SUCCESS);
     if (!calls.Flush(file.Get())) return LastErrorOr(ERROR_WRITE_FAULT);
+    // Every write said it took its bytes; the file must now hold them all, or it is not renamed.
+    LARGE_INTEGER size{};
+    SetLastError(ERROR_SUCCESS);
+    if (!calls.GetSize(file.Get(), &size)) return LastErrorOr(ERROR_WRITE_FAULT);
+    if (static_cast<unsigned long long>(size.QuadPart) != bytes.size()) return ERROR_WRITE_FAULT;
     return ERROR_SUCCESS;
 }
 

@@ -27,8 +27,9 @@ protected:
     }
     // The test program's own settings, document and copies, as the program would have them.
     static void RemoveFiles() {
-        for (const std::wstring& path : {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp",
-                                         DocumentPath() + L".unreadable", PlainTextPath()})
+        for (const std::wstring& path :
+             {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", DocumentPath() + L".unreadable",
+              DocumentPath() + L".unreadable2", LoadMarkerPath(DocumentPath()), PlainTextPath()})
             DeleteFileW(path.c_str());
     }
     void Setting(const wchar_t* section, const wchar_t* key, const std::wstring& value) {

@@ -1,0 +1,87 @@
+#include "Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// A note the rich-text control takes seconds to read.
+std::string LargeNote() {
+    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 ";
+    for (int line = 0; rtf.size() < 2000000; ++line)
+        rtf += "{\\b line} " + std::to_string(line) + " of a note that takes long to read\\par\n";
+    return rtf + "}";
+}
+
+std::wstring MessageBoxText(HWND box) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 256); // the message's static control
+    return text;
+}
+
+// A program that dies while the control reads the note (a fault inside the reader, or a user
+// ending one that never returns) must not die the same way at every start after.
+TEST(KillDuringLoad, TheNextStartComesUpReportsTheFailureAndSetsTheFileAsideBeforeItsFirstSave) {
+    TProgramUnderTest program;
+    const fs::path document = program.Folder() / L"quillpad.RTF";
+    const fs::path marker = program.Folder() / L"quillpad.RTF.loading";
+    const fs::path aside = program.Folder() / L"quillpad.RTF.unreadable";
+    const std::string stored = LargeNote();
+    std::ofstream(document, std::ios::binary) << stored;
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring commandLine = L"\"" + program.Executable().wstring() + L"\"";
+    ASSERT_TRUE(CreateProcessW(program.Executable().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, program.Folder().c_str(), &si, &pi));
+    // The mark is written (it names the file being read) just before the control starts reading.
+    const bool reading = WaitUntil(
+        [&] {
+            std::error_code error;
+            const auto size = fs::file_size(marker, error);
+            return !error && size > 0;
+        },
+        30s);
+    TerminateProcess(pi.hProcess, 1);
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    ASSERT_TRUE(reading);
+    ASSERT_TRUE(fs::exists(marker)) << "the load had returned before the kill";
+
+    WriteSetting(program, L"Save", L"SaveOnChange", L"1");
+    WriteSetting(program, L"Apparence", L"Visible", L"1");
+    program.Start();
+    HWND box = program.WaitForWindow(L"#32770");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), L"Failed to Load Stream");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    HWND note = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (note = program.VisibleWindow(L"TForm1")) != nullptr; }, 10s));
+    EXPECT_TRUE(FileBytes(document) == stored);
+    EXPECT_FALSE(fs::exists(aside));
+
+    // The user writes a new note: the one that could not be read goes aside before it is saved.
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == note; }, 5s));
+    for (WORD key : {'N', 'E', 'W'})
+        PressKey(key);
+    EXPECT_TRUE(WaitUntil([&] { return FileBytes(document).find("new") != std::string::npos; }, 10s));
+    EXPECT_TRUE(FileBytes(aside) == stored);
+    EXPECT_FALSE(fs::exists(marker));
+}
+
+} // namespace
