@@ -97,7 +97,6 @@ private:
     void FormDestroy(TObject* sender);
     void Memo1KeyUp(TObject* sender, WORD& key, TShiftState shift);
     void HKSaveHotKey(TObject* sender);
-    std::vector<std::wstring> PlainTextLines();
     bool StreamIntoEditor(const std::string& data, UINT format);
 
     bool FDragging = false;

@@ -1,12 +1,16 @@
 #include "app/PlainTextCopy.h"
 
 #include "framework/Error.h"
-#include "framework/Handles.h"
 #include "framework/Paths.h"
+#include "framework/SafeFile.h"
 
 #include <windows.h>
 
+#include <optional>
+
 namespace {
+
+constexpr UINT kGb18030 = 54936;
 
 int IoErrorCode(DWORD error) {
     switch (error) {
@@ -29,15 +33,45 @@ int IoErrorCode(DWORD error) {
     return static_cast<int>(error);
 }
 
-bool WriteAll(HANDLE file, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
+// Every paragraph followed by CR LF, whatever break the control ended it with.
+std::wstring WithCrLfAfterEachParagraph(const std::wstring& text) {
+    std::wstring lines;
+    lines.reserve(text.size() + text.size() / 16 + 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L'\r' || c == L'\n') {
+            if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+            lines += L"\r\n";
+        } else {
+            lines += c;
+        }
     }
-    return true;
+    if (!text.empty() && text.back() != L'\r' && text.back() != L'\n') lines += L"\r\n";
+    return lines;
+}
+
+// Code pages that hold every character; they take no flags and no default character.
+bool CoversUnicode(UINT codePage) {
+    return codePage == CP_UTF8 || codePage == kGb18030;
+}
+
+// The text in `codePage`, or nothing when a character is missing from it (or the code page
+// cannot be used at all).
+std::optional<std::string> Encoded(const std::wstring& text, UINT codePage) {
+    if (text.empty()) return std::string();
+    const DWORD flags = CoversUnicode(codePage) ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* usedDefaultOut = CoversUnicode(codePage) ? nullptr : &usedDefault;
+    const int size = static_cast<int>(text.size());
+    const int n =
+        WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, usedDefaultOut);
+    if (n <= 0 || usedDefault) return std::nullopt;
+    std::string bytes(static_cast<size_t>(n), '\0');
+    if (WideCharToMultiByte(codePage, flags, text.data(), size, bytes.data(), n, nullptr, usedDefaultOut) !=
+            n ||
+        usedDefault)
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace
@@ -46,20 +80,15 @@ std::wstring PlainTextPath() {
     return ExecutableRelativePath(L".txt");
 }
 
-std::string PlainTextBytes(const std::vector<std::wstring>& lines) {
-    std::string out;
-    for (const std::wstring& line : lines) {
-        if (!line.empty()) {
-            int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, line.data(),
-                                        static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
-            std::string bytes(static_cast<size_t>(n), '\0');
-            WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, line.data(), static_cast<int>(line.size()),
-                                bytes.data(), n, nullptr, nullptr);
-            out += bytes;
-        }
-        out += "\r\n";
-    }
-    return out;
+std::string PlainTextBytes(const std::wstring& text, unsigned codePage) {
+    const std::wstring lines = WithCrLfAfterEachParagraph(text);
+    if (std::optional<std::string> bytes = Encoded(lines, codePage)) return *std::move(bytes);
+    // UTF-8 takes every character but a lone surrogate, which becomes U+FFFD.
+    return "\xEF\xBB\xBF" + Encoded(lines, CP_UTF8).value_or(std::string());
+}
+
+std::string PlainTextBytes(const std::wstring& text) {
+    return PlainTextBytes(text, GetACP());
 }
 
 std::wstring IoErrorText(int code) {
@@ -83,8 +112,5 @@ std::wstring IoErrorText(int code) {
 }
 
 void WritePlainText(const std::wstring& path, const std::string& bytes) {
-    TFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw TError(IoErrorText(IoErrorCode(GetLastError())));
-    if (!WriteAll(file.Get(), bytes)) throw TError(IoErrorText(IoErrorCode(GetLastError())));
+    if (const DWORD error = ReplaceFileContents(path, bytes)) throw TError(IoErrorText(IoErrorCode(error)));
 }
