@@ -79,7 +79,7 @@ int main() {
     bool ok = true;
     double previous = 0;
     for (int lines : {1000, 10000, 100000}) {
-        // Each note goes into a new, empty editor: this control takes time in proportion to the
+        // Each note goes into a new, empty editor: under Wine the control takes time in proportion to the
         // square of what it holds to empty itself, which would swamp the figures and the run.
         CreateForms(app);
         Form1->Memo1->SetRtf(NoteOfLines(lines));
