@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
 programs=(build/bin/bare_window.exe build/bin/bare_tray.exe build/bin/quillpad.exe)
-for exe in build/bin/start_bench.exe build/bin/hotkey_bench.exe build/bin/note_bench.exe build/bin/save_bench.exe "${programs[@]}"; do
+for exe in build/bin/start_bench.exe build/bin/hotkey_bench.exe build/bin/note_bench.exe build/bin/save_bench.exe build/bin/text_copy_bench.exe "${programs[@]}"; do
   [[ -f $exe ]] || { echo "$exe is missing; build first." >&2; exit 1; }
 done
 
@@ -17,3 +17,4 @@ wine build/bin/start_bench.exe "$@" "${paths[@]}"
 wine build/bin/hotkey_bench.exe
 (cd build/bin && wine note_bench.exe)
 (cd build/bin && wine save_bench.exe)
+(cd build/bin && wine text_copy_bench.exe)

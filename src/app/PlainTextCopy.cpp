@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -33,8 +34,16 @@ int IoErrorCode(DWORD error) {
     return static_cast<int>(error);
 }
 
-// Every paragraph followed by CR LF, whatever break the control ended it with.
-std::wstring WithCrLfAfterEachParagraph(const std::wstring& text) {
+bool HasLoneBreak(const std::wstring& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r' && (i + 1 == text.size() || text[i + 1] != L'\n')) return true;
+        if (text[i] == L'\n' && (i == 0 || text[i - 1] != L'\r')) return true;
+    }
+    return false;
+}
+
+// The text with a lone CR or LF turned into CR LF.
+std::wstring WithCrLfBreaks(const std::wstring& text) {
     std::wstring lines;
     lines.reserve(text.size() + text.size() / 16 + 2);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -46,7 +55,6 @@ std::wstring WithCrLfAfterEachParagraph(const std::wstring& text) {
             lines += c;
         }
     }
-    if (!text.empty() && text.back() != L'\r' && text.back() != L'\n') lines += L"\r\n";
     return lines;
 }
 
@@ -55,10 +63,11 @@ bool CoversUnicode(UINT codePage) {
     return codePage == CP_UTF8 || codePage == kGb18030;
 }
 
-// The text in `codePage`, or nothing when a character is missing from it (or the code page
-// cannot be used at all).
-std::optional<std::string> Encoded(const std::wstring& text, UINT codePage) {
-    if (text.empty()) return std::string();
+// `before`, the text (not empty) in `codePage`, then `after`; nothing when a character is
+// missing from the code page or the code page cannot be used. The copy can be megabytes: one
+// buffer, filled in place.
+std::optional<std::string> Encoded(const std::wstring& text, UINT codePage, std::string_view before,
+                                   std::string_view after) {
     const DWORD flags = CoversUnicode(codePage) ? 0 : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
     BOOL* usedDefaultOut = CoversUnicode(codePage) ? nullptr : &usedDefault;
@@ -66,11 +75,15 @@ std::optional<std::string> Encoded(const std::wstring& text, UINT codePage) {
     const int n =
         WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, usedDefaultOut);
     if (n <= 0 || usedDefault) return std::nullopt;
-    std::string bytes(static_cast<size_t>(n), '\0');
-    if (WideCharToMultiByte(codePage, flags, text.data(), size, bytes.data(), n, nullptr, usedDefaultOut) !=
-            n ||
+    std::string bytes;
+    bytes.reserve(before.size() + static_cast<size_t>(n) + after.size());
+    bytes.assign(before);
+    bytes.resize(before.size() + static_cast<size_t>(n));
+    if (WideCharToMultiByte(codePage, flags, text.data(), size, bytes.data() + before.size(), n, nullptr,
+                            usedDefaultOut) != n ||
         usedDefault)
         return std::nullopt;
+    bytes += after;
     return bytes;
 }
 
@@ -81,10 +94,15 @@ std::wstring PlainTextPath() {
 }
 
 std::string PlainTextBytes(const std::wstring& text, unsigned codePage) {
-    const std::wstring lines = WithCrLfAfterEachParagraph(text);
-    if (std::optional<std::string> bytes = Encoded(lines, codePage)) return *std::move(bytes);
+    if (text.empty()) return {};
+    // The control gives CR LF between paragraphs; anything else is rewritten to that first.
+    const bool rewrite = HasLoneBreak(text);
+    const std::wstring rewritten = rewrite ? WithCrLfBreaks(text) : std::wstring();
+    const std::wstring& lines = rewrite ? rewritten : text;
+    const std::string_view end = lines.back() == L'\n' ? "" : "\r\n"; // the last paragraph has no break
+    if (std::optional<std::string> bytes = Encoded(lines, codePage, "", end)) return *std::move(bytes);
     // UTF-8 takes every character but a lone surrogate, which becomes U+FFFD.
-    return "\xEF\xBB\xBF" + Encoded(lines, CP_UTF8).value_or(std::string());
+    return Encoded(lines, CP_UTF8, "\xEF\xBB\xBF", end).value_or(std::string());
 }
 
 std::string PlainTextBytes(const std::wstring& text) {

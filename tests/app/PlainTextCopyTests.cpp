@@ -32,6 +32,7 @@ TEST(PlainTextBytes, EveryParagraphIsOneLineEndedByCrLfWhateverBreakTheControlGi
     EXPECT_EQ(PlainTextBytes(L"", 1252), "");
     EXPECT_EQ(PlainTextBytes(L"one\rtwo\r\nthree\nfour", 1252), "one\r\ntwo\r\nthree\r\nfour\r\n");
     EXPECT_EQ(PlainTextBytes(L"ends with a break\r\n", 1252), "ends with a break\r\n");
+    EXPECT_EQ(PlainTextBytes(L"ends with a lone CR\r", 1252), "ends with a lone CR\r\n");
     EXPECT_EQ(PlainTextBytes(L"\r\n\r\nafter two empty ones", 1252), "\r\n\r\nafter two empty ones\r\n");
     // A soft line break belongs to its paragraph.
     EXPECT_EQ(PlainTextBytes(L"soft\vbreak", 1252), "soft\vbreak\r\n");
