@@ -78,6 +78,7 @@ int main() {
     TApplication app;
     app.Initialize();
     app.SetTitle(L"Quillpad");
+    DeleteFileW(DocumentPath().c_str()); // what an interrupted run left behind
     CreateForms(app);
     TRichEditEx* memo = Form1->Memo1;
     const std::wstring raw = DocumentPath() + L".raw";
@@ -89,6 +90,8 @@ int main() {
                 "(b) out ms", "(c) write ms", "a/(b+c)", "(d) std ms", "(r) rw ms", "d/b");
     for (size_t size : {size_t(10) << 10, size_t(100) << 10, size_t(1) << 20, size_t(10) << 20}) {
         for (bool western : {true, false}) {
+            // Emptied first: the control under Wine can fail to replace a large note by another.
+            memo->Clear();
             memo->SetRtf(western ? FormattedNote(size) : NonLatinNote(size));
             std::string saved;
             memo->SaveRtf(saved);

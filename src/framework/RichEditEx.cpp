@@ -178,6 +178,9 @@ bool TRichEditEx::SaveRtf(std::string& rtf) {
     // ANSI code page is UTF-8 that RTF would declare it, so every note takes the standard form.
     if (ansiCodePage != CP_UTF8 && FitsAnsiCodePage()) return StreamOut(SF_RTF, AppendTo(rtf));
     std::string utf8;
+    // Room for all the control writes, so that the buffer is not copied as it grows; room never
+    // written to costs no memory.
+    utf8.reserve(static_cast<size_t>(GetWindowTextLengthW(Handle())) * 4 + 0x10000);
     if (!StreamOut(kUtf8Rtf, AppendTo(utf8))) return false;
     rtf = StandardRtf(utf8, RtfHeaderCodePage(ansiCodePage));
     return true;

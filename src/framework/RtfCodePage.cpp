@@ -61,20 +61,55 @@ bool EndsControlWord(char c) {
            static_cast<unsigned char>(c) >= 0x80;
 }
 
+// The output, staged in a small buffer that is written through a cursor: the rewriting adds a few
+// bytes at a time, and a library call for each would cost more than the rewriting itself.
+class TOutput {
+public:
+    void Reserve(size_t capacity) { FBytes.reserve(capacity); }
+    // Room for `n` more bytes (at most a stage); Advance tells where the writing there ended.
+    char* Room(size_t n) {
+        if (FStaged + n > sizeof FStage) Flush();
+        return FStage + FStaged;
+    }
+    void Advance(const char* end) { FStaged = static_cast<size_t>(end - FStage); }
+    void Put(char c) {
+        *Room(1) = c;
+        ++FStaged;
+    }
+    void Put(std::string_view bytes) {
+        Flush();
+        FBytes.append(bytes);
+    }
+    std::string Take() {
+        Flush();
+        return std::move(FBytes);
+    }
+
+private:
+    void Flush() {
+        FBytes.append(FStage, FStaged);
+        FStaged = 0;
+    }
+    std::string FBytes;
+    char FStage[4096];
+    size_t FStaged = 0;
+};
+
 class TStandardRtfWriter {
 public:
     TStandardRtfWriter(std::string_view in, UINT codePage)
         : FIn(in), FCodePage(codePage), FBytes(CodePageBytes(codePage)) {
-        FOut.reserve(in.size() + in.size() / 4);
+        // An escape takes at most five bytes more than the UTF-8 bytes it stands for, usually two.
+        const auto high =
+            std::count_if(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        FOut.Reserve(in.size() + 3 * static_cast<size_t>(high) + 64);
     }
 
     std::string Write() {
         Header();
         while (FAt < FIn.size()) {
-            const size_t start = FAt;
             while (FAt < FIn.size() && !Special(FIn[FAt]))
-                ++FAt;
-            FOut.append(FIn, start, FAt - start);
+                FOut.Put(FIn[FAt++]);
             if (FAt == FIn.size()) break;
             switch (FIn[FAt]) {
             case '\\':
@@ -82,18 +117,18 @@ public:
                 break;
             case '{':
                 FGroups.push_back(FGroups.back());
-                FOut += FIn[FAt++];
+                FOut.Put(FIn[FAt++]);
                 break;
             case '}':
                 if (FGroups.size() > 1) FGroups.pop_back();
-                FOut += FIn[FAt++];
+                FOut.Put(FIn[FAt++]);
                 break;
             default:
                 Character();
                 break;
             }
         }
-        return std::move(FOut);
+        return FOut.Take();
     }
 
 private:
@@ -142,9 +177,9 @@ private:
             while (FAt < FIn.size() && IsDigit(FIn[FAt]))
                 ++FAt;
             if (FAt < FIn.size() && FIn[FAt] == ' ') ++FAt;
-            FOut += "{\\rtf1\\ansi\\ansicpg";
-            FOut += std::to_string(FCodePage);
-            FOut += "\\uc1";
+            FOut.Put("{\\rtf1\\ansi\\ansicpg");
+            FOut.Put(std::to_string(FCodePage));
+            FOut.Put("\\uc1");
             bool needsDelimiter = true;
             while (AtControlWord()) {
                 const size_t start = FAt;
@@ -158,7 +193,7 @@ private:
                 Backslash();
                 needsDelimiter = false;
             }
-            if (needsDelimiter && FAt < FIn.size() && !EndsControlWord(FIn[FAt])) FOut += ' ';
+            if (needsDelimiter && FAt < FIn.size() && !EndsControlWord(FIn[FAt])) FOut.Put(' ');
             return;
         }
     }
@@ -166,20 +201,20 @@ private:
     void Backslash() {
         if (AtControlWord()) {
             const TControlWord word = ReadControlWord();
-            FOut += word.Token;
+            FOut.Put(word.Token);
             if (word.Name == "uc" && word.HasParameter)
                 FGroups.back().Fallbacks = std::clamp(word.Parameter, 0L, kMostFallbacks);
             if (word.Name == "fonttbl") FGroups.back().FontTable = true;
             if (word.Name == "bin" && word.Parameter > 0) {
                 // Raw data, whatever its bytes.
                 const size_t n = std::min(static_cast<size_t>(word.Parameter), FIn.size() - FAt);
-                FOut.append(FIn, FAt, n);
+                FOut.Put(FIn.substr(FAt, n));
                 FAt += n;
             }
             return;
         }
         if (FAt + 1 >= FIn.size()) {
-            FOut += FIn[FAt++];
+            FOut.Put(FIn[FAt++]);
             return;
         }
         const char next = FIn[FAt + 1];
@@ -189,7 +224,7 @@ private:
         }
         const size_t length = next == '\'' ? 4 : 2; // \'hh, or a control symbol
         const size_t n = std::min(length, FIn.size() - FAt);
-        FOut.append(FIn, FAt, n);
+        FOut.Put(FIn.substr(FAt, n));
         FAt += n;
     }
 
@@ -241,34 +276,42 @@ private:
         return true;
     }
 
-    void HexEscape(unsigned char byte) {
+    static char* Hex(char* at, unsigned char byte) {
         static constexpr char kHex[] = "0123456789abcdef";
-        const char hex[] = {'\\', '\'', kHex[byte >> 4], kHex[byte & 0xF]};
-        FOut.append(hex, sizeof hex);
+        *at++ = '\\';
+        *at++ = '\'';
+        *at++ = kHex[byte >> 4];
+        *at++ = kHex[byte & 0xF];
+        return at;
     }
 
+    void HexEscape(unsigned char byte) { FOut.Advance(Hex(FOut.Room(4), byte)); }
+
+    // Written in place: the text of a non-Latin note is mostly escapes.
     void Escape(char16_t unit) {
-        char number[8];
-        const auto end = std::to_chars(number, number + sizeof number, static_cast<int16_t>(unit)).ptr;
-        FOut += "\\u";
-        FOut.append(number, end);
+        char* at = FOut.Room(16 + kMostFallbacks);
+        *at++ = '\\';
+        *at++ = 'u';
+        at = std::to_chars(at, at + 6, static_cast<int16_t>(unit)).ptr;
         long fallbacks = FGroups.back().Fallbacks;
         if (fallbacks == 0) {
-            FOut += ' ';
-            return;
+            *at++ = ' ';
+        } else {
+            if (const unsigned char own = FBytes[unit]) {
+                at = Hex(at, own);
+                --fallbacks;
+            }
+            for (; fallbacks > 0; --fallbacks)
+                *at++ = '?';
         }
-        if (const unsigned char own = FBytes[unit]) {
-            HexEscape(own);
-            --fallbacks;
-        }
-        FOut.append(static_cast<size_t>(fallbacks), '?');
+        FOut.Advance(at);
     }
 
     std::string_view FIn;
     UINT FCodePage;
     const TCodePageBytes& FBytes;
     size_t FAt = 0;
-    std::string FOut;
+    TOutput FOut;
     struct TGroup {
         long Fallbacks = 1; // after each \u escape, as \uc sets it
         bool FontTable = false;
