@@ -3,7 +3,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick googletest)
+packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick googletest unrtf python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "framework/RichEditEx.h"
 
 #include "framework/Error.h"
+#include "framework/RtfCodePage.h"
 
 #include <vector>
 
@@ -10,6 +11,7 @@ namespace {
 constexpr LONG kTextLimit = 0x7FFFFFF0;
 constexpr LPARAM kCreationEventMask = 0x002C0001;
 constexpr int kMaxLine = 4096;
+constexpr UINT kUtf8Rtf = SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16);
 
 struct TStreamCookie {
     const TRichEditEx::TStreamReader* Reader = nullptr;
@@ -35,6 +37,13 @@ DWORD CALLBACK WriteCallback(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* tak
         *taken = 0;
         return 1;
     }
+}
+
+TRichEditEx::TStreamWriter AppendTo(std::string& bytes) {
+    return [&bytes](const BYTE* data, LONG size) {
+        bytes.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+        return true;
+    };
 }
 
 CHARFORMAT2W FullCharFormat() {
@@ -151,26 +160,30 @@ bool TRichEditEx::FitsAnsiCodePage() {
 
 UINT TRichEditEx::RtfFormat() {
     // Some control versions write characters outside the ANSI code page as their nearest ANSI
-    // look-alike (an omega as "O"). A note holding any such character is written as UTF-8 RTF,
+    // look-alike (an omega as "O"). A note holding any such character is kept as UTF-8 RTF,
     // which the control reads back unchanged; every other note stays plain ANSI RTF.
-    return FitsAnsiCodePage() ? SF_RTF : (SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16));
+    return FitsAnsiCodePage() ? SF_RTF : kUtf8Rtf;
 }
 
 std::string TRichEditEx::Rtf() {
     std::string rtf;
-    StreamOut(RtfFormat(), [&](const BYTE* data, LONG size) {
-        rtf.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
-        return true;
-    });
+    StreamOut(RtfFormat(), AppendTo(rtf));
     return rtf;
 }
 
 bool TRichEditEx::SaveRtf(std::string& rtf) {
     rtf.clear();
-    return StreamOut(RtfFormat(), [&](const BYTE* data, LONG size) {
-        rtf.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
-        return true;
-    });
+    const UINT ansiCodePage = GetACP();
+    // A note that the code page holds is the control's own ANSI RTF, byte for byte. Where the
+    // ANSI code page is UTF-8 that RTF would declare it, so every note takes the standard form.
+    if (ansiCodePage != CP_UTF8 && FitsAnsiCodePage()) return StreamOut(SF_RTF, AppendTo(rtf));
+    std::string utf8;
+    // Room for all the control writes, so that the buffer is not copied as it grows; room never
+    // written to costs no memory.
+    utf8.reserve(static_cast<size_t>(GetWindowTextLengthW(Handle())) * 4 + 0x10000);
+    if (!StreamOut(kUtf8Rtf, AppendTo(utf8))) return false;
+    rtf = StandardRtf(utf8, RtfHeaderCodePage(ansiCodePage));
+    return true;
 }
 
 bool TRichEditEx::SetRtf(const std::string& rtf) {

@@ -41,12 +41,14 @@ public:
     using TStreamWriter = std::function<bool(const BYTE* data, LONG size)>;
     bool StreamIn(UINT format, const TStreamReader& reader);
     bool StreamOut(UINT format, const TStreamWriter& writer);
-    // The format the whole content is written in: RTF, in UTF-8 when the ANSI code page cannot
-    // hold every character.
+    // The format the content is kept in across a re-creation: the control's RTF, in UTF-8 when
+    // the ANSI code page cannot hold every character.
     UINT RtfFormat();
     bool FitsAnsiCodePage();
     std::string Rtf();
-    // The whole content as the document is stored; false when the control reported an error.
+    // The whole content as the document is stored: standard RTF that declares the ANSI code page
+    // and writes every character outside it as a Unicode escape, so that any RTF reader takes it.
+    // False when the control reported an error.
     bool SaveRtf(std::string& rtf);
     bool SetRtf(const std::string& rtf);
     void LimitText(LONG limit);

@@ -1,0 +1,21 @@
+#pragma once
+// Standard RTF from the RTF that the rich-text control writes in UTF-8. The control's UTF-8 output
+// starts with a header of its own and holds the text as raw UTF-8 bytes, which other RTF readers
+// do not take. The standard form starts with \rtf1\ansi\ansicpgN\uc1 and holds only ASCII: every
+// non-ASCII character of the text becomes \uN (N the signed 16-bit value, a character above
+// U+FFFF its two surrogates) followed by one fallback character: the character's own byte in the
+// declared code page when it has one, "?" otherwise. Font names are the exception: readers take
+// them from plain characters only, so theirs are written as the code page's \'hh bytes wherever it
+// holds them. Control words, \'hh escapes and the raw data of \binN pass through unchanged.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+// The code page a standard header declares for a system whose ANSI code page is `ansiCodePage`:
+// that code page, or Western European (1252) where it is UTF-8, a value few RTF readers accept.
+UINT RtfHeaderCodePage(UINT ansiCodePage);
+
+// `rtf` as written with the control's UTF-8 format, turned into standard RTF declaring `codePage`
+// (a single-byte or double-byte ANSI code page).
+std::string StandardRtf(std::string_view rtf, UINT codePage);
