@@ -1,44 +1,10 @@
+#include "FileTestHelpers.h"
 #include "ProgramFixture.h"
 
 #include "framework/Dialogs.h"
 #include "framework/Shell.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 namespace {
-
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
-}
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// Another program holding a file and sharing it with nobody.
-class TLock {
-public:
-    explicit TLock(const std::wstring& path)
-        : FHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~TLock() { Release(); }
-    void Release() {
-        if (FHandle != INVALID_HANDLE_VALUE) CloseHandle(FHandle);
-        FHandle = INVALID_HANDLE_VALUE;
-    }
-    bool Held() const { return FHandle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE FHandle;
-};
 
 using DocumentTest = ProgramFixture;
 
@@ -82,7 +48,7 @@ TEST_F(DocumentTest, PlainTextUnderTheDocumentNameLoadsAsTextWithItsLineBreaksAn
 TEST_F(DocumentTest, AnUnreadableDocumentIsReportedAndNeverReplacedByTheEmptyNote) {
     const std::string stored = "{\\rtf1 the note the user had\\par}";
     WriteBytes(DocumentPath(), stored);
-    TLock lock(DocumentPath());
+    TFileLock lock(DocumentPath());
     ASSERT_TRUE(lock.Held());
     Start();
     ASSERT_GE(reported.size(), 1u);
@@ -106,7 +72,7 @@ TEST_F(DocumentTest, AFailedSaveKeepsThePreviousDocumentAndLeavesNoTemporaryFile
     const std::string first = FileBytes(DocumentPath());
     SetWindowTextW(Form1->Memo1->Handle(), L"second version");
     {
-        TLock lock(DocumentPath());
+        TFileLock lock(DocumentPath());
         ASSERT_TRUE(lock.Held());
         reported.clear();
         Guarded(nullptr, [] { Form1->Enregistrer1->Click(); });

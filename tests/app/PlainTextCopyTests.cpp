@@ -1,3 +1,4 @@
+#include "FileTestHelpers.h"
 #include "ProgramFixture.h"
 
 #include "framework/Error.h"
@@ -5,26 +6,7 @@
 #include "framework/Handles.h"
 #include "framework/SafeFile.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 namespace {
-
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
-}
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 const std::string kBom = "\xEF\xBB\xBF";
 

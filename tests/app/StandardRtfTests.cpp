@@ -1,20 +1,11 @@
+#include "FileTestHelpers.h"
 #include "ProgramFixture.h"
 
 #include "framework/RtfCodePage.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
-
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 using StandardRtfTest = ProgramFixture;
 
