@@ -20,8 +20,10 @@ constexpr LPARAM kBalloonUserClick = NIN_BALLOONUSERCLICK;
 
 } // namespace
 
-std::function<BOOL(DWORD, NOTIFYICONDATAW*)> TTrayIcon::ShellNotifyIcon =
-    [](DWORD message, NOTIFYICONDATAW* data) { return Shell_NotifyIconW(message, data); };
+std::function<BOOL(DWORD, NOTIFYICONDATAW*)> TTrayIcon::ShellNotifyIcon = [](DWORD message,
+                                                                            NOTIFYICONDATAW* data) {
+    return Shell_NotifyIconW(message, data);
+};
 
 bool TTrayIcon::IsNewShell() {
     DWORD ignored = 0;
@@ -31,8 +33,7 @@ bool TTrayIcon::IsNewShell() {
     if (!GetFileVersionInfoW(L"shell32.dll", 0, size, buffer.data())) return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info)
-        return false;
+    if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) return false;
     return HIWORD(info->dwFileVersionMS) >= 5;
 }
 
@@ -44,8 +45,7 @@ std::wstring TTrayIcon::ShortHint(const std::wstring& hint) {
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>()) {
     FIcon->OnChange = [this](TObject*) { IconChanged(); };
-    FNotifyWindow.Reset(
-        CreateUtilityWindow(kNotifyClass, NotifyWndProc, nullptr, WS_EX_TOOLWINDOW, WS_POPUP, this));
+    FNotifyWindow.Reset(CreateUtilityWindow(kNotifyClass, NotifyWndProc, nullptr, WS_EX_TOOLWINDOW, WS_POPUP, this));
     FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
     if (IsDesigning()) return;
@@ -169,8 +169,7 @@ void TTrayIcon::SetVisibility(TTrayVisibilities visibility) {
 void TTrayIcon::TaskListStep(bool visible) {
     if (visible == FTaskListVisible) return;
     FTaskListVisible = visible;
-    if (!IsDesigning() && FRegisterServiceProcess)
-        FRegisterServiceProcess(GetCurrentProcessId(), visible ? 0 : 1);
+    if (!IsDesigning() && FRegisterServiceProcess) FRegisterServiceProcess(GetCurrentProcessId(), visible ? 0 : 1);
 }
 
 void TTrayIcon::ApplicationVisibilityStep(bool visible) {
@@ -224,43 +223,20 @@ LRESULT TTrayIcon::HandleNotification(LPARAM code) {
     GetCursorPos(&at);
     const TShiftState shift = KeyboardShiftState();
     switch (code) {
-    case WM_MOUSEMOVE:
-        MouseMoved(shift, at);
-        break;
-    case WM_LBUTTONDOWN:
-        ButtonDown(mbLeft, shift, at);
-        break;
-    case WM_RBUTTONDOWN:
-        ButtonDown(mbRight, shift, at);
-        break;
-    case WM_MBUTTONDOWN:
-        ButtonDown(mbMiddle, shift, at);
-        break;
-    case WM_LBUTTONUP:
-        ButtonUp(mbLeft, shift, at);
-        break;
-    case WM_RBUTTONUP:
-        ButtonUp(mbRight, shift, at);
-        break;
-    case WM_MBUTTONUP:
-        ButtonUp(mbMiddle, shift, at);
-        break;
-    case WM_LBUTTONDBLCLK:
-        DoubleClick(mbLeft, shift, at);
-        break;
-    case WM_RBUTTONDBLCLK:
-        DoubleClick(mbRight, shift, at);
-        break;
-    case WM_MBUTTONDBLCLK:
-        DoubleClick(mbMiddle, shift, at);
-        break;
-    case kKeySelect:
-        ButtonUp(mbRight, shift, at);
-        break; // the keyboard opens the menu
+    case WM_MOUSEMOVE: MouseMoved(shift, at); break;
+    case WM_LBUTTONDOWN: ButtonDown(mbLeft, shift, at); break;
+    case WM_RBUTTONDOWN: ButtonDown(mbRight, shift, at); break;
+    case WM_MBUTTONDOWN: ButtonDown(mbMiddle, shift, at); break;
+    case WM_LBUTTONUP: ButtonUp(mbLeft, shift, at); break;
+    case WM_RBUTTONUP: ButtonUp(mbRight, shift, at); break;
+    case WM_MBUTTONUP: ButtonUp(mbMiddle, shift, at); break;
+    case WM_LBUTTONDBLCLK: DoubleClick(mbLeft, shift, at); break;
+    case WM_RBUTTONDBLCLK: DoubleClick(mbRight, shift, at); break;
+    case WM_MBUTTONDBLCLK: DoubleClick(mbMiddle, shift, at); break;
+    case kKeySelect: ButtonUp(mbRight, shift, at); break; // the keyboard opens the menu
     case kBalloonHide:
     case kBalloonTimeout:
-    case kBalloonUserClick:
-        return 1;
+    case kBalloonUserClick: return 1;
     }
     return 0;
 }

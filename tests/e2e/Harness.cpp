@@ -1,5 +1,7 @@
 #include "Harness.h"
 
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -158,4 +160,11 @@ void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, cons
     std::wstring ini = (program.Folder() / L"quillpad.INI").wstring();
     WritePrivateProfileStringW(section, key, value, ini.c_str());
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
 }

@@ -57,5 +57,8 @@ void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, cons
 // Polls `condition` until it holds or the deadline passes.
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
+// The whole file; empty when it cannot be read.
+std::string FileBytes(const std::filesystem::path& path);
+
 std::wstring WindowClass(HWND wnd);
 std::wstring WindowText(HWND wnd);

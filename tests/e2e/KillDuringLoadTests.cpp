@@ -4,19 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string FileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // A note the rich-text control takes seconds to read.
 std::string LargeNote() {

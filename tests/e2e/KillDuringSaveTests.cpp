@@ -3,22 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string FileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 TEST(KillDuringSave, TheDocumentIsAlwaysOneOfTheCompleteVersions) {
     const fs::path folder = fs::temp_directory_path() / (L"quillpad-kill-" + std::to_wstring(GetCurrentProcessId()));
