@@ -1,8 +1,13 @@
 // Starts each program named on the command line, times how long it takes to wait idle in its
 // message loop, reads its memory there, and closes it again. All programs are measured in one
-// run so that the figures can be compared; the first one is the baseline for the ratios.
+// run so that the figures can be compared; the first one is the baseline for the ratios, and
+// each --against program is a further baseline for the programs listed after it. Every program
+// finds the same sample note beside itself, named after it (<name>.RTF), written anew before
+// each start.
 //
-//   start_bench [--warm N] [--verbose] program.exe...
+//   start_bench [--warm N] [--note-kb N] [--against program.exe]... [--verbose] program.exe...
+#include "SampleNote.h"
+
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -19,18 +24,23 @@ namespace {
 
 constexpr DWORD kIdleTimeoutMs = 20000;
 constexpr DWORD kWindowsTimeoutMs = 5000;
-constexpr DWORD kCloseVisibleMs = 2000;  // first, what a user would close
-constexpr DWORD kCloseAllMs = 5000;      // then every window, until this much time has passed
+constexpr DWORD kCloseVisibleMs = 2000; // first, what a user would close
+constexpr DWORD kCloseAllMs = 5000;     // then every window, until this much time has passed
 constexpr DWORD kTerminateWaitMs = 5000;
+
+// Set against the baselines given with --against: start time and working set within this factor.
+constexpr double kTargetRatio = 1.10;
 
 struct Options {
     int warm = 10;
+    size_t noteKiB = 10;
     bool verbose = false;
+    std::vector<std::wstring> against; // file names
     std::vector<std::wstring> programs;
 };
 
 struct Run {
-    bool ok = false;  // started and reached an idle message loop
+    bool ok = false; // started and reached an idle message loop
     double ms = 0;
     SIZE_T workingSet = 0;
     SIZE_T privateBytes = 0;
@@ -43,29 +53,32 @@ struct Program {
     std::wstring path;
     std::wstring name;
     ULONGLONG size = 0;
-    std::vector<Run> runs;  // the first is the cold start
-    std::wstring error;     // set when the program could not be measured at all
+    std::vector<Run> runs; // the first is the cold start
+    std::wstring error;    // set when the program could not be measured at all
 };
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr,
+                        nullptr);
     return out;
 }
 
 std::wstring LastError(const wchar_t* what) {
     const DWORD code = GetLastError();
     wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring out = std::wstring(what) + L" failed (" + std::to_wstring(code) + L")";
     if (text) {
         std::wstring message = text;
         LocalFree(text);
-        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        while (!message.empty() &&
+               (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
             message.pop_back();
         out += L": " + message;
     }
@@ -92,8 +105,8 @@ std::wstring MakeFreshFolder() {
     const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
     if (n == 0 || n > MAX_PATH) return {};
     for (unsigned i = 0; i < 1000; ++i) {
-        std::wstring dir = std::wstring(temp) + L"start-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                           std::to_wstring(GetTickCount() + i);
+        std::wstring dir = std::wstring(temp) + L"start-bench-" + std::to_wstring(GetCurrentProcessId()) +
+                           L"-" + std::to_wstring(GetTickCount() + i);
         if (CreateDirectoryW(dir.c_str(), nullptr)) return dir;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
     }
@@ -149,7 +162,9 @@ std::vector<HWND> TopLevelWindows(DWORD pid) {
     return search.found;
 }
 
-bool Exited(HANDLE process, DWORD waitMs) { return WaitForSingleObject(process, waitMs) == WAIT_OBJECT_0; }
+bool Exited(HANDLE process, DWORD waitMs) {
+    return WaitForSingleObject(process, waitMs) == WAIT_OBJECT_0;
+}
 
 // Closes the program the way a user would, then more firmly: WM_CLOSE to its visible windows,
 // then to all of them (a program living in the notification area may only hide its window),
@@ -160,10 +175,12 @@ bool Stop(HANDLE process, DWORD pid) {
     for (HWND wnd : TopLevelWindows(pid))
         if (IsWindowVisible(wnd)) visible.push_back(wnd);
     if (!visible.empty()) {
-        for (HWND wnd : visible) PostMessageW(wnd, WM_CLOSE, 0, 0);
+        for (HWND wnd : visible)
+            PostMessageW(wnd, WM_CLOSE, 0, 0);
         if (Exited(process, kCloseVisibleMs)) return false;
     }
-    for (HWND wnd : TopLevelWindows(pid)) PostMessageW(wnd, WM_CLOSE, 0, 0);
+    for (HWND wnd : TopLevelWindows(pid))
+        PostMessageW(wnd, WM_CLOSE, 0, 0);
     const ULONGLONG spent = GetTickCount64() - start;
     if (Exited(process, spent < kCloseAllMs ? static_cast<DWORD>(kCloseAllMs - spent) : 0)) return false;
     TerminateProcess(process, 1);
@@ -174,10 +191,12 @@ bool Stop(HANDLE process, DWORD pid) {
 void ReadMemory(HANDLE process, Run& run, bool verbose) {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) return;
+    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters))
+        return;
     if (verbose)
-        std::printf("    memory: cb %lu, working set %llu, peak %llu, pagefile %llu, private %llu\n", counters.cb,
-                    static_cast<unsigned long long>(counters.WorkingSetSize),
+        std::printf("    memory: cb %lu, working set %llu, peak %llu, pagefile %llu, private %llu\n",
+                    counters.cb, static_cast<unsigned long long>(counters.WorkingSetSize),
                     static_cast<unsigned long long>(counters.PeakWorkingSetSize),
                     static_cast<unsigned long long>(counters.PagefileUsage),
                     static_cast<unsigned long long>(counters.PrivateUsage));
@@ -185,6 +204,23 @@ void ReadMemory(HANDLE process, Run& run, bool verbose) {
     // Some systems fill in only the short structure; its commit charge is the same figure.
     run.privateBytes = counters.cb >= sizeof counters && counters.PrivateUsage ? counters.PrivateUsage
                                                                                : counters.PagefileUsage;
+}
+
+// <folder>\<name>.RTF for <folder>\<name>.exe, as the note program looks for its note.
+std::wstring NotePathFor(const std::wstring& exe) {
+    const size_t dot = exe.find_last_of(L'.');
+    return (dot != std::wstring::npos && dot > exe.find_last_of(L"\\/") ? exe.substr(0, dot) : exe) + L".RTF";
+}
+
+bool WriteNote(const std::wstring& path, const std::string& note) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, note.data(), static_cast<DWORD>(note.size()), &written, nullptr) &&
+                    written == note.size();
+    CloseHandle(file);
+    return ok;
 }
 
 Run StartOnce(const std::wstring& exe, const std::wstring& dir, bool verbose) {
@@ -196,8 +232,8 @@ Run StartOnce(const std::wstring& exe, const std::wstring& dir, bool verbose) {
 
     LARGE_INTEGER before, after;
     QueryPerformanceCounter(&before);
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si,
-                        &pi)) {
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                        &si, &pi)) {
         run.error = LastError(L"CreateProcessW");
         return run;
     }
@@ -214,15 +250,17 @@ Run StartOnce(const std::wstring& exe, const std::wstring& dir, bool verbose) {
             windows = TopLevelWindows(pi.dwProcessId);
         run.windows = static_cast<int>(windows.size());
         if (windows.empty()) {
-            run.error = Exited(pi.hProcess, 0) ? L"ended without showing a window"
-                                               : L"no window within " + std::to_wstring(kWindowsTimeoutMs) + L" ms";
+            run.error = Exited(pi.hProcess, 0)
+                            ? L"ended without showing a window"
+                            : L"no window within " + std::to_wstring(kWindowsTimeoutMs) + L" ms";
         } else {
             ReadMemory(pi.hProcess, run, verbose);
             run.ok = true;
         }
         if (verbose) {
             for (HWND wnd : windows)
-                std::printf("    window %s%s\n", Utf8(ClassOf(wnd)).c_str(), IsWindowVisible(wnd) ? " (visible)" : "");
+                std::printf("    window %s%s\n", Utf8(ClassOf(wnd)).c_str(),
+                            IsWindowVisible(wnd) ? " (visible)" : "");
         }
     } else if (Exited(pi.hProcess, 0)) {
         DWORD code = 0;
@@ -259,11 +297,18 @@ void Measure(Program& program, const Options& options) {
         RemoveTree(dir);
         return;
     }
+    // The note program saves its note when it ends: every start gets the sample afresh.
+    const std::string note = FormattedNote(options.noteKiB * 1024);
     for (int i = 0; i <= options.warm; ++i) {
         if (options.verbose) std::printf("  %s run %d\n", Utf8(program.name).c_str(), i);
+        if (!WriteNote(NotePathFor(copy), note)) {
+            program.error = LastError(L"writing the note");
+            break;
+        }
         program.runs.push_back(StartOnce(copy, dir, options.verbose));
         const Run& run = program.runs.back();
-        if (!run.error.empty()) std::printf("%s, run %d: %s\n", Utf8(program.name).c_str(), i, Utf8(run.error).c_str());
+        if (!run.error.empty())
+            std::printf("%s, run %d: %s\n", Utf8(program.name).c_str(), i, Utf8(run.error).c_str());
         // A program that cannot start once will not start the next time either.
         if (!run.ok && i == 0) break;
         std::fflush(stdout);
@@ -271,8 +316,7 @@ void Measure(Program& program, const Options& options) {
     RemoveTree(dir);
 }
 
-template <typename T>
-T Median(std::vector<T> values) {
+template <typename T> T Median(std::vector<T> values) {
     if (values.empty()) return T{};
     std::sort(values.begin(), values.end());
     const size_t mid = values.size() / 2;
@@ -320,9 +364,41 @@ Summary Summarise(const Program& program) {
     return s;
 }
 
+// Ratios of the programs after programs[base] to it; with `target`, whether start time and
+// working set stay within kTargetRatio of it.
+void PrintRatios(const std::vector<Program>& programs, size_t base, bool target) {
+    const Program& reference = programs[base];
+    const Summary b = Summarise(reference);
+    if (!reference.error.empty() || !b.ok) return;
+    size_t width = 7;
+    for (const Program& p : programs)
+        width = std::max(width, Utf8(p.name).size());
+    const int w = static_cast<int>(width);
+    auto ratio = [](double value, double ref) { return ref > 0 ? value / ref : 0.0; };
+    bool header = false;
+    for (size_t i = base + 1; i < programs.size(); ++i) {
+        const Program& p = programs[i];
+        const Summary s = Summarise(p);
+        if (!p.error.empty() || !s.ok) continue;
+        if (!header) std::printf("\nRatios to %s:\n", Utf8(reference.name).c_str());
+        header = true;
+        const double warm = ratio(s.warmMedian, b.warmMedian);
+        const double ws = ratio(static_cast<double>(s.workingSet), static_cast<double>(b.workingSet));
+        std::printf(
+            "  %-*s size x%.2f, cold x%.2f, warm x%.2f, WS x%.2f, private x%.2f", w, Utf8(p.name).c_str(),
+            ratio(static_cast<double>(p.size), static_cast<double>(reference.size)), ratio(s.cold, b.cold),
+            warm, ws, ratio(static_cast<double>(s.privateBytes), static_cast<double>(b.privateBytes)));
+        if (target)
+            std::printf("; within x%.2f: warm %s, WS %s", kTargetRatio, warm <= kTargetRatio ? "yes" : "NO",
+                        ws <= kTargetRatio ? "yes" : "NO");
+        std::printf("\n");
+    }
+}
+
 void PrintTable(const std::vector<Program>& programs) {
     size_t width = 7;
-    for (const Program& p : programs) width = std::max(width, Utf8(p.name).size());
+    for (const Program& p : programs)
+        width = std::max(width, Utf8(p.name).size());
     const int w = static_cast<int>(width);
 
     std::printf("\n%-*s %9s %8s %8s %15s %9s %9s %4s %6s\n", w, "program", "size KiB", "cold ms", "warm ms",
@@ -343,29 +419,14 @@ void PrintTable(const std::vector<Program>& programs) {
         std::snprintf(range, sizeof range, "%.1f-%.1f", s.warmMin, s.warmMax);
         char killed[16];
         std::snprintf(killed, sizeof killed, "%d/%d", s.killed, s.runs);
-        std::printf("%-*s %9.1f %8.1f %8.1f %15s %9llu %9llu %4d %6s\n", w, name.c_str(), p.size / 1024.0, s.cold,
-                    s.warmMedian, range, static_cast<unsigned long long>(s.workingSet / 1024),
+        std::printf("%-*s %9.1f %8.1f %8.1f %15s %9llu %9llu %4d %6s\n", w, name.c_str(), p.size / 1024.0,
+                    s.cold, s.warmMedian, range, static_cast<unsigned long long>(s.workingSet / 1024),
                     static_cast<unsigned long long>(s.privateBytes / 1024), s.windows, killed);
-        if (s.failed) std::printf("%-*s   (%d of %d runs failed and are left out)\n", w, "", s.failed, s.runs);
+        if (s.failed)
+            std::printf("%-*s   (%d of %d runs failed and are left out)\n", w, "", s.failed, s.runs);
     }
 
-    if (programs.size() < 2 || !programs[0].error.empty()) return;
-    const Summary base = Summarise(programs[0]);
-    if (!base.ok) return;
-    auto ratio = [](double value, double reference) { return reference > 0 ? value / reference : 0.0; };
-    bool header = false;
-    for (size_t i = 1; i < programs.size(); ++i) {
-        const Program& p = programs[i];
-        const Summary s = Summarise(p);
-        if (!p.error.empty() || !s.ok) continue;
-        if (!header) std::printf("\nRatios to %s:\n", Utf8(programs[0].name).c_str());
-        header = true;
-        std::printf("  %-*s size x%.2f, cold x%.2f, warm x%.2f, WS x%.2f, private x%.2f\n", w, Utf8(p.name).c_str(),
-                    ratio(static_cast<double>(p.size), static_cast<double>(programs[0].size)),
-                    ratio(s.cold, base.cold), ratio(s.warmMedian, base.warmMedian),
-                    ratio(static_cast<double>(s.workingSet), static_cast<double>(base.workingSet)),
-                    ratio(static_cast<double>(s.privateBytes), static_cast<double>(base.privateBytes)));
-    }
+    PrintRatios(programs, 0, false);
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
@@ -376,6 +437,13 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             const long n = std::wcstol(argv[++i], &end, 10);
             if (*end || n < 0 || n > 1000) return false;
             options.warm = static_cast<int>(n);
+        } else if (arg == L"--note-kb" && i + 1 < argc) {
+            wchar_t* end = nullptr;
+            const long n = std::wcstol(argv[++i], &end, 10);
+            if (*end || n < 1 || n > 100 * 1024) return false;
+            options.noteKiB = static_cast<size_t>(n);
+        } else if (arg == L"--against" && i + 1 < argc) {
+            options.against.push_back(FileName(argv[++i]));
         } else if (arg == L"--verbose") {
             options.verbose = true;
         } else if (arg.rfind(L"--", 0) == 0) {
@@ -387,7 +455,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     return !options.programs.empty();
 }
 
-}  // namespace
+} // namespace
 
 int main() {
     // Plain \n line ends: the output goes to a Unix terminal or log.
@@ -397,7 +465,9 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
     if (!argv || !ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: start_bench [--warm N] [--verbose] program.exe...\n");
+        std::fprintf(stderr,
+                     "usage: start_bench [--warm N] [--note-kb N] [--against program.exe]... [--verbose] "
+                     "program.exe...\n");
         return 2;
     }
     LocalFree(argv);
@@ -410,8 +480,8 @@ int main() {
     }
 
     std::printf("Start to idle message loop: 1 cold + %d warm starts per program, after one start of %s "
-                "to settle Wine; memory once idle.\n",
-                options.warm, Utf8(FileName(options.programs[0])).c_str());
+                "to settle Wine; memory once idle; a %zu KiB sample note beside each program.\n",
+                options.warm, Utf8(FileName(options.programs[0])).c_str(), options.noteKiB);
     std::fflush(stdout);
     // Wine's own services are still settling just after its server starts. One start of the
     // baseline, not counted, gets them out of the way so every program meets the same system.
@@ -436,5 +506,8 @@ int main() {
         programs.push_back(std::move(program));
     }
     PrintTable(programs);
+    for (const std::wstring& name : options.against)
+        for (size_t i = 0; i < programs.size(); ++i)
+            if (_wcsicmp(programs[i].name.c_str(), name.c_str()) == 0) PrintRatios(programs, i, true);
     return allOk ? 0 : 1;
 }
