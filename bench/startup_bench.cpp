@@ -245,11 +245,58 @@ struct TStep {
 };
 
 // One child start; its lines are added to `steps` in order.
-bool StartChild(const std::wstring& exe, const std::wstring& dir, const wchar_t* variant,
-                std::vector<TStep>& steps) {
+// A fresh folder with a copy of this program, as start_bench does: the sample note and no
+// settings beside it before every start, and nothing left behind.
+class TFreshCopy {
+public:
+    explicit TFreshCopy(const wchar_t* variant) {
+        wchar_t temp[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, temp);
+        FDir =
+            std::wstring(temp) + L"startup-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" + variant;
+        CreateDirectoryW(FDir.c_str(), nullptr);
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        FExe = FDir + L"\\startup_bench.exe";
+        CopyFileW(self, FExe.c_str(), FALSE);
+    }
+    ~TFreshCopy() {
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((FDir + L"\\*").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            do
+                DeleteFileW((FDir + L"\\" + found.cFileName).c_str());
+            while (FindNextFileW(find, &found));
+            FindClose(find);
+        }
+        RemoveDirectoryW(FDir.c_str());
+    }
+    TFreshCopy(const TFreshCopy&) = delete;
+    TFreshCopy& operator=(const TFreshCopy&) = delete;
+
+    const std::wstring& Dir() const { return FDir; }
+    const std::wstring& Exe() const { return FExe; }
+    // The program saves its note when it ends: each start gets the sample afresh.
+    void ResetFiles() const {
+        static const std::string rtf = FormattedNote(kNoteKiB * 1024);
+        HANDLE file = CreateFileW((FDir + L"\\startup_bench.RTF").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, rtf.data(), static_cast<DWORD>(rtf.size()), &written, nullptr);
+        CloseHandle(file);
+        DeleteFileW((FDir + L"\\startup_bench.INI").c_str());
+    }
+
+private:
+    std::wstring FDir, FExe;
+};
+
+// One child start; returns what it printed.
+std::string RunChild(const TFreshCopy& copy, const wchar_t* variant) {
+    copy.ResetFiles();
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return false;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return {};
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -257,13 +304,13 @@ bool StartChild(const std::wstring& exe, const std::wstring& dir, const wchar_t*
     si.hStdOutput = writeEnd;
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION pi{};
-    std::wstring commandLine = L"\"" + exe + L"\" --child " + variant;
-    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        dir.c_str(), &si, &pi);
+    std::wstring commandLine = L"\"" + copy.Exe() + L"\" --child " + variant;
+    const BOOL started = CreateProcessW(copy.Exe().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, copy.Dir().c_str(), &si, &pi);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
-        return false;
+        return {};
     }
     std::string output;
     char buffer[4096];
@@ -274,8 +321,12 @@ bool StartChild(const std::wstring& exe, const std::wstring& dir, const wchar_t*
     WaitForSingleObject(pi.hProcess, 30000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    return output;
+}
 
-    std::istringstream lines(output);
+// One child start; its lines are added to `steps` in order.
+bool StartChild(const TFreshCopy& copy, const wchar_t* variant, std::vector<TStep>& steps) {
+    std::istringstream lines(RunChild(copy, variant));
     std::string name;
     double ms = 0;
     size_t ws = 0;
@@ -305,26 +356,10 @@ struct TVariantResult {
 
 TVariantResult MeasureVariant(const wchar_t* variant) {
     TVariantResult result;
-    // A fresh folder and copy, as start_bench does: the note and no settings beside the program.
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    const std::wstring dir =
-        std::wstring(temp) + L"startup-bench-" + std::to_wstring(GetCurrentProcessId()) + L"-" + variant;
-    CreateDirectoryW(dir.c_str(), nullptr);
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring exe = dir + L"\\startup_bench.exe";
-    CopyFileW(self, exe.c_str(), FALSE);
-    const std::wstring note = dir + L"\\startup_bench.RTF";
-    const std::string rtf = FormattedNote(kNoteKiB * 1024);
+    const TFreshCopy copy(variant);
     for (int i = 0; i <= kStarts; ++i) {
-        HANDLE file = CreateFileW(note.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        WriteFile(file, rtf.data(), static_cast<DWORD>(rtf.size()), &written, nullptr);
-        CloseHandle(file);
-        DeleteFileW((dir + L"\\startup_bench.INI").c_str());
         std::vector<TStep> steps;
-        if (!StartChild(exe, dir, variant, steps)) continue;
+        if (!StartChild(copy, variant, steps)) continue;
         if (i == 0) continue; // the first start of a new copy is left out, as start_bench's cold one
         for (size_t s = 0; s < steps.size(); ++s) {
             if (result.Steps.size() <= s) result.Steps.push_back({steps[s].Name, {}, {}});
@@ -335,10 +370,6 @@ TVariantResult MeasureVariant(const wchar_t* variant) {
                                          steps[s].WsKiB.end());
         }
     }
-    for (const wchar_t* name : {L"startup_bench.exe", L"startup_bench.RTF", L"startup_bench.INI",
-                                L"startup_bench.RTF.tmp", L"startup_bench.TXT"})
-        DeleteFileW((dir + L"\\" + name).c_str());
-    RemoveDirectoryW(dir.c_str());
     return result;
 }
 
@@ -368,18 +399,9 @@ int main() {
     if (argc == 2 && std::wstring(argv[1]) == L"--timeline") {
         // One start with the windows the program creates and destroys on the way, from main on.
         std::printf("\nQuillpad's start, windows created and destroyed, from main on:\n");
-        std::fflush(stdout);
-        wchar_t self[MAX_PATH];
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --child timeline";
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(self, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-            return 1;
-        WaitForSingleObject(pi.hProcess, 30000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        const TFreshCopy copy(L"timeline");
+        RunChild(copy, L"timeline"); // the first start of a new copy is left out, as above
+        std::fputs(RunChild(copy, L"timeline").c_str(), stdout);
         return 0;
     }
 
