@@ -5,6 +5,7 @@
 // Greek, Cyrillic and CJK text, which is streamed out as UTF-8 and rewritten as standard RTF:
 // (d) is that whole step, (r) the rewriting alone; d/b is what the standard form costs over the
 // stream-out alone.
+#include "Median.h"
 #include "SampleNote.h"
 #include "app/MainForm.h"
 #include "app/NoteFile.h"
@@ -25,17 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr UINT kUtf8Rtf = SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16);
-
-double MedianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 void WriteAndFlush(const std::wstring& path, const std::string& bytes) {
     TFileHandle file(

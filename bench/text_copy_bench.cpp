@@ -3,6 +3,7 @@
 // note. The copy must grow in proportion to the note and stay within twice the RTF save. The
 // copy as it was once made, one display line asked of the control at a time, is shown for the
 // two smaller notes as a reference; it grows with the square of the note.
+#include "Median.h"
 #include "app/MainForm.h"
 #include "app/NoteFile.h"
 #include "app/PlainTextCopy.h"
@@ -26,17 +27,6 @@ constexpr double kMaxRatioToRtfSave = 2.0;
 // room for a larger note falling out of the processor's caches and for noise. Work that grows
 // with the square of the note takes a hundred times as long.
 constexpr double kMaxGrowthPerTenfold = 20.0;
-
-double MedianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Short lines, each its own paragraph, with formatting and code-page accents.
 std::string NoteOfLines(int lines) {
