@@ -139,6 +139,11 @@ void TForm1::ApplyDesign() {
     HKShow->OnHotKey = [this](TObject* s) { Afficher1Click(s); };
     HKHide->OnHotKey = [this](TObject* s) { Cacher1Click(s); };
 
+    UnPas22 = new TUnPas2(this);
+    UnPas22->SetName(L"UnPas22");
+    UnPas22->SetStopSiDejaLance(true);
+    UnPas22->OnDejaLance = [this](TObject* s) { UnPas22DejaLance(s); };
+
     // Registered at once with no key: accepted, never fires, and creates the window now.
     HKGlobal = new TGlobalHotKey(this);
     HKGlobal->SetName(L"HKGlobal");
@@ -155,11 +160,20 @@ void TForm1::SetNoteHotKeysActive(bool active) {
 }
 
 void TForm1::FormCreate(TObject*) {
+    if (FHandingOver) {
+        // The running instance keeps the note: this one shows nothing, saves nothing and ends.
+        SetVisible(false);
+        TrayIcon1->SetActive(false);
+        Timer1->SetEnabled(false);
+        return;
+    }
     FDragging = false;
     LoadParams();
     OpenMemo();
     Memo1->SetSelAttributes({FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
 }
+
+void TForm1::UnPas22DejaLance(TObject*) { FHandingOver = UnPas22->StopSiDejaLance(); }
 
 void TForm1::FormShow(TObject*) {
     SetNoteHotKeysActive(true);

@@ -2,6 +2,7 @@
 // The note window: a small top-level window whose whole client area is the editor.
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
+#include "components/UnPas2.h"
 #include "framework/Dialogs.h"
 #include "framework/Form.h"
 #include "framework/Menus.h"
@@ -38,6 +39,7 @@ public:
     TGlobalHotKey* HKDel = nullptr;
     TGlobalHotKey* HKShow = nullptr;
     TGlobalHotKey* HKHide = nullptr;
+    TUnPas2* UnPas22 = nullptr;
     TGlobalHotKey* HKGlobal = nullptr;
 
     // Hides the note to the tray, or brings it back from there.
@@ -95,6 +97,7 @@ private:
     void HKExitHotKey(TObject* sender);
     void HKGlobalHotKey(TObject* sender);
     void FormDestroy(TObject* sender);
+    void UnPas22DejaLance(TObject* sender);
     void Memo1KeyUp(TObject* sender, WORD& key, TShiftState shift);
     void HKSaveHotKey(TObject* sender);
     bool StreamIntoEditor(const std::string& data, UINT format);
@@ -113,6 +116,8 @@ private:
     // The stored document could not be loaded: no save touches it while the editor is empty, and
     // it is set aside before the first save of anything else.
     bool FLoadFailed = false;
+    // Another instance runs and this one only hands over to it: it reads and writes no file.
+    bool FHandingOver = false;
 };
 
 extern TForm1* Form1;

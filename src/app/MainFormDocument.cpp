@@ -74,5 +74,6 @@ void TForm1::Memo1KeyUp(TObject*, WORD&, TShiftState) {
 }
 
 void TForm1::FormDestroy(TObject*) {
+    if (FHandingOver) return; // the note is the running instance's
     Enregistrer1Click(this);
 }

@@ -1,5 +1,7 @@
 #include "framework/Component.h"
 
+#include "framework/Error.h"
+
 #include <algorithm>
 
 static void Erase(std::vector<TComponent*>& list, TComponent* item) {
@@ -83,5 +85,7 @@ void TComponent::EndLoad() {
     for (TComponent* c : owned) c->EndLoad();
     if (!IsLoading()) return;
     FState &= ~csLoading;
-    Loaded();
+    // A component that cannot finish loading is reported; its owner and the rest still finish,
+    // so that the owner's creation handler runs and nothing is left half loaded.
+    Guarded(this, [&] { Loaded(); });
 }

@@ -5,7 +5,9 @@
 #include "app/NoteFile.h"
 #include "app/PlainTextCopy.h"
 #include "app/Program.h"
+#include "components/UnPas2.h"
 #include "framework/Application.h"
+#include "framework/Registry.h"
 #include "settings/SettingsFile.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +33,8 @@ protected:
              {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", DocumentPath() + L".unreadable",
               DocumentPath() + L".unreadable2", LoadMarkerPath(DocumentPath()), PlainTextPath()})
             DeleteFileW(path.c_str());
+        // The single-instance record of this test program, left by a test that did not finish.
+        DeleteKeyTree(HKEY_CURRENT_USER, TUnPas2::RecordKeyPath(TUnPas2::ProgramFileName()));
     }
     void Setting(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
         TIniFile(SettingsPath()).WriteString(section, key, value);

@@ -1,4 +1,5 @@
 #include "framework/Component.h"
+#include "support/FrameworkFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,30 @@ TEST(Component, LoadingEndsInCreationOrderAfterOwnedComponents) {
     gLog.clear();
     owner.EndLoad(); // a second end changes nothing
     EXPECT_TRUE(gLog.empty());
+}
+
+class ComponentLoadTest : public FrameworkTest {};
+
+TEST_F(ComponentLoadTest, AComponentThatFailsToFinishLoadingIsReportedAndTheOthersStillFinish) {
+    struct TFailing : TProbe {
+        using TProbe::TProbe;
+        void Loaded() override {
+            TProbe::Loaded();
+            throw TError(L"cannot record");
+        }
+    };
+    gLog.clear();
+    TProbe owner(nullptr, L"owner");
+    owner.BeginLoad();
+    new TProbe(&owner, L"a");
+    auto* failing = new TFailing(&owner, L"failing");
+    auto* after = new TProbe(&owner, L"after");
+    owner.EndLoad();
+    EXPECT_EQ(reported, std::vector<std::wstring>{L"cannot record"});
+    EXPECT_EQ(gLog, (std::vector<std::wstring>{L"loaded a", L"loaded failing", L"loaded after", L"loaded owner"}));
+    EXPECT_FALSE(failing->IsLoading());
+    EXPECT_FALSE(after->IsLoading());
+    EXPECT_FALSE(owner.IsLoading());
 }
 
 } // namespace
