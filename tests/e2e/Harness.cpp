@@ -34,22 +34,40 @@ fs::path TProgramUnderTest::BuiltProgram() {
     return fs::path(std::wstring(self, n)).parent_path() / L"quillpad.exe";
 }
 
-TProgramUnderTest::TProgramUnderTest() {
+TProgramUnderTest::TProgramUnderTest(std::wstring executableName) : FName(std::move(executableName)) {
     static int counter = 0;
     FFolder = fs::temp_directory_path() /
               (L"quillpad-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
     fs::remove_all(FFolder);
     fs::create_directories(FFolder);
     fs::copy_file(BuiltProgram(), Executable());
+    RegDeleteTreeW(HKEY_CURRENT_USER, RecordKey().c_str()); // left by an earlier run that was cut short
+    RegDeleteKeyW(HKEY_CURRENT_USER, RecordKey().c_str());
 }
+
+TProgramUnderTest::TProgramUnderTest(TSameCopyOf copy)
+    : FFolder(copy.Program.Folder()), FName(copy.Program.ExecutableName()), FOwnsCopy(false) {}
 
 TProgramUnderTest::~TProgramUnderTest() {
     Kill();
+    if (!FOwnsCopy) return;
     std::error_code ignored;
     fs::remove_all(FFolder, ignored);
+    // A killed program leaves its record behind.
+    RegDeleteTreeW(HKEY_CURRENT_USER, RecordKey().c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, RecordKey().c_str());
+}
+
+fs::path TProgramUnderTest::Beside(const std::wstring& extension) const {
+    return FFolder / (fs::path(FName).stem().wstring() + extension);
 }
 
 void TProgramUnderTest::Start() {
+    Launch();
+    WaitForInputIdle(FInfo.hProcess, 10000);
+}
+
+void TProgramUnderTest::Launch() {
     Kill(); // a second start leaves nothing of the first behind
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -58,7 +76,6 @@ void TProgramUnderTest::Start() {
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         FFolder.wstring().c_str(), &si, &FInfo))
         throw std::runtime_error("cannot start quillpad.exe");
-    WaitForInputIdle(FInfo.hProcess, 10000);
 }
 
 bool TProgramUnderTest::Running() const {
@@ -157,7 +174,7 @@ void PressKey(WORD vk) {
 
 void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, const wchar_t* key,
                   const wchar_t* value) {
-    std::wstring ini = (program.Folder() / L"quillpad.INI").wstring();
+    std::wstring ini = program.Beside(L".INI").wstring();
     WritePrivateProfileStringW(section, key, value, ini.c_str());
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
 }

@@ -8,9 +8,18 @@
 #include <string>
 #include <vector>
 
+class TProgramUnderTest;
+// Names a copy that is already there, to start that same file once more.
+struct TSameCopyOf {
+    const TProgramUnderTest& Program;
+};
+
 class TProgramUnderTest {
 public:
-    TProgramUnderTest();
+    // The copy gets this file name; its settings, note and single-instance record follow it.
+    explicit TProgramUnderTest(std::wstring executableName = L"quillpad.exe");
+    // Another process of the same file; the folder stays the first one's.
+    explicit TProgramUnderTest(TSameCopyOf copy);
     ~TProgramUnderTest();
     TProgramUnderTest(const TProgramUnderTest&) = delete;
     TProgramUnderTest& operator=(const TProgramUnderTest&) = delete;
@@ -19,10 +28,17 @@ public:
     static std::filesystem::path BuiltProgram();
 
     const std::filesystem::path& Folder() const { return FFolder; }
-    std::filesystem::path Executable() const { return FFolder / L"quillpad.exe"; }
+    std::filesystem::path Executable() const { return FFolder / FName; }
+    const std::wstring& ExecutableName() const { return FName; }
+    // The file beside the copy with this extension in place of ".exe", e.g. ".RTF".
+    std::filesystem::path Beside(const std::wstring& extension) const;
+    // The single-instance record of this file name, below HKEY_CURRENT_USER.
+    std::wstring RecordKey() const { return L"Software\\UnPas2" + FName; }
 
     // Starts the copy and waits until its message loop is idle.
     void Start();
+    // Starts the copy and returns at once.
+    void Launch();
     bool Running() const;
     DWORD ProcessId() const { return FInfo.dwProcessId; }
 
@@ -38,6 +54,8 @@ public:
 
 private:
     std::filesystem::path FFolder;
+    std::wstring FName;
+    bool FOwnsCopy = true;
     PROCESS_INFORMATION FInfo{};
 };
 
