@@ -5,6 +5,8 @@
 #include "framework/Form.h"
 #include "framework/WindowClass.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,6 +25,16 @@ constexpr LPARAM kBalloonUserClick = NIN_BALLOONUSERCLICK;
 std::function<BOOL(DWORD, NOTIFYICONDATAW*)> TTrayIcon::ShellNotifyIcon = [](DWORD message,
                                                                             NOTIFYICONDATAW* data) {
     return Shell_NotifyIconW(message, data);
+};
+
+std::function<bool()> TTrayIcon::ShellIsNew = [] { return IsNewShell(); };
+
+std::function<ULONGLONG()> TTrayIcon::LocalClock = [] {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    FILETIME time{};
+    SystemTimeToFileTime(&now, &time);
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 };
 
 bool TTrayIcon::IsNewShell() {
@@ -66,6 +78,7 @@ TTrayIcon::~TTrayIcon() {
     if (!(Application && Application->IsDestroying())) TaskListStep(false);
     // Removed in every case: a hook left behind would call into a destroyed component.
     if (Application && FHookId) Application->UnhookMainWindow(FHookId);
+    if (FAnimationTimer) TComponent::Free(std::exchange(FAnimationTimer, nullptr));
     SetActive(false);
     SetWindowLongPtrW(FNotifyWindow.Get(), GWLP_USERDATA, 0);
     FNotifyWindow.Reset();
@@ -88,7 +101,7 @@ void TTrayIcon::AddIcon() {
         FIcon->Assign(Application->SmallIcon());
         FAddingIcon = false;
     }
-    const bool newShell = IsNewShell();
+    const bool newShell = ShellIsNew();
     FData.cbSize = newShell ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
     if (newShell) FData.uVersion = NOTIFYICON_VERSION;
     FData.hWnd = FNotifyWindow.Get();
@@ -140,9 +153,70 @@ void TTrayIcon::SetIconIndex(int index) {
     FIconIndex = -1;
 }
 
+void TTrayIcon::SetAnimated(bool animated) {
+    FAnimated = animated;
+    if (IsDesigning() && !(FVisibility & tvVisibleDesign)) return;
+    if (!animated) {
+        if (FAnimationTimer) TComponent::Free(std::exchange(FAnimationTimer, nullptr));
+        return;
+    }
+    if (!FAnimationTimer) {
+        FAnimationTimer = new TTimer(this);
+        FAnimationTimer->SetInterval(FDelay);
+        FAnimationTimer->OnTimer = [this](TObject*) { AnimationStep(); };
+    }
+    FAnimationTimer->SetEnabled(true);
+}
+
+void TTrayIcon::SetDelay(DWORD delay) {
+    FDelay = delay;
+    if (FAnimationTimer) FAnimationTimer->SetInterval(delay);
+}
+
+void TTrayIcon::AnimationStep() {
+    // A list emptied after an image was picked has no next image: the icon stays as it is.
+    if (!FActive || !FIcons || FIcons->Count() <= 0) return;
+    SetIconIndex(FIconIndex < 0 ? 0 : (FIconIndex + 1) % FIcons->Count());
+    if (OnAnimate) OnAnimate(this, FIconIndex);
+}
+
+void TTrayIcon::ShowBalloon(const std::wstring& title, const std::wstring& text, TBalloonKind kind, int timeout) {
+    if (!ShellIsNew()) return;
+    FBalloonStart = LocalClock();
+    FBalloonTimeout = timeout / 1000;
+    std::fill(std::begin(FData.szInfoTitle), std::end(FData.szInfoTitle), L'\0');
+    std::fill(std::begin(FData.szInfo), std::end(FData.szInfo), L'\0');
+    title.copy(FData.szInfoTitle, kBalloonTitleLength);
+    text.copy(FData.szInfo, kBalloonTextLength);
+    FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+    FData.uTimeout = static_cast<UINT>(timeout);
+    switch (kind) {
+    case bkNone: FData.dwInfoFlags = NIIF_NONE; break;
+    case bkError: FData.dwInfoFlags = NIIF_ERROR; break;
+    case bkInformation: FData.dwInfoFlags = NIIF_INFO; break;
+    case bkWarning: FData.dwInfoFlags = NIIF_WARNING; break;
+    }
+    ShellNotifyIcon(NIM_MODIFY, &FData);
+    if (OnBalloonShow) OnBalloonShow(this);
+}
+
+void TTrayIcon::BalloonTimedOut() {
+    const ULONGLONG now = LocalClock();
+    const ULONGLONG distance = now > FBalloonStart ? now - FBalloonStart : FBalloonStart - now;
+    // The shell may report the time-out before the balloon's own has passed: then it stays.
+    if (static_cast<long long>(distance / 10'000'000) > FBalloonTimeout) HideBalloon();
+}
+
+void TTrayIcon::RaiseQuietly(const TNotifyEvent& event) {
+    try {
+        if (event) event(this);
+    } catch (...) {
+    }
+}
+
 void TTrayIcon::SetHint(const std::wstring& hint) {
     ShellRestartCheck();
-    if (IsNewShell()) {
+    if (ShellIsNew()) {
         FHint = hint;
         return;
     }
@@ -234,9 +308,12 @@ LRESULT TTrayIcon::HandleNotification(LPARAM code) {
     case WM_RBUTTONDBLCLK: DoubleClick(mbRight, shift, at); break;
     case WM_MBUTTONDBLCLK: DoubleClick(mbMiddle, shift, at); break;
     case kKeySelect: ButtonUp(mbRight, shift, at); break; // the keyboard opens the menu
-    case kBalloonHide:
-    case kBalloonTimeout:
-    case kBalloonUserClick: return 1;
+    case kBalloonHide: RaiseQuietly(OnBalloonHide); return 1;
+    case kBalloonTimeout: BalloonTimedOut(); return 1;
+    case kBalloonUserClick:
+        RaiseQuietly(OnBalloonClick);
+        HideBalloon();
+        return 1;
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "framework/Graphics.h"
 #include "framework/Handles.h"
 #include "framework/Menus.h"
+#include "framework/Timer.h"
 
 #include <shellapi.h>
 
@@ -26,12 +27,18 @@ using TTrayVisibilities = BYTE;
 
 using TAnimateEvent = std::function<void(TObject* sender, int imageIndex)>;
 
+// The icon shown in a balloon.
+enum class TBalloonKind { bkNone, bkError, bkInformation, bkWarning };
+using enum TBalloonKind;
+
 class TTrayIcon : public TComponent {
 public:
     // The callback message the shell posts to the notification window.
     static constexpr UINT WM_TRAYNOTIFY = WM_USER + 1;
     static constexpr UINT kIconId = 1;
     static constexpr size_t kTipLength = 127;
+    static constexpr size_t kBalloonTitleLength = 63;
+    static constexpr size_t kBalloonTextLength = 255;
 
     explicit TTrayIcon(TComponent* owner);
     ~TTrayIcon() override;
@@ -39,7 +46,8 @@ public:
     bool Active() const { return FActive; }
     void SetActive(bool active);
     bool Animated() const { return FAnimated; }
-    void SetAnimated(bool animated) { FAnimated = animated; }
+    // Cycles the icon through Icons, one image per Delay.
+    void SetAnimated(bool animated);
     TIcon* Icon() const { return FIcon.get(); }
     void SetIcon(HICON icon);
     int IconIndex() const { return FIconIndex; }
@@ -53,7 +61,7 @@ public:
     TPopupMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }
     DWORD Delay() const { return FDelay; }
-    void SetDelay(DWORD delay) { FDelay = delay; }
+    void SetDelay(DWORD delay);
     bool Snap() const { return FSnap; }
     void SetSnap(bool snap) { FSnap = snap; }
     TTrayVisibilities Visibility() const { return FVisibility; }
@@ -63,6 +71,9 @@ public:
     void HideToTray();
     // Shows the application window again, restores the application and shows the main form.
     void RestoreFromTray();
+    // A balloon above the icon (a new shell only); empty texts, no kind and 5000 hide it.
+    void ShowBalloon(const std::wstring& title, const std::wstring& text, TBalloonKind kind, int timeout);
+    void HideBalloon() { ShowBalloon(L"", L"", bkNone, 5000); }
 
     // The hidden window the shell posts the icon's notifications to.
     HWND NotifyWindow() const { return FNotifyWindow.Get(); }
@@ -70,11 +81,17 @@ public:
     const NOTIFYICONDATAW& Record() const { return FData; }
     bool ApplicationVisible() const { return FApplicationVisible; }
     bool TaskListVisible() const { return FTaskListVisible; }
+    // The timer that steps the animation; there is none while Animated is off.
+    TTimer* AnimationTimer() const { return FAnimationTimer; }
 
     // Every call to the shell goes through here; tests watch the records on their way.
     static std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)> ShellNotifyIcon;
     // A shell of version 5 or later takes the larger record, balloons and NIM_SETVERSION.
     static bool IsNewShell();
+    // The shell version test as the component asks it; replaceable so tests can play an old shell.
+    static std::function<bool()> ShellIsNew;
+    // Local date and time in 100-ns units, for the balloon's time-out; replaceable in tests.
+    static std::function<ULONGLONG()> LocalClock;
     // The part of a hint before its first "|", cut to what the tip holds.
     static std::wstring ShortHint(const std::wstring& hint);
 
@@ -101,6 +118,10 @@ private:
     void ButtonUp(TMouseButton button, TShiftState shift, POINT at);
     void DoubleClick(TMouseButton button, TShiftState shift, POINT at);
     void ShowMenu(TPopupMenu* menu, POINT at);
+    void AnimationStep();
+    void BalloonTimedOut();
+    // Runs a balloon event; what it throws is dropped: the shell only waits for the answer.
+    void RaiseQuietly(const TNotifyEvent& event);
     static LRESULT CALLBACK NotifyWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     bool FActive = false;
@@ -122,6 +143,9 @@ private:
     HWND FTrayWindow = nullptr;
     bool FAddingIcon = false; // the application's icon is being copied in by an activation
     std::wstring FLastShownHint;
+    TTimer* FAnimationTimer = nullptr; // owned
+    ULONGLONG FBalloonStart = 0;
+    int FBalloonTimeout = 0; // whole seconds
     UINT FTaskbarCreated = 0;
     int FHookId = 0;
     TModuleHandle FKernel;
