@@ -155,7 +155,7 @@ TEST(Guard, ASecondStartWritesNeitherTheNoteNorTheSettingsWhileTheFirstHoldsNewe
     ASSERT_TRUE(WaitUntil([&] { return (note = first.VisibleWindow(L"TForm1")) != nullptr; }, 10s));
     HWND editor = FindWindowExW(note, nullptr, nullptr, nullptr);
     ASSERT_NE(editor, nullptr);
-    // Unsaved text in the first instance, typed into its editor.
+    // Unsaved text in the first instance, as characters reaching its editor.
     for (wchar_t c : std::wstring(L"newer "))
         PostMessageW(editor, WM_CHAR, c, 1);
     // Text of another process's control: only its own messages tell.
