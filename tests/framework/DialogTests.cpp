@@ -186,9 +186,10 @@ TEST_F(DialogTest, TrueTypeOnlyListsNoOtherKindOfFace) {
     // shows them. A Wine prefix without Wine's own bitmap fonts has TrueType faces only.
     const bool otherKinds =
         std::any_of(system.begin(), system.end(), [](const auto& f) { return !f.second; });
-    if (otherKinds)
+    if (otherKinds) {
         EXPECT_TRUE(
             std::any_of(all.begin(), all.end(), [&](const std::wstring& f) { return !isTrueType(f); }));
+    }
 }
 
 } // namespace
