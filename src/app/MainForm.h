@@ -1,5 +1,6 @@
 #pragma once
 // The note window: a small top-level window whose whole client area is the editor.
+#include "components/FormShaper.h"
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
 #include "framework/Dialogs.h"
@@ -28,6 +29,7 @@ public:
     TMenuItem* APropos1 = nullptr;
     TMenuItem* hyphen1 = nullptr;
     TMenuItem* Quitter1 = nullptr;
+    TFormShaper* FormShaper1 = nullptr;
     TTimer* Timer1 = nullptr;
     TGlobalHotKey* HKSave = nullptr;
     TGlobalHotKey* HKCfg = nullptr;

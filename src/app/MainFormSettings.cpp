@@ -22,7 +22,9 @@ void TForm1::LoadParams() {
     if (TransparentColor())
         SetAlphaBlend(false);
     else // an opacity outside 0..255 is brought back into it
-        SetAlphaBlendValue(static_cast<BYTE>(std::clamp(ini.ReadInteger(L"Apparence", L"Alpha", 255), 0, 255)));
+        SetAlphaBlendValue(
+            static_cast<BYTE>(std::clamp(ini.ReadInteger(L"Apparence", L"Alpha", 255), 0, 255)));
+    FormShaper1->SetEnable(ini.ReadBool(L"Apparence", L"Title", false));
     Timer1->SetEnabled(ini.ReadBool(L"Save", L"Autosave", true));
     // A negative period would stop the saving: the default stands in for it.
     const int interval = ini.ReadInteger(L"Save", L"Interval", 60000);
