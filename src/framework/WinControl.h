@@ -44,6 +44,18 @@ public:
     void SetEnabled(bool enabled) override;
     void SetColor(TColor color) override;
     void SetCaption(const std::wstring& caption) override;
+    void Invalidate() override;
+
+    // The 3-D look; its children learn when it changes.
+    bool Ctl3D() const { return FCtl3D; }
+    void SetCtl3D(bool ctl3D);
+
+    // Offers a mnemonic key to every control inside this one; true when one took it.
+    bool DispatchDialogChar(wchar_t key);
+    // The visible, enabled control without a window of its own at a client point; null if none.
+    TControl* ControlAtPos(POINT point) const;
+    // Whether the control and every parent are visible and enabled.
+    bool CanFocus() const;
 
     // Lays the aligned child controls out in the client area.
     void AlignControls();
@@ -105,6 +117,13 @@ private:
     void HandleMouse(TMessage& message);
     bool ReflectToChild(TMessage& message);
     void UpdateToolTip();
+    // Sends a mouse message to the control without a window under the pointer (or the one the
+    // pressed button belongs to); false when the window itself should handle it.
+    bool RouteMouseToControl(TMessage& message);
+    void SetHoverControl(TControl* control);
+    void PaintHandler(TMessage& message);
+    bool SetCursorHandler(TMessage& message);
+    bool DialogCharHandler(wchar_t key);
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND FHandle = nullptr;
@@ -112,6 +131,9 @@ private:
     bool FSystemClass = false;
     bool FMouseInside = false;
     bool FClickPending = false;
+    bool FCtl3D = true;
+    TControl* FHoverControl = nullptr;   // control without a window under the pointer
+    TControl* FCaptureControl = nullptr; // control without a window that a button went down on
     std::vector<TControl*> FControls;
     TBrushHandle FBrush;
     TColor FBrushColor = 0;
