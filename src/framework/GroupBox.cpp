@@ -34,14 +34,3 @@ void TGroupBox::Paint(HDC dc) {
     }
     SelectObject(dc, oldFont);
 }
-
-void TGroupBox::WndProc(TMessage& m) {
-    if (m.Msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        Paint(dc);
-        EndPaint(Handle(), &ps);
-        return;
-    }
-    TWinControl::WndProc(m);
-}

@@ -8,8 +8,5 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
-    void WndProc(TMessage& message) override;
-
-private:
-    void Paint(HDC dc);
+    void Paint(HDC dc) override;
 };

@@ -1,8 +1,9 @@
 #pragma once
-// A plain rectangle filled with one colour and outlined with another, as a colour swatch.
-#include "framework/WinControl.h"
+// A plain rectangle filled with one colour and outlined with another, as a colour swatch. It has
+// no window: its parent draws it and hands it its mouse input.
+#include "framework/GraphicControl.h"
 
-class TShape : public TWinControl {
+class TShape : public TGraphicControl {
 public:
     explicit TShape(TComponent* owner);
 
@@ -12,8 +13,7 @@ public:
     void SetPenColor(TColor color);
 
 protected:
-    void CreateParams(TCreateParams& params) override;
-    void WndProc(TMessage& message) override;
+    void Paint(HDC dc) override;
 
 private:
     TColor FBrushColor = clWhite;

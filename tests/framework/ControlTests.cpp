@@ -122,24 +122,29 @@ TEST_F(ControlTest, AScrollBarMovesByItsStepsStaysInRangeAndReportsOnlyNewPositi
     EXPECT_FALSE(IsWindowEnabled(bar->Handle()));
 }
 
-TEST_F(ControlTest, AShapeShowsItsColourAndReportsMouseReleases) {
-    auto* shape = Place<TShape>(form, 250, 150, 20, 20);
+TEST_F(ControlTest, AShapeInAGroupBoxIsDrawnInItsColourAndReportsMouseReleases) {
+    auto* group = Place<TGroupBox>(form, 5, 5, 300, 200);
+    auto* shape = new TShape(form);
+    shape->SetParent(group);
+    shape->SetBounds(250, 150, 20, 20);
     shape->SetBrushColor(0x3366CC);
-    int ups = 0;
-    shape->OnMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { ++ups; };
+    std::vector<TMouseButton> ups;
+    shape->OnMouseUp = [&](TObject*, TMouseButton button, TShiftState, int, int) { ups.push_back(button); };
     ShowForm();
-    UpdateWindow(shape->Handle());
-    HDC dc = GetDC(shape->Handle());
-    EXPECT_EQ(GetPixel(dc, 10, 10), 0x3366CCu);
-    EXPECT_EQ(GetPixel(dc, 0, 0), 0u); // the outline
-    ReleaseDC(shape->Handle(), dc);
-    ClickScreen(ScreenCentre(shape->Handle()), true);
-    ASSERT_TRUE(PumpUntil([&] { return ups == 1; }));
+    auto pixel = [&](int x, int y) {
+        UpdateWindow(group->Handle());
+        HDC dc = GetDC(group->Handle());
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(group->Handle(), dc);
+        return c;
+    };
+    EXPECT_EQ(pixel(260, 160), 0x3366CCu);
+    EXPECT_EQ(pixel(250, 150), 0u); // the outline
+    ClickScreen(ScreenPoint(group->Handle(), 260, 160), true);
+    ASSERT_TRUE(PumpUntil([&] { return ups.size() == 1; }));
+    EXPECT_EQ(ups[0], mbRight);
     shape->SetBrushColor(0x00FF00);
-    UpdateWindow(shape->Handle());
-    dc = GetDC(shape->Handle());
-    EXPECT_EQ(GetPixel(dc, 10, 10), 0x00FF00u);
-    ReleaseDC(shape->Handle(), dc);
+    EXPECT_EQ(pixel(260, 160), 0x00FF00u);
 }
 
 } // namespace
