@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "about/AboutForm.h"
 #include "framework/Application.h"
 #include "framework/Shell.h"
 #include "settings/SettingsForm.h"
@@ -231,7 +232,14 @@ void TForm1::FormMouseMove(TObject*, TShiftState, int, int) {
 
 void TForm1::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
     FDragging = false;
-    WritePosition();
+    try {
+        WritePosition();
+    } catch (...) {
+        // Every click writes the position: an unwritable file would otherwise mean a box per click.
+        if (FPositionWriteReported) return;
+        FPositionWriteReported = true;
+        throw;
+    }
 }
 
 void TForm1::FormResize(TObject*) {
@@ -307,5 +315,16 @@ void TForm1::HKExitHotKey(TObject*) {
 }
 
 void TForm1::HKGlobalHotKey(TObject*) {
-    Application->BringToFront();
+    if (Visible()) {
+        Application->BringToFront();
+        return;
+    }
+    // The key is there to bring the note up from anywhere, and a tray note is mostly hidden.
+    TrayIcon1->RestoreFromTray();
+    Show();
+    SetForegroundWindow(Handle());
+}
+
+void TForm1::ShowAboutModal() {
+    FAbout->ShowModal();
 }
