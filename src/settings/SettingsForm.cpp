@@ -108,7 +108,7 @@ void TFcfg::ApplyDesign() {
 
     Label3 = Add<TLabel>(this, L"Label3", 8, 276, 140, 13);
     Label3->SetCaption(L"Touche de Raccourci Global");
-    EGlobal = Add<THotKeyEdit>(this, L"EGlobal", 150, 272, 130, 21);
+    EGlobal = Add<THotKeyEdit>(this, L"EGlobal", 170, 272, 110, 21);
     EGlobal->SetShortcut(0);
     EGlobal->SetHint(
         L"Tapez la combinaison de touches que vous\r\ndésirez utilisez en tant que Raccourci global");
