@@ -88,7 +88,8 @@ public:
 
 private:
     void ApplyDesign();
-    TMenuItem* AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption, TShortCut shortcut = 0);
+    TMenuItem* AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption,
+                           TShortCut shortcut = 0);
     TGlobalHotKey* AddHotKey(const wchar_t* name, TShortCut key);
     void HandleLinkNotification(const TMessage& message);
     void KeepReachable();

@@ -68,7 +68,8 @@ void TForm1::KeepReachable() {
     const RECT stored{Left(), Top(), Left() + Width(), Top() + Height()};
     const RECT reachable = ReachableRect(stored, kMinimumSize);
     if (!EqualRect(&stored, &reachable))
-        SetBounds(reachable.left, reachable.top, reachable.right - reachable.left, reachable.bottom - reachable.top);
+        SetBounds(reachable.left, reachable.top, reachable.right - reachable.left,
+                  reachable.bottom - reachable.top);
 }
 
 void TForm1::WritePosition() {

@@ -77,9 +77,9 @@ void TFcfg::ApplyDesign() {
     CScrolBar = AddCheckBox(GroupBox1, L"CScrolBar", 122, L"Afficher la barre de défilement");
     CScrolBar->OnClick = [this](TObject* s) { CScrolBarClick(s); };
     CBgTrans = AddCheckBox(GroupBox1, L"CBgTrans", 142, L"Fond Transparent");
-    CBgTrans->SetWidth(124);
+    CBgTrans->SetWidth(118);
     CBgTrans->OnClick = [this](TObject* s) { CBgTransClick(s); };
-    Label2 = Add<TLabel>(GroupBox1, L"Label2", 136, 145, 100, 13);
+    Label2 = Add<TLabel>(GroupBox1, L"Label2", 126, 145, 110, 13);
     Label2->SetAutoSize(false);
     Label2->SetAlignment(taRightJustify);
     Label2->SetCaption(L"Couleur de fond : ");
