@@ -3,19 +3,17 @@
 // difference to the bare note is what those modules cost, the rest is the program's own.
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 namespace {
 
 // Referenced, so that the linker keeps the modules in the import table.
-const void* volatile referenced[2];
+const void* volatile referenced[1];
 
 struct TModules {
     TModules() {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
-        referenced[0] = reinterpret_cast<const void*>(&GetSaveFileNameW);
-        referenced[1] = reinterpret_cast<const void*>(&GetFileVersionInfoSizeW);
+        referenced[0] = reinterpret_cast<const void*>(&GetFileVersionInfoSizeW);
     }
 } modules;
 

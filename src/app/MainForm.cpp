@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "about/AboutForm.h"
 #include "framework/Application.h"
 #include "framework/Shell.h"
 #include "settings/SettingsForm.h"
@@ -15,7 +16,8 @@ TForm1::~TForm1() {
     if (Form1 == this) Form1 = nullptr;
 }
 
-TMenuItem* TForm1::AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption, TShortCut shortcut) {
+TMenuItem* TForm1::AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption,
+                               TShortCut shortcut) {
     auto* item = new TMenuItem(this);
     item->SetName(name);
     item->SetCaption(caption);
@@ -48,11 +50,17 @@ void TForm1::ApplyDesign() {
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnShow = OnActivate = [this](TObject* s) { FormShow(s); };
     OnHide = OnDeactivate = [this](TObject* s) { FormHide(s); };
-    OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseDown(s, b, sh, x, y); };
+    OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        FormMouseDown(s, b, sh, x, y);
+    };
     OnMouseMove = [this](TObject* s, TShiftState sh, int x, int y) { FormMouseMove(s, sh, x, y); };
-    OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { FormMouseUp(s, b, sh, x, y); };
+    OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        FormMouseUp(s, b, sh, x, y);
+    };
     OnResize = [this](TObject* s) { FormResize(s); };
-    OnMouseWheel = [this](TObject* s, TShiftState sh, int d, POINT p, bool& h) { FormMouseWheel(s, sh, d, p, h); };
+    OnMouseWheel = [this](TObject* s, TShiftState sh, int d, POINT p, bool& h) {
+        FormMouseWheel(s, sh, d, p, h);
+    };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
     // The window's own message handler: link notifications first, then the inherited handling.
@@ -109,6 +117,12 @@ void TForm1::ApplyDesign() {
     Enregistrer1->OnClick = [this](TObject* s) { Enregistrer1Click(s); };
     Enregistrersous1->OnClick = [this](TObject* s) { HKSaveToHotKey(s); };
     Vider1->OnClick = [this](TObject* s) { Vider1Click(s); };
+
+    // Title bar shown, window unclipped; the settings may hide the title bar.
+    FormShaper1 = new TFormShaper(this);
+    FormShaper1->SetName(L"FormShaper1");
+    FormShaper1->SetEnable(false);
+    FormShaper1->SetAutoSize(false);
 
     Timer1 = new TTimer(this);
     Timer1->SetName(L"Timer1");
@@ -170,7 +184,8 @@ void TForm1::FormCreate(TObject*) {
     FDragging = false;
     LoadParams();
     OpenMemo();
-    Memo1->SetSelAttributes({FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
+    Memo1->SetSelAttributes(
+        {FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
 }
 
 void TForm1::UnPas22DejaLance(TObject*) { FHandingOver = UnPas22->StopSiDejaLance(); }
@@ -182,9 +197,13 @@ void TForm1::FormShow(TObject*) {
     Hypertext();
 }
 
-void TForm1::FormHide(TObject*) { SetNoteHotKeysActive(false); }
+void TForm1::FormHide(TObject*) {
+    SetNoteHotKeysActive(false);
+}
 
-void TForm1::Hypertext() { Memo1->DetectLinks(); }
+void TForm1::Hypertext() {
+    Memo1->DetectLinks();
+}
 
 void TForm1::Memo1MouseEnter(TObject*) {
     SetNoteHotKeysActive(true);
@@ -227,7 +246,14 @@ void TForm1::FormMouseMove(TObject*, TShiftState, int, int) {
 
 void TForm1::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
     FDragging = false;
-    WritePosition();
+    try {
+        WritePosition();
+    } catch (...) {
+        // Every click writes the position: an unwritable file would otherwise mean a box per click.
+        if (FPositionWriteReported) return;
+        FPositionWriteReported = true;
+        throw;
+    }
 }
 
 void TForm1::FormResize(TObject*) {
@@ -271,17 +297,26 @@ void TForm1::TrayIcon1MouseUp(TObject*, TMouseButton button, TShiftState, int, i
     if (button == mbLeft) ToggleNoteVisibility();
 }
 
-void TForm1::Afficher1Click(TObject*) { Show(); }
-
-void TForm1::Cacher1Click(TObject*) { Hide(); }
-
-void TForm1::AOT1Click(TObject*) {
-    SetWindowPos(Handle(), AOT1->Checked() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+void TForm1::Afficher1Click(TObject*) {
+    Show();
 }
 
-void TForm1::Quitter1Click(TObject*) { Application->Terminate(); }
+void TForm1::Cacher1Click(TObject*) {
+    Hide();
+}
 
-void TForm1::Parametres1Click(TObject*) { Fcfg->Show(); }
+void TForm1::AOT1Click(TObject*) {
+    SetWindowPos(Handle(), AOT1->Checked() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TForm1::Quitter1Click(TObject*) {
+    Application->Terminate();
+}
+
+void TForm1::Parametres1Click(TObject*) {
+    Fcfg->Show();
+}
 
 void TForm1::HKAOTHotKey(TObject*) {
     const bool wasOnTop = AOT1->Checked();
@@ -289,6 +324,21 @@ void TForm1::HKAOTHotKey(TObject*) {
     AOT1->SetChecked(!wasOnTop);
 }
 
-void TForm1::HKExitHotKey(TObject*) { Application->Terminate(); }
+void TForm1::HKExitHotKey(TObject*) {
+    Application->Terminate();
+}
 
-void TForm1::HKGlobalHotKey(TObject*) { Application->BringToFront(); }
+void TForm1::HKGlobalHotKey(TObject*) {
+    if (Visible()) {
+        Application->BringToFront();
+        return;
+    }
+    // The key is there to bring the note up from anywhere, and a tray note is mostly hidden.
+    TrayIcon1->RestoreFromTray();
+    Show();
+    SetForegroundWindow(Handle());
+}
+
+void TForm1::ShowAboutModal() {
+    FAbout->ShowModal();
+}

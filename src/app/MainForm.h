@@ -1,5 +1,6 @@
 #pragma once
 // The note window: a small top-level window whose whole client area is the editor.
+#include "components/FormShaper.h"
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
 #include "components/UnPas2.h"
@@ -8,8 +9,9 @@
 #include "framework/Menus.h"
 #include "framework/RichEditEx.h"
 #include "framework/Timer.h"
+#include "settings/NoteSettings.h"
 
-class TForm1 : public TForm {
+class TForm1 : public TForm, public TNoteSettings {
 public:
     explicit TForm1(TComponent* owner);
     ~TForm1() override;
@@ -29,6 +31,7 @@ public:
     TMenuItem* APropos1 = nullptr;
     TMenuItem* hyphen1 = nullptr;
     TMenuItem* Quitter1 = nullptr;
+    TFormShaper* FormShaper1 = nullptr;
     TTimer* Timer1 = nullptr;
     TGlobalHotKey* HKSave = nullptr;
     TGlobalHotKey* HKCfg = nullptr;
@@ -49,7 +52,7 @@ public:
     // Reads the settings file and applies it to the window.
     void LoadParams();
     // Turns link detection on in the editor.
-    void Hypertext();
+    void Hypertext() override;
 
     // The document: loaded once at start, saved as RTF beside the executable.
     void OpenMemo();
@@ -62,17 +65,36 @@ public:
     void Vider1Click(TObject* sender);
     void HKDelHotKey(TObject* sender);
 
-    bool BgTransparent() const { return FBgTransparent; }
-    bool MinimizeOnClose() const { return FMinimizeOnClose; }
-    bool SaveOnChange() const { return FSaveOnChange; }
-    bool ShowAtStart() const { return FShowAtStart; }
-    TFont* DefaultFont() const { return FDefaultFont; }
+    // What the settings dialog reads and changes.
+    TForm& NoteWindow() override { return *this; }
+    TRichEditEx& NoteEditor() override { return *Memo1; }
+    TTimer& SaveTimer() override { return *Timer1; }
+    TGlobalHotKey& GlobalHotKey() override { return *HKGlobal; }
+    bool TitleBarHidden() const override { return FormShaper1->Enable(); }
+    void SetTitleBarHidden(bool hidden) override { FormShaper1->SetEnable(hidden); }
+    bool BgTransparent() const override { return FBgTransparent; }
+    void SetBgTransparent(bool on) override { FBgTransparent = on; }
+    bool MinimizeOnClose() const override { return FMinimizeOnClose; }
+    void SetMinimizeOnClose(bool on) override { FMinimizeOnClose = on; }
+    bool SaveOnChange() const override { return FSaveOnChange; }
+    void SetSaveOnChange(bool on) override { FSaveOnChange = on; }
+    bool ShowAtStart() const override { return FShowAtStart; }
+    void SetShowAtStart(bool on) override { FShowAtStart = on; }
+    TFont* DefaultFont() const override { return FDefaultFont; }
+    void SetDefaultFont(TFont* font) override { FDefaultFont = font; }
+    bool AlwaysOnTop() const override { return AOT1->Checked(); }
+    void ShowAboutModal() override;
+
+    // The smallest outer size a note placed by the settings gets, so that it can be grabbed.
+    static constexpr SIZE kMinimumSize{120, 90};
 
 private:
     void ApplyDesign();
-    TMenuItem* AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption, TShortCut shortcut = 0);
+    TMenuItem* AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption,
+                           TShortCut shortcut = 0);
     TGlobalHotKey* AddHotKey(const wchar_t* name, TShortCut key);
     void HandleLinkNotification(const TMessage& message);
+    void KeepReachable();
     void WritePosition();
     void WriteGeometry();
 
@@ -113,6 +135,8 @@ private:
     bool FSaveOnChange = false;
     bool FShowAtStart = false;
     TFont* FDefaultFont = nullptr; // not owned
+    // A position that cannot be written is reported once, not at every click.
+    bool FPositionWriteReported = false;
     // The stored document could not be loaded: no save touches it while the editor is empty, and
     // it is set aside before the first save of anything else.
     bool FLoadFailed = false;

@@ -1,8 +1,23 @@
 #include "app/MainForm.h"
 
+#include "framework/Monitors.h"
 #include "settings/SettingsFile.h"
 
-#include <algorithm>
+namespace {
+
+// An opacity outside 0..255 would make a nonsense window, possibly an invisible one: opaque.
+BYTE StoredOpacity(const TIniFile& ini) {
+    const int alpha = ini.ReadInteger(L"Apparence", L"Alpha", 255);
+    return static_cast<BYTE>(alpha >= 0 && alpha <= 255 ? alpha : 255);
+}
+
+// A period under a second saves without pause and keeps a core busy with a large note.
+UINT StoredSavePeriod(const TIniFile& ini) {
+    const int interval = ini.ReadInteger(L"Save", L"Interval", 60000);
+    return static_cast<UINT>(interval >= 1000 ? interval : 1000);
+}
+
+} // namespace
 
 void TForm1::LoadParams() {
     FLoadingParams = true;
@@ -21,19 +36,18 @@ void TForm1::LoadParams() {
     FBgTransparent = bgTrans;
     if (TransparentColor())
         SetAlphaBlend(false);
-    else // an opacity outside 0..255 is brought back into it
-        SetAlphaBlendValue(static_cast<BYTE>(std::clamp(ini.ReadInteger(L"Apparence", L"Alpha", 255), 0, 255)));
+    else
+        SetAlphaBlendValue(StoredOpacity(ini));
+    FormShaper1->SetEnable(ini.ReadBool(L"Apparence", L"Title", false));
     Timer1->SetEnabled(ini.ReadBool(L"Save", L"Autosave", true));
-    // A negative period would stop the saving: the default stands in for it.
-    const int interval = ini.ReadInteger(L"Save", L"Interval", 60000);
-    Timer1->SetInterval(static_cast<UINT>(interval >= 0 ? interval : 60000));
+    Timer1->SetInterval(StoredSavePeriod(ini));
     Memo1->Font()->SetName(ini.ReadString(L"Apparence", L"Font", L"Arial"));
     Memo1->Font()->SetSize(ini.ReadInteger(L"Apparence", L"Size", 8));
     Memo1->Font()->SetColor(ini.ReadInteger(L"Apparence", L"Color", 0));
     Memo1->SetColor(ini.ReadInteger(L"Apparence", L"BgColor", 16777215));
     if (ini.ReadBool(L"Apparence", L"AOT", false)) HKAOTHotKey(this);
     HKGlobal->SetHotKey(static_cast<TShortCut>(ini.ReadInteger(L"Apparence", L"Global", 0)));
-    TFontStyles style = 0;
+    TFontStyles style = Memo1->Font()->Style();
     if (ini.ReadBool(L"Apparence", L"Bold", false)) style = fsBold;
     if (ini.ReadBool(L"Apparence", L"Italic", false)) style |= fsItalic;
     if (ini.ReadBool(L"Apparence", L"UnderLine", false)) style |= fsUnderline;
@@ -45,6 +59,17 @@ void TForm1::LoadParams() {
     SetVisible(FShowAtStart);
     FMinimizeOnClose = ini.ReadBool(L"Apparence", L"Close", true);
     FDefaultFont = Memo1->Font();
+    KeepReachable();
+}
+
+void TForm1::KeepReachable() {
+    // A monitor unplugged, a resolution changed or a hand-edited file: the note must still be
+    // on screen and big enough to grab. The stored values stay until the user moves the note.
+    const RECT stored{Left(), Top(), Left() + Width(), Top() + Height()};
+    const RECT reachable = ReachableRect(stored, kMinimumSize);
+    if (!EqualRect(&stored, &reachable))
+        SetBounds(reachable.left, reachable.top, reachable.right - reachable.left,
+                  reachable.bottom - reachable.top);
 }
 
 void TForm1::WritePosition() {

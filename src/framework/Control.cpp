@@ -20,6 +20,7 @@ void TControl::SetParent(TWinControl* parent) {
     if (FParent) {
         FParent->InsertControl(this);
         if (FParentFont) ParentFontChanged();
+        if (FParentColor) ParentColorChanged();
         FParent->AlignControls();
     }
 }
@@ -29,6 +30,12 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     FTop = top;
     FWidth = width;
     FHeight = height;
+}
+
+void TControl::Invalidate() {
+    if (!FParent || !FParent->HandleAllocated()) return;
+    RECT r{FLeft, FTop, FLeft + FWidth, FTop + FHeight};
+    InvalidateRect(FParent->Handle(), &r, TRUE);
 }
 
 void TControl::UpdateBoundsFromWindow(int left, int top, int width, int height) {
@@ -45,12 +52,26 @@ void TControl::SetAlign(TAlign align) {
 
 void TControl::SetVisible(bool visible) { FVisible = visible; }
 void TControl::SetEnabled(bool enabled) { FEnabled = enabled; }
-void TControl::SetColor(TColor color) { FColor = color; }
+void TControl::SetColor(TColor color) {
+    FColor = color;
+    FParentColor = false;
+}
 void TControl::SetCaption(const std::wstring& caption) { FCaption = caption; }
 
 void TControl::SetParentFont(bool parentFont) {
     FParentFont = parentFont;
     if (parentFont) ParentFontChanged();
+}
+
+void TControl::SetParentColor(bool parentColor) {
+    FParentColor = parentColor;
+    if (parentColor) ParentColorChanged();
+}
+
+void TControl::ParentColorChanged() {
+    if (!FParentColor || !FParent) return;
+    SetColor(FParent->Color());
+    FParentColor = true; // taking the parent's colour over is not a colour of its own
 }
 
 void TControl::ParentFontChanged() {
@@ -80,4 +101,15 @@ void TControl::MouseEnter() {
 }
 void TControl::MouseLeave() {
     if (OnMouseLeave) OnMouseLeave(this);
+}
+
+HCURSOR CursorHandle(TCursor cursor) {
+    const wchar_t* id = nullptr;
+    switch (cursor) {
+    case crArrow: id = IDC_ARROW; break;
+    case crIBeam: id = IDC_IBEAM; break;
+    case crHandPoint: id = IDC_HAND; break;
+    default: return nullptr;
+    }
+    return LoadCursorW(nullptr, id);
 }

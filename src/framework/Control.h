@@ -12,6 +12,15 @@ class TWinControl;
 enum class TAlign { alNone, alClient };
 using enum TAlign;
 
+// Mouse pointer shapes: crDefault leaves the window's own pointer.
+using TCursor = int;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crHandPoint = -21;
+// The shared system pointer for a shape; null for crDefault.
+HCURSOR CursorHandle(TCursor cursor);
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -29,6 +38,8 @@ public:
     void SetWidth(int width) { SetBounds(FLeft, FTop, width, FHeight); }
     void SetHeight(int height) { SetBounds(FLeft, FTop, FWidth, height); }
     virtual void SetBounds(int left, int top, int width, int height);
+    // Asks for the control to be drawn again.
+    virtual void Invalidate();
 
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign align);
@@ -39,6 +50,11 @@ public:
     virtual void SetEnabled(bool enabled);
     TColor Color() const { return FColor; }
     virtual void SetColor(TColor color);
+    // A control that follows its parent's colour takes it over whenever the parent's changes.
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool parentColor);
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor cursor) { FCursor = cursor; }
     const std::wstring& Caption() const { return FCaption; }
     virtual void SetCaption(const std::wstring& caption);
 
@@ -67,6 +83,14 @@ protected:
     virtual void MouseLeave();
     virtual void FontChanged() {}
     virtual void ParentFontChanged();
+    virtual void ParentColorChanged();
+    // The parent's 3-D look has changed.
+    virtual void Ctl3DChanged() {}
+    // A mnemonic key pressed in the control's form; true when this control took it.
+    virtual bool DialogChar(wchar_t) { return false; }
+    // Draws the control in its own client coordinates: a control without a window is drawn by
+    // its parent; a window of our own class draws over its background.
+    virtual void Paint(HDC) {}
 
     // Stores bounds reported by the window itself, without moving it again.
     void UpdateBoundsFromWindow(int left, int top, int width, int height);
@@ -77,6 +101,8 @@ protected:
     bool FVisible = true;
     bool FEnabled = true;
     TColor FColor = clBtnFace;
+    bool FParentColor = false;
+    TCursor FCursor = crDefault;
     std::wstring FCaption;
 
 private:

@@ -1,8 +1,44 @@
 #include "framework/Dialogs.h"
 
+#include "framework/Error.h"
+
 #include <commdlg.h>
 
+#include <cstdio>
 #include <vector>
+
+namespace {
+
+// The dialog module is not needed to start the note: it is loaded when a dialog first opens and
+// stays for the process's life.
+template <class F> F CommonDialogCall(const char* name) {
+    static HMODULE module = LoadLibraryW(L"comdlg32.dll");
+    FARPROC entry = module ? GetProcAddress(module, name) : nullptr;
+    if (!entry) throw TError(L"The common dialogs are not available on this system");
+    return reinterpret_cast<F>(reinterpret_cast<void*>(entry));
+}
+
+// A dialog that returned without OK: nothing when the user cancelled, an error when the dialog
+// could not be shown at all, which would otherwise look like a cancel.
+void CheckDialogError() {
+    const DWORD code = CommonDialogCall<DWORD(WINAPI*)()>("CommDlgExtendedError")();
+    if (code == 0) return;
+    wchar_t text[64];
+    std::swprintf(text, 64, L"The dialog could not be opened (error 0x%04lX)",
+                  static_cast<unsigned long>(code));
+    throw TError(text);
+}
+
+TFontStyles StylesOf(const LOGFONTW& lf) {
+    TFontStyles style = 0;
+    if (lf.lfWeight >= FW_SEMIBOLD) style |= fsBold;
+    if (lf.lfItalic) style |= fsItalic;
+    if (lf.lfUnderline) style |= fsUnderline;
+    if (lf.lfStrikeOut) style |= fsStrikeOut;
+    return style;
+}
+
+} // namespace
 
 std::function<std::optional<std::wstring>(const TSaveDialog&, HWND)> TSaveDialog::Show =
     [](const TSaveDialog& dialog, HWND owner) -> std::optional<std::wstring> {
@@ -21,7 +57,10 @@ std::function<std::optional<std::wstring>(const TSaveDialog&, HWND)> TSaveDialog
     ofn.lpstrTitle = dialog.Title().c_str();
     ofn.lpstrDefExt = dialog.DefaultExt().empty() ? nullptr : dialog.DefaultExt().c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameW(&ofn)) return std::nullopt;
+    if (!CommonDialogCall<BOOL(WINAPI*)(OPENFILENAMEW*)>("GetSaveFileNameW")(&ofn)) {
+        CheckDialogError();
+        return std::nullopt;
+    }
     return std::wstring(file.data());
 };
 
@@ -30,6 +69,70 @@ bool TSaveDialog::Execute(HWND owner) {
     if (!chosen) return false;
     FFileName = *chosen;
     return true;
+}
+
+TFontDialog::TFontDialog(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {}
+
+std::function<bool(const TFontDialog&, HWND, TFont&)> TFontDialog::Show = [](const TFontDialog& dialog,
+                                                                             HWND owner, TFont& chosen) {
+    LOGFONTW lf = dialog.Font()->LogFont();
+    CHOOSEFONTW cf{};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = owner;
+    cf.lpLogFont = &lf;
+    cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    if (dialog.Options() & fdEffects) cf.Flags |= CF_EFFECTS;
+    if (dialog.Options() & fdTrueTypeOnly) cf.Flags |= CF_TTONLY;
+    cf.rgbColors = ColorToRGB(dialog.Font()->Color());
+    if (!CommonDialogCall<BOOL(WINAPI*)(CHOOSEFONTW*)>("ChooseFontW")(&cf)) {
+        CheckDialogError();
+        return false;
+    }
+    chosen.SetName(lf.lfFaceName);
+    chosen.SetHeight(lf.lfHeight);
+    chosen.SetStyle(StylesOf(lf));
+    chosen.SetCharset(lf.lfCharSet);
+    // Without effects the dialog offers no colour: the font keeps its own.
+    if (dialog.Options() & fdEffects) chosen.SetColor(static_cast<TColor>(cf.rgbColors));
+    return true;
+};
+
+bool TFontDialog::Execute(HWND owner) {
+    TFont chosen;
+    chosen.Assign(*FFont);
+    if (!Show(*this, owner, chosen)) return false;
+    FFont->Assign(chosen);
+    return true;
+}
+
+TColorDialog::TColorDialog(TComponent* owner) : TComponent(owner) {
+    FCustomColors.fill(RGB(255, 255, 255));
+}
+
+std::function<std::optional<TColor>(TColorDialog&, HWND)> TColorDialog::Show =
+    [](TColorDialog& dialog, HWND owner) -> std::optional<TColor> {
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner;
+    cc.rgbResult = ColorToRGB(dialog.Color());
+    cc.lpCustColors = dialog.CustomColors().data();
+    cc.Flags = CC_RGBINIT;
+    if (dialog.Options() & cdFullOpen) cc.Flags |= CC_FULLOPEN;
+    if (dialog.Options() & cdSolidColor) cc.Flags |= CC_SOLIDCOLOR;
+    if (!CommonDialogCall<BOOL(WINAPI*)(CHOOSECOLORW*)>("ChooseColorW")(&cc)) {
+        CheckDialogError();
+        return std::nullopt;
+    }
+    return static_cast<TColor>(cc.rgbResult);
+};
+
+bool TColorDialog::Execute(HWND owner) {
+    FAccepted = false;
+    const std::optional<TColor> chosen = Show(*this, owner);
+    if (chosen) FColor = *chosen;
+    FAccepted = chosen.has_value();
+    if (OnClose) OnClose(this);
+    return FAccepted;
 }
 
 std::function<bool(HWND, const std::wstring&, const std::wstring&)> AskYesNo =

@@ -6,6 +6,12 @@
 
 #include <vector>
 
+TForm* GetParentForm(TControl* control) {
+    while (control && control->Parent())
+        control = control->Parent();
+    return dynamic_cast<TForm*>(control);
+}
+
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
     BeginLoad();
     FVisible = false;
@@ -273,6 +279,16 @@ void TForm::WndProc(TMessage& m) {
     }
     case WM_CLOSE:
         Close();
+        return;
+    case WM_NEXTDLGCTL:
+        // Forms are not dialog boxes, so the tab-order move a control asks for is done here.
+        if (!m.LParam) {
+            HWND focus = GetFocus();
+            if (focus && !IsChild(Handle(), focus)) focus = nullptr;
+            if (HWND next = GetNextDlgTabItem(Handle(), focus, m.WParam != 0)) ::SetFocus(next);
+        } else if (m.WParam) {
+            ::SetFocus(reinterpret_cast<HWND>(m.WParam));
+        }
         return;
     case WM_SYSCOMMAND:
         // Minimising the main form minimises the application, whose window hooks see it first.

@@ -18,6 +18,10 @@ constexpr TModalResult mrNone = 0;
 constexpr TModalResult mrOk = IDOK;
 constexpr TModalResult mrCancel = IDCANCEL;
 
+class TForm;
+// The form a control sits on, or null.
+TForm* GetParentForm(TControl* control);
+
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Error.h"
 #include "framework/SystemError.h"
+#include "framework/ToolTips.h"
 #include "framework/WindowClass.h"
 
 #include <windowsx.h>
@@ -41,6 +42,7 @@ void TWinControl::Bind(HWND wnd) {
 
 void TWinControl::Unbind() {
     if (!FHandle) return;
+    RemoveToolTip(FHandle);
     RemovePropW(FHandle, kControlProp);
     if (FDefWndProc && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FHandle, GWLP_WNDPROC)) == StaticWndProc)
         SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
@@ -124,6 +126,7 @@ void TWinControl::CreateWnd() {
             SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
     }
     SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+    UpdateToolTip();
 }
 
 void TWinControl::DestroyWnd() {
@@ -160,6 +163,11 @@ void TWinControl::DefaultHandler(TMessage& message) {
 void TWinControl::InsertControl(TControl* control) { FControls.push_back(control); }
 
 void TWinControl::RemoveControl(TControl* control) {
+    if (FHoverControl == control) FHoverControl = nullptr;
+    if (FCaptureControl == control) {
+        FCaptureControl = nullptr;
+        if (FHandle && GetCapture() == FHandle) ReleaseCapture();
+    }
     auto it = std::find(FControls.begin(), FControls.end(), control);
     if (it != FControls.end()) FControls.erase(it);
 }
@@ -192,7 +200,53 @@ void TWinControl::SetEnabled(bool enabled) {
 
 void TWinControl::SetColor(TColor color) {
     TControl::SetColor(color);
+    for (TControl* child : std::vector<TControl*>(FControls))
+        child->ParentColorChanged();
     if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TWinControl::Invalidate() {
+    if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+void TWinControl::SetCtl3D(bool ctl3D) {
+    if (ctl3D == FCtl3D) return;
+    FCtl3D = ctl3D;
+    for (TControl* child : std::vector<TControl*>(FControls))
+        child->Ctl3DChanged();
+}
+
+TControl* TWinControl::ControlAtPos(POINT point) const {
+    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+        TControl* c = *it;
+        if (dynamic_cast<TWinControl*>(c) || !c->Visible() || !c->Enabled()) continue;
+        RECT r{c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()};
+        if (PtInRect(&r, point)) return c;
+    }
+    return nullptr;
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TWinControl* c = this; c; c = c->FParent)
+        if (!c->FVisible || !c->FEnabled) return false;
+    return true;
+}
+
+bool TWinControl::DispatchDialogChar(wchar_t key) {
+    for (TControl* child : std::vector<TControl*>(FControls)) {
+        if (!child->Visible()) continue;
+        if (child->DialogChar(key)) return true;
+        if (auto* windowed = dynamic_cast<TWinControl*>(child); windowed && windowed->DispatchDialogChar(key))
+            return true;
+    }
+    return false;
+}
+
+bool TWinControl::DialogCharHandler(wchar_t key) {
+    TWinControl* root = this;
+    while (root->FParent)
+        root = root->FParent;
+    return root->DispatchDialogChar(key);
 }
 
 void TWinControl::SetCaption(const std::wstring& caption) {
@@ -203,6 +257,37 @@ void TWinControl::SetCaption(const std::wstring& caption) {
 void TWinControl::SetFocus() { ::SetFocus(Handle()); }
 
 bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
+
+void TWinControl::SetHint(const std::wstring& hint) {
+    FHint = hint;
+    UpdateToolTip();
+}
+
+void TWinControl::SetShowHint(bool showHint) {
+    FShowHint = showHint;
+    UpdateToolTip();
+}
+
+void TWinControl::UpdateToolTip() {
+    if (!FHandle) return;
+    if (FShowHint && !FHint.empty())
+        SetToolTip(FHandle, FHint);
+    else
+        RemoveToolTip(FHandle);
+}
+
+HBRUSH TWinControl::CtlColor(HDC dc) {
+    SetTextColor(dc, ColorToRGB(Font()->Color()));
+    SetBkColor(dc, ColorToRGB(FColor));
+    return BackgroundBrush();
+}
+
+bool TWinControl::ReflectToChild(TMessage& m) {
+    TWinControl* child = FromHandle(reinterpret_cast<HWND>(m.LParam));
+    if (!m.LParam || !child || child == this) return false;
+    m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+    return true;
+}
 
 void TWinControl::FontChanged() {
     if (FHandle) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
@@ -233,17 +318,90 @@ bool TWinControl::DoMouseWheel(TShiftState shift, int wheelDelta, POINT mousePos
     return handled;
 }
 
+void TWinControl::SetHoverControl(TControl* control) {
+    if (control == FHoverControl) return;
+    TControl* left = FHoverControl;
+    FHoverControl = control;
+    if (left) left->MouseLeave();
+    if (control && control == FHoverControl) control->MouseEnter();
+}
+
+bool TWinControl::RouteMouseToControl(TMessage& m) {
+    const POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+    TControl* target = FCaptureControl ? FCaptureControl : ControlAtPos(p);
+    if (!target) return false;
+    const int x = p.x - target->Left(), y = p.y - target->Top();
+    const TShiftState shift = MouseShiftState(m.WParam);
+    auto capture = [&] {
+        FCaptureControl = target;
+        SetCapture(FHandle);
+    };
+    switch (m.Msg) {
+    case WM_MOUSEMOVE:
+        target->MouseMove(shift, x, y);
+        break;
+    case WM_LBUTTONDOWN:
+        capture();
+        FClickPending = true;
+        target->MouseDown(mbLeft, shift, x, y);
+        break;
+    case WM_RBUTTONDOWN:
+        capture();
+        target->MouseDown(mbRight, shift, x, y);
+        break;
+    case WM_MBUTTONDOWN:
+        capture();
+        target->MouseDown(mbMiddle, shift, x, y);
+        break;
+    case WM_LBUTTONDBLCLK:
+        capture();
+        target->DblClick();
+        target->MouseDown(mbLeft, shift | ssDouble, x, y);
+        break;
+    case WM_RBUTTONDBLCLK:
+        capture();
+        target->MouseDown(mbRight, shift | ssDouble, x, y);
+        break;
+    case WM_MBUTTONDBLCLK:
+        capture();
+        target->MouseDown(mbMiddle, shift | ssDouble, x, y);
+        break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        const TMouseButton button = m.Msg == WM_LBUTTONUP   ? mbLeft
+                                    : m.Msg == WM_RBUTTONUP ? mbRight
+                                                            : mbMiddle;
+        const bool click = button == mbLeft && FClickPending && x >= 0 && y >= 0 && x < target->Width() &&
+                           y < target->Height();
+        if (button == mbLeft) FClickPending = false;
+        if ((m.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0) {
+            FCaptureControl = nullptr;
+            if (GetCapture() == FHandle) ReleaseCapture();
+        }
+        target->MouseUp(button, shift, x, y);
+        if (click) target->Click();
+        break;
+    }
+    }
+    return true;
+}
+
 void TWinControl::HandleMouse(TMessage& m) {
     const int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
     const TShiftState shift = MouseShiftState(m.WParam);
-    switch (m.Msg) {
-    case WM_MOUSEMOVE:
+    if (m.Msg == WM_MOUSEMOVE) {
         if (!FMouseInside) {
             FMouseInside = true;
             TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, FHandle, 0};
             TrackMouseEvent(&track);
             MouseEnter();
         }
+        SetHoverControl(ControlAtPos(POINT{x, y}));
+    }
+    if (RouteMouseToControl(m)) return;
+    switch (m.Msg) {
+    case WM_MOUSEMOVE:
         MouseMove(shift, x, y);
         break;
     case WM_LBUTTONDOWN:
@@ -263,7 +421,8 @@ void TWinControl::HandleMouse(TMessage& m) {
         if (FClickPending) {
             FClickPending = false;
             RECT client;
-            if (FHandle && GetClientRect(FHandle, &client) && PtInRect(&client, POINT{x, y})) Click();
+            if (FMouseClicks && FHandle && GetClientRect(FHandle, &client) && PtInRect(&client, POINT{x, y}))
+                Click();
         }
         break;
     case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
@@ -271,8 +430,72 @@ void TWinControl::HandleMouse(TMessage& m) {
     }
 }
 
+void TWinControl::PaintHandler(TMessage& m) {
+    const bool hasGraphicChildren = std::any_of(FControls.begin(), FControls.end(), [](TControl* c) {
+        return !dynamic_cast<TWinControl*>(c) && c->Visible();
+    });
+    if (FSystemClass && !hasGraphicChildren) {
+        DefaultHandler(m);
+        return;
+    }
+    PAINTSTRUCT ps{};
+    HDC dc = reinterpret_cast<HDC>(m.WParam);
+    if (!dc)
+        dc = BeginPaint(FHandle, &ps);
+    else
+        GetClipBox(dc, &ps.rcPaint);
+    if (FSystemClass) {
+        TMessage own{WM_PAINT, reinterpret_cast<WPARAM>(dc), 0, 0};
+        DefaultHandler(own);
+    } else {
+        Guarded(this, [&] { Paint(dc); });
+    }
+    for (TControl* child : std::vector<TControl*>(FControls)) {
+        if (dynamic_cast<TWinControl*>(child) || !child->Visible()) continue;
+        RECT r{child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height()};
+        RECT visible;
+        if (!IntersectRect(&visible, &r, &ps.rcPaint)) continue;
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+        OffsetViewportOrgEx(dc, r.left, r.top, nullptr);
+        Guarded(child, [&] { child->Paint(dc); });
+        RestoreDC(dc, saved);
+    }
+    if (!m.WParam) EndPaint(FHandle, &ps);
+    m.Result = 0;
+}
+
+bool TWinControl::SetCursorHandler(TMessage& m) {
+    if (reinterpret_cast<HWND>(m.WParam) != FHandle || LOWORD(m.LParam) != HTCLIENT) return false;
+    POINT p;
+    GetCursorPos(&p);
+    ScreenToClient(FHandle, &p);
+    TControl* over = ControlAtPos(p);
+    HCURSOR cursor = CursorHandle(over && over->Cursor() != crDefault ? over->Cursor() : Cursor());
+    if (!cursor) return false;
+    ::SetCursor(cursor);
+    m.Result = TRUE;
+    return true;
+}
+
 void TWinControl::WndProc(TMessage& m) {
+    if (m.Msg >= CN_BASE + WM_CTLCOLORMSGBOX && m.Msg <= CN_BASE + WM_CTLCOLORSTATIC) {
+        m.Result = reinterpret_cast<LRESULT>(CtlColor(reinterpret_cast<HDC>(m.WParam)));
+        return;
+    }
+    // A reflected notification nobody handled is not the platform class's business.
+    if (m.Msg == CN_COMMAND || m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL) return;
     switch (m.Msg) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        if (ReflectToChild(m)) return;
+        break;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -287,7 +510,20 @@ void TWinControl::WndProc(TMessage& m) {
         break;
     case WM_MOUSELEAVE:
         FMouseInside = false;
+        SetHoverControl(nullptr);
         MouseLeave();
+        break;
+    case WM_CAPTURECHANGED:
+        if (reinterpret_cast<HWND>(m.LParam) != FHandle) FCaptureControl = nullptr;
+        break;
+    case WM_PAINT:
+        PaintHandler(m);
+        return;
+    case WM_SETCURSOR:
+        if (SetCursorHandler(m)) return;
+        break;
+    case WM_SYSCHAR:
+        if (DialogCharHandler(static_cast<wchar_t>(m.WParam))) return;
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
@@ -310,6 +546,11 @@ void TWinControl::WndProc(TMessage& m) {
         KeyPress(ch);
         if (ch == 0) return;
         m.WParam = ch;
+        // A letter alone is a mnemonic where the focused control does not take characters.
+        if (ch > L' ' &&
+            !(SendMessageW(FHandle, WM_GETDLGCODE, 0, 0) & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) &&
+            DialogCharHandler(ch))
+            return;
         break;
     }
     case WM_MOUSEWHEEL: {

@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+// A parent hands the notifications of its child controls (WM_COMMAND, WM_HSCROLL, WM_CTLCOLOR...)
+// back to the child as CN_BASE + the message, so that each control raises its own events.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_HSCROLL = CN_BASE + WM_HSCROLL;
+constexpr UINT CN_VSCROLL = CN_BASE + WM_VSCROLL;
+
 class TWinControl : public TControl {
 public:
     explicit TWinControl(TComponent* owner);
@@ -37,12 +44,30 @@ public:
     void SetEnabled(bool enabled) override;
     void SetColor(TColor color) override;
     void SetCaption(const std::wstring& caption) override;
+    void Invalidate() override;
+
+    // The 3-D look; its children learn when it changes.
+    bool Ctl3D() const { return FCtl3D; }
+    void SetCtl3D(bool ctl3D);
+
+    // Offers a mnemonic key to every control inside this one; true when one took it.
+    bool DispatchDialogChar(wchar_t key);
+    // The visible, enabled control without a window of its own at a client point; null if none.
+    TControl* ControlAtPos(POINT point) const;
+    // Whether the control and every parent are visible and enabled.
+    bool CanFocus() const;
 
     // Lays the aligned child controls out in the client area.
     void AlignControls();
 
     void SetFocus();
     bool Focused() const;
+
+    // A tooltip shown while the pointer rests on the control, when ShowHint is on.
+    const std::wstring& Hint() const { return FHint; }
+    void SetHint(const std::wstring& hint);
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool showHint);
 
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
@@ -78,6 +103,10 @@ protected:
     void FontChanged() override;
     // Brush that paints the control's background colour.
     HBRUSH BackgroundBrush();
+    // Colours for a child window of the platform that asks its parent for them (WM_CTLCOLOR...).
+    virtual HBRUSH CtlColor(HDC dc);
+    // Clicks come from the control's own notification (buttons), not from the mouse messages.
+    bool FMouseClicks = true;
 
 private:
     friend class TControl;
@@ -86,6 +115,15 @@ private:
     void Bind(HWND wnd);
     void Unbind();
     void HandleMouse(TMessage& message);
+    bool ReflectToChild(TMessage& message);
+    void UpdateToolTip();
+    // Sends a mouse message to the control without a window under the pointer (or the one the
+    // pressed button belongs to); false when the window itself should handle it.
+    bool RouteMouseToControl(TMessage& message);
+    void SetHoverControl(TControl* control);
+    void PaintHandler(TMessage& message);
+    bool SetCursorHandler(TMessage& message);
+    bool DialogCharHandler(wchar_t key);
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND FHandle = nullptr;
@@ -93,7 +131,12 @@ private:
     bool FSystemClass = false;
     bool FMouseInside = false;
     bool FClickPending = false;
+    bool FCtl3D = true;
+    TControl* FHoverControl = nullptr;   // control without a window under the pointer
+    TControl* FCaptureControl = nullptr; // control without a window that a button went down on
     std::vector<TControl*> FControls;
     TBrushHandle FBrush;
     TColor FBrushColor = 0;
+    std::wstring FHint;
+    bool FShowHint = false;
 };

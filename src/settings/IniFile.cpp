@@ -8,12 +8,15 @@
 
 TIniFile::TIniFile(std::wstring path) : FPath(std::move(path)) {}
 
-TIniFile::~TIniFile() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, FPath.c_str()); }
+TIniFile::~TIniFile() {
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, FPath.c_str());
+}
 
 std::wstring TIniFile::ReadString(const std::wstring& section, const std::wstring& key,
                                   const std::wstring& fallback) const {
     wchar_t buffer[2048];
-    DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, 2048, FPath.c_str());
+    DWORD n =
+        GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, 2048, FPath.c_str());
     return std::wstring(buffer, n);
 }
 
@@ -40,7 +43,8 @@ void TIniFile::WriteBool(const std::wstring& section, const std::wstring& key, b
 
 std::optional<int> ParseIniInteger(const std::wstring& text) {
     size_t i = 0;
-    while (i < text.size() && text[i] == L' ') ++i;
+    while (i < text.size() && text[i] == L' ')
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
     bool hex = false;

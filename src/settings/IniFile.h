@@ -14,7 +14,8 @@ public:
     const std::wstring& Path() const { return FPath; }
 
     // Values are read as text, at most 2047 characters.
-    std::wstring ReadString(const std::wstring& section, const std::wstring& key, const std::wstring& fallback) const;
+    std::wstring ReadString(const std::wstring& section, const std::wstring& key,
+                            const std::wstring& fallback) const;
     // The default stands in for anything that is not wholly a number.
     int ReadInteger(const std::wstring& section, const std::wstring& key, int fallback) const;
     // Any non-zero integer is true.

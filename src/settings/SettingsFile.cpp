@@ -2,4 +2,6 @@
 
 #include "framework/Paths.h"
 
-std::wstring SettingsPath() { return ExecutableRelativePath(L".INI"); }
+std::wstring SettingsPath() {
+    return ExecutableRelativePath(L".INI");
+}

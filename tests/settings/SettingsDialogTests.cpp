@@ -1,0 +1,418 @@
+#include "about/AboutForm.h"
+#include "app/FileTestHelpers.h"
+#include "app/ProgramFixture.h"
+#include "framework/Paths.h"
+#include "framework/Registry.h"
+#include "framework/Timer.h"
+#include "framework/ToolTips.h"
+#include "settings/LogonStart.h"
+#include "settings/SettingsForm.h"
+#include "support/Keyboard.h"
+#include "support/Mouse.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// The whole program with its settings dialog, driven through the dialog's real controls. The
+// log-on start value is the test program's own and goes when the test ends.
+class SettingsDialogTest : public ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        RemoveRunValue();
+        savedColor = TColorDialog::Show;
+        savedFont = TFontDialog::Show;
+    }
+    void TearDown() override {
+        TColorDialog::Show = savedColor;
+        TFontDialog::Show = savedFont;
+        ProgramFixture::TearDown();
+        RemoveRunValue();
+    }
+    static void RemoveRunValue() {
+        TRegistryKey key = TRegistryKey::Open(HKEY_CURRENT_USER, kRunKeyPath, KEY_SET_VALUE);
+        if (key.IsOpen()) RegDeleteValueW(key.Handle(), LogonStartName().c_str());
+    }
+    static std::optional<std::wstring> RunValue() {
+        return TRegistryKey::Open(HKEY_CURRENT_USER, kRunKeyPath, KEY_READ).ReadString(LogonStartName());
+    }
+    void Open() {
+        Fcfg->Show();
+        SetForegroundWindow(Fcfg->Handle());
+        UpdateWindow(Fcfg->Handle());
+    }
+    template <class Done> bool PumpUntil(Done done) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < until) {
+            app.ProcessMessages();
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    // A real click on a box, waiting until the box has taken it.
+    bool Click(TCheckBox* box) {
+        const bool before = box->Checked();
+        ClickScreen(ScreenPoint(box->Handle(), 6, 8));
+        return PumpUntil([&] { return box->Checked() != before; });
+    }
+    bool ClickArrow(TScrollBar* bar, bool right) {
+        const int before = bar->Position();
+        ClickScreen(ScreenPoint(bar->Handle(), right ? bar->Width() - 5 : 5, bar->Height() / 2));
+        return PumpUntil([&] { return bar->Position() != before; });
+    }
+    static DWORD Style(HWND wnd) { return static_cast<DWORD>(GetWindowLongPtrW(wnd, GWL_STYLE)); }
+    static std::wstring Stored(const wchar_t* section, const wchar_t* key) {
+        return TIniFile(SettingsPath()).ReadString(section, key, L"<none>");
+    }
+
+    decltype(TColorDialog::Show) savedColor;
+    decltype(TFontDialog::Show) savedFont;
+};
+
+TEST_F(SettingsDialogTest, TheDialogAndItsControlsGetTheirWindowsOnlyWhenFirstShown) {
+    Start();
+    EXPECT_FALSE(Fcfg->HandleAllocated());
+    std::vector<TWinControl*> windowed;
+    for (size_t i = 0; i < Fcfg->ComponentCount(); ++i)
+        if (auto* c = dynamic_cast<TWinControl*>(Fcfg->Components(i))) windowed.push_back(c);
+    ASSERT_EQ(windowed.size(), 17u);
+    for (TWinControl* c : windowed)
+        EXPECT_FALSE(c->HandleAllocated()) << c->Name();
+    Open();
+    for (TWinControl* c : windowed)
+        EXPECT_TRUE(c->HandleAllocated()) << c->Name();
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogTest, EveryControlCarriesItsCaptionAndSitsInsideItsParentWithoutOverlap) {
+    Start();
+    Open();
+    RECT client;
+    GetClientRect(Fcfg->Handle(), &client);
+    EXPECT_EQ(client.right, 288);
+    EXPECT_EQ(client.bottom, 376);
+    EXPECT_EQ(Style(Fcfg->Handle()) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0u);
+    EXPECT_TRUE(Style(Fcfg->Handle()) & WS_SYSMENU);
+    const std::vector<std::pair<TControl*, std::wstring>> captions{
+        {Fcfg->GroupBox1, L"Apparence"},
+        {Fcfg->Label1, L"Valeur de transparence :\r\n(0 : transparent => 255 : opaque)"},
+        {Fcfg->CTitle, L"Afficher la barre de titre"},
+        {Fcfg->CClose, L"Minimiser au lieu de fermer"},
+        {Fcfg->CBorder, L"Afficher la bordure"},
+        {Fcfg->CScrolBar, L"Afficher la barre de défilement"},
+        {Fcfg->CBgTrans, L"Fond Transparent"},
+        {Fcfg->Label2, L"Couleur de fond : "},
+        {Fcfg->GroupBox2, L"Enregistrement"},
+        {Fcfg->CEnreg, L"Enregistrement Régulier"},
+        {Fcfg->CAutoSave, L"Enregistrer à chaque modification"},
+        {Fcfg->Label3, L"Touche de Raccourci Global"},
+        {Fcfg->CRun, L"Lancer au démarrage"},
+        {Fcfg->CStartShow, L"Ouvert au démarrage"},
+        {Fcfg->Button1, L"OK"},
+        {Fcfg->Button2, L"A Propos"},
+        {Fcfg->Button3, L"Police"}};
+    for (const auto& [control, caption] : captions) {
+        EXPECT_EQ(control->Caption(), caption) << control->Name();
+        if (auto* w = dynamic_cast<TWinControl*>(control)) {
+            wchar_t text[128] = {};
+            GetWindowTextW(w->Handle(), text, 128);
+            EXPECT_EQ(std::wstring(text), caption) << control->Name();
+        }
+    }
+    EXPECT_EQ(Fcfg->Label1->Alignment(), taCenter);
+    EXPECT_FALSE(Fcfg->Aval->Enabled());
+    EXPECT_EQ(ToolTipText(Fcfg->EGlobal->Handle()),
+              L"Tapez la combinaison de touches que vous\r\ndésirez utilisez en tant que Raccourci global");
+    EXPECT_EQ(Fcfg->AScroll->Min(), 0);
+    EXPECT_EQ(Fcfg->AScroll->Max(), 255);
+    EXPECT_EQ(Fcfg->AScroll->SmallChange(), 5);
+    EXPECT_EQ(Fcfg->AScroll->LargeChange(), 10);
+    EXPECT_EQ(Fcfg->SIntervalle->Min(), 1);
+    EXPECT_EQ(Fcfg->SIntervalle->Max(), 60);
+    EXPECT_EQ(Fcfg->SIntervalle->LargeChange(), 5);
+    EXPECT_EQ(Fcfg->Shape1->Width(), 20);
+    EXPECT_EQ(Fcfg->Shape1->Height(), 20);
+
+    // A tidy dialog: each control lies within its parent, and no two siblings overlap.
+    std::vector<TControl*> controls;
+    for (size_t i = 0; i < Fcfg->ComponentCount(); ++i)
+        if (auto* c = dynamic_cast<TControl*>(Fcfg->Components(i))) controls.push_back(c);
+    for (TControl* c : controls) {
+        const TWinControl* parent = c->Parent();
+        ASSERT_NE(parent, nullptr) << c->Name();
+        const int width = parent == Fcfg ? Fcfg->ClientWidth() : parent->Width();
+        const int height = parent == Fcfg ? Fcfg->ClientHeight() : parent->Height();
+        EXPECT_TRUE(c->Left() >= 0 && c->Top() >= 0 && c->Left() + c->Width() <= width &&
+                    c->Top() + c->Height() <= height)
+            << c->Name();
+        for (TControl* other : controls) {
+            if (other == c || other->Parent() != parent) continue;
+            RECT a{c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()};
+            RECT b{other->Left(), other->Top(), other->Left() + other->Width(),
+                   other->Top() + other->Height()};
+            RECT both;
+            EXPECT_FALSE(IntersectRect(&both, &a, &b)) << c->Name() << " overlaps " << other->Name();
+        }
+    }
+}
+
+TEST_F(SettingsDialogTest, ShowingReflectsTheNoteAndReappliesWhatItChecks) {
+    Setting(L"Save", L"Interval", L"90000"); // a minute and a half
+    Start();
+    Open();
+    EXPECT_TRUE(Fcfg->CClose->Checked());
+    EXPECT_FALSE(Fcfg->CAutoSave->Checked());
+    EXPECT_FALSE(Fcfg->CStartShow->Checked());
+    EXPECT_FALSE(Fcfg->CRun->Checked());
+    EXPECT_TRUE(Fcfg->CScrolBar->Checked());
+    EXPECT_EQ(Fcfg->AScroll->Position(), 255);
+    EXPECT_EQ(Fcfg->Aval->Caption(), L"255");
+    EXPECT_FALSE(Form1->AlphaBlend()); // the bar moved to 255 and turned blending off
+    EXPECT_FALSE(Fcfg->CBgTrans->Checked());
+    EXPECT_EQ(Fcfg->Shape1->BrushColor(), 0xFFFFFF);
+    EXPECT_TRUE(Fcfg->CTitle->Checked());
+    EXPECT_TRUE(Fcfg->CBorder->Checked());
+    EXPECT_TRUE(Fcfg->CEnreg->Checked());
+    EXPECT_TRUE(Fcfg->SIntervalle->Enabled());
+    EXPECT_TRUE(Fcfg->LIntervalle->Enabled());
+    EXPECT_EQ(Fcfg->SIntervalle->Position(), 1);
+    EXPECT_EQ(Fcfg->LIntervalle->Caption(), L"1 minute");
+    EXPECT_EQ(Form1->Timer1->Interval(), 90000u); // the bar did not move, so the period stays
+    EXPECT_EQ(Fcfg->EGlobal->Text(), L"");
+    EXPECT_FALSE(IsWindowVisible(app.Handle()));
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogTest, ATransparentBackgroundDisablesTheOpacityBarWhenShown) {
+    Setting(L"Apparence", L"BgTrans", L"1");
+    Setting(L"Apparence", L"Global", L"0x4065"); // Ctrl + keypad 5
+    Setting(L"Apparence", L"Visible", L"1");
+    Setting(L"Save", L"SaveOnChange", L"1");
+    Start();
+    Open();
+    EXPECT_TRUE(Fcfg->CBgTrans->Checked());
+    EXPECT_FALSE(Fcfg->AScroll->Enabled());
+    EXPECT_FALSE(Form1->AlphaBlend());
+    EXPECT_TRUE(Form1->TransparentColor());
+    EXPECT_TRUE(Fcfg->CStartShow->Checked());
+    EXPECT_TRUE(Fcfg->CAutoSave->Checked());
+    // The field reads the key back as the main row's digit, and so the hot key changes too.
+    EXPECT_EQ(Fcfg->EGlobal->Text(), L"Ctrl+5");
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0x4035);
+}
+
+TEST_F(SettingsDialogTest, EachBoxAndBarChangesTheRunningNoteAtOnce) {
+    Start();
+    Form1->Show();
+    Open();
+    ASSERT_TRUE(ClickArrow(Fcfg->AScroll, false));
+    EXPECT_EQ(Fcfg->AScroll->Position(), 250);
+    EXPECT_EQ(Fcfg->Aval->Caption(), L"250");
+    EXPECT_TRUE(Form1->AlphaBlend());
+    EXPECT_EQ(Form1->AlphaBlendValue(), 250);
+
+    ASSERT_TRUE(Click(Fcfg->CBgTrans));
+    EXPECT_TRUE(Form1->TransparentColor());
+    EXPECT_FALSE(Form1->AlphaBlend());
+    EXPECT_TRUE(Form1->BgTransparent());
+    EXPECT_FALSE(Fcfg->AScroll->Enabled());
+    EXPECT_FALSE(IsWindowEnabled(Fcfg->AScroll->Handle()));
+    ASSERT_TRUE(Click(Fcfg->CBgTrans));
+    EXPECT_FALSE(Form1->TransparentColor());
+    EXPECT_TRUE(Form1->AlphaBlend());
+    EXPECT_TRUE(Fcfg->AScroll->Enabled());
+
+    ASSERT_TRUE(Click(Fcfg->CTitle));
+    EXPECT_TRUE(Form1->TitleBarHidden());
+    EXPECT_EQ(Style(Form1->Handle()) & WS_CAPTION, 0u);
+    HWND before = Form1->Handle();
+    ASSERT_TRUE(Click(Fcfg->CBorder));
+    EXPECT_EQ(Form1->BorderStyle(), bsNone);
+    EXPECT_NE(Form1->Handle(), before); // a new window
+    EXPECT_EQ(Style(Form1->Handle()) & WS_THICKFRAME, 0u);
+    ASSERT_TRUE(Click(Fcfg->CBorder));
+    EXPECT_EQ(Form1->BorderStyle(), bsSizeable);
+    EXPECT_TRUE(Style(Form1->Handle()) & WS_THICKFRAME);
+    EXPECT_EQ(Style(Form1->Handle()) & WS_CAPTION, 0u); // the title bar stays hidden on it
+    EXPECT_EQ(SendMessageW(Form1->Memo1->Handle(), EM_GETAUTOURLDETECT, 0, 0), TRUE);
+
+    ASSERT_TRUE(Click(Fcfg->CScrolBar));
+    EXPECT_FALSE(Style(Form1->Memo1->Handle()) & WS_VSCROLL);
+    ASSERT_TRUE(Click(Fcfg->CClose));
+    EXPECT_FALSE(Form1->MinimizeOnClose());
+    ASSERT_TRUE(Click(Fcfg->CAutoSave));
+    EXPECT_TRUE(Form1->SaveOnChange());
+    ASSERT_TRUE(Click(Fcfg->CStartShow));
+    EXPECT_TRUE(Form1->ShowAtStart());
+
+    ASSERT_TRUE(ClickArrow(Fcfg->SIntervalle, true));
+    EXPECT_EQ(Fcfg->LIntervalle->Caption(), L"2 minutes");
+    EXPECT_EQ(Form1->Timer1->Interval(), 120000u);
+    ASSERT_TRUE(ClickArrow(Fcfg->SIntervalle, false));
+    EXPECT_EQ(Fcfg->LIntervalle->Caption(), L"1 minute");
+    ASSERT_TRUE(Click(Fcfg->CEnreg));
+    EXPECT_FALSE(Form1->Timer1->Enabled());
+    EXPECT_FALSE(Fcfg->SIntervalle->Enabled());
+    EXPECT_FALSE(Fcfg->LIntervalle->Enabled());
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogTest, KeysTypedIntoTheFieldBecomeTheGlobalHotKeyWhileTheNotesKeysAreOff) {
+    Start();
+    Form1->Show();
+    Open();
+    EXPECT_FALSE(Form1->HKSave->Active()); // the note is not the active window now
+    Fcfg->EGlobal->SetFocus();
+    SendChord({VK_CONTROL, 'S'}); // the note's own save key, free while the dialog is active
+    ASSERT_TRUE(PumpUntil([] { return Fcfg->EGlobal->Text() == L"Ctrl+S"; })) << Fcfg->EGlobal->Text();
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0x4053);
+    EXPECT_TRUE(Form1->HKGlobal->Active());
+    EXPECT_FALSE(RegisterHotKey(nullptr, 0x7FFF, MOD_CONTROL, 'S')); // registered system-wide
+}
+
+TEST_F(SettingsDialogTest, ACombinationAnotherProgramHoldsStaysInactiveAndIsStillWritten) {
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0x7FFE, MOD_CONTROL | MOD_ALT, 'W'));
+    Start();
+    Open();
+    Fcfg->EGlobal->SetText(L"Ctrl+Alt+W");
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0xC057);
+    EXPECT_FALSE(Form1->HKGlobal->Active());
+    SendMessageW(Fcfg->Button1->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(Stored(L"Apparence", L"Global"), L"49239");
+    UnregisterHotKey(nullptr, 0x7FFE);
+}
+
+TEST_F(SettingsDialogTest, OkWritesTheTwentyKeysInOrderAndCloses) {
+    Start();
+    Open();
+    ASSERT_TRUE(Click(Fcfg->CTitle));
+    ClickScreen(ScreenCentre(Fcfg->Button1->Handle()));
+    ASSERT_TRUE(PumpUntil([] { return !IsWindowVisible(Fcfg->Handle()); }));
+    const std::string ini = FileBytes(SettingsPath());
+    EXPECT_EQ(ini,
+              "[Apparence]\r\nBgTrans=0\r\nAlpha=255\r\nTitle=1\r\nClose=1\r\nFont=Arial\r\nSize=8\r\n"
+              "Color=0\r\nBgcolor=16777215\r\nAOT=0\r\nVisible=0\r\nGlobal=0\r\nBorder=1\r\nScroll=1\r\n"
+              "Bold=0\r\nItalic=0\r\nUnderLine=0\r\nStrikeOut=0\r\n[Save]\r\nAutoSave=1\r\nInterval=60000\r\n"
+              "SaveOnChange=0\r\n");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogTest, AFailedWriteIsReportedOnceAndKeepsTheDialogOpen) {
+    Start();
+    Open();
+    Setting(L"Apparence", L"Alpha", L"17");
+    TFileLock lock(SettingsPath());
+    ASSERT_TRUE(lock.Held());
+    SendMessageW(Fcfg->Button1->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(reported, std::vector<std::wstring>{L"Unable to write to " + SettingsPath()});
+    EXPECT_TRUE(IsWindowVisible(Fcfg->Handle()));
+    lock.Release();
+    EXPECT_EQ(Stored(L"Apparence", L"Alpha"), L"17");
+    EXPECT_EQ(Stored(L"Apparence", L"BgTrans"), L"<none>");
+}
+
+TEST_F(SettingsDialogTest, TheCloseBoxKeepsTheChangesWithoutWritingThem) {
+    Start();
+    Open();
+    ASSERT_TRUE(ClickArrow(Fcfg->AScroll, false));
+    SendMessageW(Fcfg->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(Fcfg->Handle()));
+    EXPECT_EQ(Form1->AlphaBlendValue(), 250);
+    EXPECT_EQ(GetFileAttributesW(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsDialogTest, TheLogOnBoxCreatesTheRunValueWithThePathAndRemovesIt) {
+    Start();
+    Open();
+    ASSERT_TRUE(Click(Fcfg->CRun));
+    EXPECT_EQ(RunValue(), ExecutablePath());
+    EXPECT_EQ(ReadLogonStart(L"False"), ExecutablePath());
+    ASSERT_TRUE(Click(Fcfg->CRun));
+    EXPECT_FALSE(RunValue().has_value());
+    EXPECT_EQ(ReadLogonStart(L"False"), L"False");
+    EXPECT_TRUE(reported.empty());
+
+    // A value that is already gone cannot be deleted: reported, and the box stays unchecked.
+    Fcfg->CRun->SetChecked(true);
+    RemoveRunValue();
+    ASSERT_TRUE(Click(Fcfg->CRun));
+    EXPECT_EQ(reported,
+              std::vector<std::wstring>{L"Unable to open key \"Software\\Microsoft\\Windows\\CurrentVersion"
+                                        L"\\Run\" and access value \"" +
+                                        LogonStartName() + L"\""});
+}
+
+TEST_F(SettingsDialogTest, AnExistingRunValueChecksTheBoxAndIsRewrittenWithTheCurrentPath) {
+    {
+        TRegistryKey key = TRegistryKey::Open(HKEY_CURRENT_USER, kRunKeyPath, KEY_SET_VALUE);
+        ASSERT_TRUE(key.IsOpen());
+        key.WriteString(LogonStartName(), L"C:\\old\\place.exe");
+    }
+    Start();
+    Open();
+    EXPECT_TRUE(Fcfg->CRun->Checked());
+    EXPECT_EQ(RunValue(), ExecutablePath());
+}
+
+TEST_F(SettingsDialogTest, ANewBackgroundColourIsShownAndTurnsTheTransparentBackgroundOff) {
+    Start();
+    Open();
+    ASSERT_TRUE(Click(Fcfg->CBgTrans));
+    TColor offered = -1;
+    TColorDialog::Show = [&](TColorDialog& dialog, HWND) -> std::optional<TColor> {
+        offered = dialog.Color();
+        return 0x336699;
+    };
+    ClickScreen(ScreenPoint(Fcfg->GroupBox1->Handle(), Fcfg->Shape1->Left() + 10, Fcfg->Shape1->Top() + 10));
+    ASSERT_TRUE(PumpUntil([] { return Form1->Memo1->Color() == 0x336699; }));
+    EXPECT_EQ(offered, 0xFFFFFF);
+    EXPECT_EQ(Fcfg->Shape1->BrushColor(), 0x336699);
+    EXPECT_FALSE(Fcfg->CBgTrans->Checked());
+    EXPECT_FALSE(Form1->TransparentColor());
+    EXPECT_FALSE(Form1->BgTransparent());
+}
+
+TEST_F(SettingsDialogTest, TheChosenFontGoesToTheSelectionAndBecomesTheDefaultFont) {
+    Start();
+    Open();
+    TFontDialog::Show = [](const TFontDialog& dialog, HWND, TFont& chosen) {
+        EXPECT_EQ(dialog.Font()->Name(), L"Arial");
+        chosen.SetName(L"Courier New");
+        chosen.SetSize(14);
+        chosen.SetStyle(fsItalic);
+        return true;
+    };
+    ClickScreen(ScreenCentre(Fcfg->Button3->Handle()));
+    ASSERT_TRUE(PumpUntil([] { return Form1->DefaultFont() == Fcfg->FontDialog1->Font(); }));
+    const TTextAttributes typed = Form1->Memo1->SelAttributes();
+    EXPECT_EQ(typed.Name, L"Courier New");
+    EXPECT_EQ(typed.Size, 14);
+    EXPECT_EQ(typed.Style, static_cast<TFontStyles>(fsItalic));
+    SendMessageW(Fcfg->Button1->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(Stored(L"Apparence", L"Font"), L"Courier New");
+    EXPECT_EQ(Stored(L"Apparence", L"Size"), L"14");
+    EXPECT_EQ(Stored(L"Apparence", L"Italic"), L"1");
+}
+
+TEST_F(SettingsDialogTest, TheAboutButtonOpensTheAboutDialogModally) {
+    Start();
+    Open();
+    bool sawModal = false;
+    TTimer probe(nullptr);
+    probe.SetInterval(50);
+    probe.OnTimer = [&](TObject*) {
+        probe.SetEnabled(false);
+        sawModal = FAbout->Modal() && IsWindowVisible(FAbout->Handle()) && !IsWindowEnabled(Fcfg->Handle());
+        FAbout->Close();
+    };
+    probe.SetEnabled(true);
+    SendMessageW(Fcfg->Button2->Handle(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(sawModal);
+    EXPECT_FALSE(IsWindowVisible(FAbout->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(Fcfg->Handle()));
+}
+
+} // namespace
