@@ -1,5 +1,6 @@
 #include "framework/Control.h"
 
+#include "framework/Menus.h"
 #include "framework/WinControl.h"
 
 TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
@@ -51,6 +52,17 @@ void TControl::SetCaption(const std::wstring& caption) { FCaption = caption; }
 void TControl::SetParentFont(bool parentFont) {
     FParentFont = parentFont;
     if (parentFont) ParentFontChanged();
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+    if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = menu;
+    if (menu) menu->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FPopupMenu) FPopupMenu = nullptr;
 }
 
 void TControl::ParentFontChanged() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+class TPopupMenu;
 class TWinControl;
 
 // alClient: the control fills its parent's client area and follows its size.
@@ -48,6 +49,11 @@ public:
     bool ParentFont() const { return FParentFont; }
     void SetParentFont(bool parentFont);
 
+    // The context menu: a right click in the control opens it, and a key pressed in the control
+    // goes to its items' shortcuts first.
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* menu);
+
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
@@ -67,6 +73,7 @@ protected:
     virtual void MouseLeave();
     virtual void FontChanged() {}
     virtual void ParentFontChanged();
+    void Notification(TComponent* component, TOperation operation) override;
 
     // Stores bounds reported by the window itself, without moving it again.
     void UpdateBoundsFromWindow(int left, int top, int width, int height);
@@ -81,6 +88,7 @@ protected:
 
 private:
     std::unique_ptr<TFont> FFont;
+    TPopupMenu* FPopupMenu = nullptr;
     bool FParentFont = true;
     bool FFollowingParent = false;
 };

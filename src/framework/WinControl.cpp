@@ -2,6 +2,8 @@
 
 #include "framework/Application.h"
 #include "framework/Error.h"
+#include "framework/Menus.h"
+#include "framework/ShortcutText.h"
 #include "framework/SystemError.h"
 #include "framework/WindowClass.h"
 
@@ -204,6 +206,17 @@ void TWinControl::SetFocus() { ::SetFocus(Handle()); }
 
 bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
 
+bool TWinControl::IsMenuKey(WORD key, TShiftState shift) {
+    const TShortCut shortcut = MakeShortcut(key, shift & (ssShift | ssCtrl | ssAlt));
+    if (shortcut == 0) return false;
+    TWinControl* top = this;
+    for (TWinControl* control = this; control; control = control->Parent()) {
+        if (control->PopupMenu() && control->PopupMenu()->IsShortCut(shortcut)) return true;
+        top = control;
+    }
+    return top->IsShortCut(shortcut);
+}
+
 void TWinControl::FontChanged() {
     if (FHandle) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
     for (TControl* child : FControls) child->ParentFontChanged();
@@ -288,6 +301,17 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_MOUSELEAVE:
         FMouseInside = false;
         MouseLeave();
+        break;
+    case WM_CONTEXTMENU:
+        if (PopupMenu()) {
+            POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+            if (at.x == -1 && at.y == -1) { // from the keyboard: at the control's corner
+                at = {0, 0};
+                ClientToScreen(FHandle, &at);
+            }
+            PopupMenu()->Popup(at.x, at.y);
+            return;
+        }
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
