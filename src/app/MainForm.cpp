@@ -114,6 +114,7 @@ void TForm1::ApplyDesign() {
     AOT1->OnClick = [this](TObject* s) { AOT1Click(s); };
     Quitter1->OnClick = [this](TObject* s) { Quitter1Click(s); };
     Parametres1->OnClick = [this](TObject* s) { Parametres1Click(s); };
+    APropos1->OnClick = [this](TObject* s) { APropos1Click(s); };
     Enregistrer1->OnClick = [this](TObject* s) { Enregistrer1Click(s); };
     Enregistrersous1->OnClick = [this](TObject* s) { HKSaveToHotKey(s); };
     Vider1->OnClick = [this](TObject* s) { Vider1Click(s); };
@@ -142,6 +143,7 @@ void TForm1::ApplyDesign() {
     HKAOT = AddHotKey(L"HKAOT", scCtrl | 'O');
     HKExit = AddHotKey(L"HKExit", scCtrl | scAlt | 'X');
     HKDel = AddHotKey(L"HKDel", scCtrl | VK_DELETE);
+    CreateEditorCommands();
     HKShow = AddHotKey(L"HKShow", scCtrl | 'G');
     HKHide = AddHotKey(L"HKHide", scCtrl | 'H');
     HKSave->OnHotKey = [this](TObject* s) { HKSaveHotKey(s); };
@@ -166,6 +168,7 @@ void TForm1::ApplyDesign() {
     HKGlobal->OnHotKey = [this](TObject* s) { HKGlobalHotKey(s); };
 
     TrayIcon1->SetPopupMenu(PopupMenu1);
+    Memo1->SetPopupMenu(PopupMenu2);
 }
 
 void TForm1::SetNoteHotKeysActive(bool active) {

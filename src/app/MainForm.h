@@ -4,6 +4,7 @@
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
 #include "components/UnPas2.h"
+#include "framework/ColorSelect.h"
 #include "framework/Dialogs.h"
 #include "framework/Form.h"
 #include "framework/Menus.h"
@@ -40,6 +41,44 @@ public:
     TGlobalHotKey* HKAOT = nullptr;
     TGlobalHotKey* HKExit = nullptr;
     TGlobalHotKey* HKDel = nullptr;
+    TActionList* ActionList1 = nullptr;
+    TAction* EditCut1 = nullptr;
+    TAction* EditCopy1 = nullptr;
+    TAction* EditPaste1 = nullptr;
+    TAction* EditSelectAll1 = nullptr;
+    TAction* EditUndo1 = nullptr;
+    TAction* EditDelete1 = nullptr;
+    TAction* RichEditBold1 = nullptr;
+    TAction* RichEditItalic1 = nullptr;
+    TAction* RichEditUnderline1 = nullptr;
+    TAction* RichEditStrikeOut1 = nullptr;
+    TAction* RichEditAlignLeft1 = nullptr;
+    TAction* RichEditAlignRight1 = nullptr;
+    TAction* RichEditAlignCenter1 = nullptr;
+    TColorSelect* ColorSelect1 = nullptr;
+    TPopupMenu* PopupMenu2 = nullptr;
+    TMenuItem* Undo1 = nullptr;
+    TMenuItem* N3 = nullptr;
+    TMenuItem* Cut1 = nullptr;
+    TMenuItem* Copy1 = nullptr;
+    TMenuItem* Paste1 = nullptr;
+    TMenuItem* Delete1 = nullptr;
+    TMenuItem* N4 = nullptr;
+    TMenuItem* SelectAll1 = nullptr;
+    TMenuItem* Vider2 = nullptr;
+    TMenuItem* N5 = nullptr;
+    TMenuItem* Style1 = nullptr;
+    TMenuItem* Couleur1 = nullptr;
+    TMenuItem* Police2 = nullptr;
+    TMenuItem* N6 = nullptr;
+    TMenuItem* Bold1 = nullptr;
+    TMenuItem* Italic1 = nullptr;
+    TMenuItem* Underline1 = nullptr;
+    TMenuItem* Strikeout1 = nullptr;
+    TMenuItem* Alignement1 = nullptr;
+    TMenuItem* AlignLeft1 = nullptr;
+    TMenuItem* Center1 = nullptr;
+    TMenuItem* AlignRight1 = nullptr;
     TGlobalHotKey* HKShow = nullptr;
     TGlobalHotKey* HKHide = nullptr;
     TUnPas2* UnPas22 = nullptr;
@@ -64,6 +103,14 @@ public:
     // Empties the note after asking; the hot key's version does not ask.
     void Vider1Click(TObject* sender);
     void HKDelHotKey(TObject* sender);
+
+    // Editing commands: each acts on the editor that has the keyboard focus.
+    void EditUndo1Execute(TObject* sender);
+    void ColorSelect1BeforeExecute(TObject* sender);
+    void ColorSelect1ColorDialogClose(TObject* sender);
+    // The selection's font through the settings dialog's font dialog.
+    void Police2Click(TObject* sender);
+    void APropos1Click(TObject* sender);
 
     // What the settings dialog reads and changes.
     TForm& NoteWindow() override { return *this; }
@@ -90,6 +137,15 @@ public:
 
 private:
     void ApplyDesign();
+    void CreateEditorCommands();
+    TAction* AddAction(const wchar_t* name, const wchar_t* category, const wchar_t* caption,
+                       TShortCut shortcut);
+    TAction* AddStyleAction(const wchar_t* name, const wchar_t* caption, TShortCut shortcut,
+                            TFontStyle style);
+    TAction* AddAlignAction(const wchar_t* name, const wchar_t* caption, TShortCut shortcut,
+                            TAlignment alignment);
+    TMenuItem* AddActionItem(TMenuItem* parent, const wchar_t* name, TAction* action);
+    TRichEditEx* FocusedEditor() const;
     TMenuItem* AddMenuItem(TMenuItem* parent, const wchar_t* name, const wchar_t* caption,
                            TShortCut shortcut = 0);
     TGlobalHotKey* AddHotKey(const wchar_t* name, TShortCut key);

@@ -61,12 +61,15 @@ void TForm1::Enregistrer1Click(TObject*) {
     ReplaceFileSafely(path, rtf);
 }
 
+// Clearing is one edit that Undo takes back, also after the empty note has been saved: one slip
+// of the hand on Ctrl+Del must not lose the note.
 void TForm1::Vider1Click(TObject*) {
-    if (AskYesNo(Handle(), L"Êtes vous sûr de vouloir tout supprimer?", L"Tout Supprimer ?")) Memo1->Clear();
+    if (AskYesNo(Handle(), L"Êtes vous sûr de vouloir tout supprimer?", L"Tout Supprimer ?"))
+        Memo1->ClearUndoable();
 }
 
 void TForm1::HKDelHotKey(TObject*) {
-    Memo1->Clear();
+    Memo1->ClearUndoable();
 }
 
 void TForm1::Memo1KeyUp(TObject*, WORD&, TShiftState) {

@@ -99,11 +99,20 @@ bool TApplication::HandleMessage() {
         FTerminated = true;
         return false;
     }
-    Guarded(this, [&] {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    });
+    Guarded(this, [&] { Dispatch(msg); });
     return true;
+}
+
+bool TApplication::IsKeyMsg(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    TWinControl* control = TWinControl::FromHandle(msg.hwnd);
+    return control && control->IsMenuKey(static_cast<WORD>(msg.wParam), KeyboardShiftState());
+}
+
+void TApplication::Dispatch(MSG& msg) {
+    if (IsKeyMsg(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
 }
 
 void TApplication::ProcessMessages() {
@@ -113,10 +122,7 @@ void TApplication::ProcessMessages() {
             FTerminated = true;
             break;
         }
-        Guarded(this, [&] {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        });
+        Guarded(this, [&] { Dispatch(msg); });
     }
 }
 

@@ -85,6 +85,9 @@ protected:
 
 private:
     void FormCreated(TForm* form);
+    // A key that a control's menus or its window's shortcuts take is not translated or dispatched.
+    static bool IsKeyMsg(const MSG& msg);
+    static void Dispatch(MSG& msg);
     void WndProc(TMessage& message);
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

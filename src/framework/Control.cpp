@@ -1,5 +1,6 @@
 #include "framework/Control.h"
 
+#include "framework/Menus.h"
 #include "framework/WinControl.h"
 
 TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
@@ -72,6 +73,17 @@ void TControl::ParentColorChanged() {
     if (!FParentColor || !FParent) return;
     SetColor(FParent->Color());
     FParentColor = true; // taking the parent's colour over is not a colour of its own
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+    if (FPopupMenu) FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = menu;
+    if (menu) menu->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == FPopupMenu) FPopupMenu = nullptr;
 }
 
 void TControl::ParentFontChanged() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+class TPopupMenu;
 class TWinControl;
 
 // alClient: the control fills its parent's client area and follows its size.
@@ -64,6 +65,11 @@ public:
     bool ParentFont() const { return FParentFont; }
     void SetParentFont(bool parentFont);
 
+    // The context menu: a right click in the control opens it, and a key pressed in the control
+    // goes to its items' shortcuts first.
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* menu);
+
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
@@ -91,6 +97,7 @@ protected:
     // Draws the control in its own client coordinates: a control without a window is drawn by
     // its parent; a window of our own class draws over its background.
     virtual void Paint(HDC) {}
+    void Notification(TComponent* component, TOperation operation) override;
 
     // Stores bounds reported by the window itself, without moving it again.
     void UpdateBoundsFromWindow(int left, int top, int width, int height);
@@ -107,6 +114,7 @@ protected:
 
 private:
     std::unique_ptr<TFont> FFont;
+    TPopupMenu* FPopupMenu = nullptr;
     bool FParentFont = true;
     bool FFollowingParent = false;
 };

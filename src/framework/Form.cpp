@@ -1,5 +1,6 @@
 #include "framework/Form.h"
 
+#include "framework/Actions.h"
 #include "framework/Application.h"
 #include "framework/Error.h"
 #include "framework/Layered.h"
@@ -257,6 +258,13 @@ TModalResult TForm::ShowModal() {
     FModal = false;
     if (previous && IsWindow(previous) && IsWindowVisible(previous)) SetActiveWindow(previous);
     return FModalResult;
+}
+
+bool TForm::IsShortCut(TShortCut shortcut) {
+    for (size_t i = 0; i < ComponentCount(); ++i)
+        if (auto* list = dynamic_cast<TActionList*>(Components(i)); list && list->IsShortCut(shortcut))
+            return true;
+    return false;
 }
 
 void TForm::Resize() {

@@ -67,6 +67,8 @@ public:
     void Close();
     bool CloseQuery();
     bool Active() const { return FActive; }
+    // Runs the action of the form's action lists that answers to the key.
+    bool IsShortCut(TShortCut shortcut) override;
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;

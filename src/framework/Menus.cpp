@@ -12,6 +12,7 @@ UINT gNextCommand = 100;
 TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), FCommand(gNextCommand++) {}
 
 TMenuItem::~TMenuItem() {
+    if (FAction) FAction->RemoveClient(this);
     if (FParent) FParent->Remove(this);
     for (TMenuItem* item : FItems) item->FParent = nullptr;
 }
@@ -42,9 +43,45 @@ TMenuItem* TMenuItem::FindCommand(UINT command) {
     return nullptr;
 }
 
+TMenuItem* TMenuItem::FindShortCut(TShortCut shortcut) {
+    for (TMenuItem* item : FItems) {
+        if (!item->FEnabled) continue;
+        if (item->FShortCut == shortcut && item->FItems.empty() && !item->IsLine()) return item;
+        if (TMenuItem* found = item->FindShortCut(shortcut)) return found;
+    }
+    return nullptr;
+}
+
+void TMenuItem::SetAction(TAction* action) {
+    if (action == FAction) return;
+    if (FAction) FAction->RemoveClient(this);
+    FAction = action;
+    if (!action) return;
+    action->AddClient(this);
+    ActionChanged();
+}
+
+void TMenuItem::ActionChanged() {
+    if (!FAction) return;
+    FCaption = FAction->Caption();
+    FChecked = FAction->Checked();
+    FEnabled = FAction->Enabled();
+    FShortCut = FAction->ShortCut();
+}
+
+void TMenuItem::InitiateActions() {
+    for (TMenuItem* item : FItems) {
+        if (item->FAction) item->FAction->Update();
+        item->InitiateActions();
+    }
+}
+
 void TMenuItem::Click() {
     if (FAutoCheck) FChecked = !FChecked;
-    if (OnClick) OnClick(this);
+    if (OnClick)
+        OnClick(this);
+    else if (FAction)
+        FAction->Execute();
 }
 
 void TMenuItem::AppendTo(HMENU menu) const {
@@ -72,6 +109,7 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), FItems(new TMenuI
 
 void TPopupMenu::Popup(int x, int y, HWND owner) {
     FPopupPoint = {x, y};
+    FItems->InitiateActions();
     if (OnPopup) OnPopup(this);
     TMenuHandle menu(CreatePopupMenu());
     FItems->AppendTo(menu.Get());
@@ -82,4 +120,13 @@ void TPopupMenu::Popup(int x, int y, HWND owner) {
     UINT command = static_cast<UINT>(TrackPopupMenuEx(menu.Get(), flags, x, y, owner, nullptr));
     if (command == 0) return;
     if (TMenuItem* item = FItems->FindCommand(command)) item->Click();
+}
+
+bool TPopupMenu::IsShortCut(TShortCut shortcut) {
+    if (shortcut == 0) return false;
+    TMenuItem* item = FItems->FindShortCut(shortcut);
+    if (!item) return false;
+    if (item->Action()) item->Action()->Update();
+    item->Click();
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Menu items and pop-up menus, shown with the platform's menus.
+#include "framework/Actions.h"
 #include "framework/Component.h"
 #include "framework/Handles.h"
 
@@ -41,6 +42,17 @@ public:
 
     UINT Command() const { return FCommand; }
     TMenuItem* FindCommand(UINT command);
+    // The first enabled item here or below whose shortcut is `shortcut`.
+    TMenuItem* FindShortCut(TShortCut shortcut);
+
+    // A linked action gives the item its caption, check mark, enabled state and shortcut, and
+    // choosing the item runs the action unless the item has an OnClick of its own.
+    TAction* Action() const { return FAction; }
+    void SetAction(TAction* action);
+    // Takes the linked action's state again.
+    void ActionChanged();
+    // Lets the actions of this item and of those below bring themselves up to date.
+    void InitiateActions();
 
     // What choosing the item does.
     virtual void Click();
@@ -60,6 +72,7 @@ private:
     TMenuItem* FParent = nullptr;
     std::vector<TMenuItem*> FItems;
     UINT FCommand;
+    TAction* FAction = nullptr;
 };
 
 enum class TPopupAlignment { paLeft, paRight, paCenter };
@@ -78,8 +91,12 @@ public:
 
     // Shows the menu at a screen point and runs the chosen item once the menu has closed.
     // `owner` receives the menu's messages; the application window when none is given.
+    // The actions of the items are brought up to date first, so their check marks are current.
     void Popup(int x, int y, HWND owner = nullptr);
     POINT PopupPoint() const { return FPopupPoint; }
+    // Runs the item whose shortcut this is, as a key pressed in the menu's control does; true
+    // when an item took the key.
+    bool IsShortCut(TShortCut shortcut);
 
     TNotifyEvent OnPopup;
 

@@ -251,6 +251,52 @@ void TRichEditEx::SetSelAttributes(const TTextAttributes& a) {
     Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
 }
 
+namespace {
+
+DWORD StyleMask(TFontStyle style) {
+    switch (style) {
+    case fsBold:
+        return CFM_BOLD;
+    case fsItalic:
+        return CFM_ITALIC;
+    case fsUnderline:
+        return CFM_UNDERLINE;
+    case fsStrikeOut:
+        return CFM_STRIKEOUT;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool TRichEditEx::SelectionHasStyle(TFontStyle style) {
+    CHARFORMAT2W cf = FullCharFormat();
+    Perform(EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    // A mixed selection clears the attribute's bit in the mask.
+    const DWORD bit = StyleMask(style); // CFM_x and CFE_x are the same bit
+    return (cf.dwMask & bit) && (cf.dwEffects & bit);
+}
+
+void TRichEditEx::SetSelectionStyle(TFontStyle style, bool on) {
+    CHARFORMAT2W cf{};
+    cf.cbSize = sizeof cf;
+    cf.dwMask = StyleMask(style);
+    cf.dwEffects = on ? cf.dwMask : 0;
+    Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+}
+
+TColor TRichEditEx::SelColor() {
+    return SelAttributes().Color;
+}
+
+void TRichEditEx::SetSelColor(TColor color) {
+    CHARFORMAT2W cf{};
+    cf.cbSize = sizeof cf;
+    cf.dwMask = CFM_COLOR;
+    cf.crTextColor = ColorToRGB(color);
+    Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+}
+
 void TRichEditEx::SetBaseFont(const TFont& font) {
     if (!HandleAllocated()) return;
     CHARFORMAT2W cf = FullCharFormat();
@@ -276,6 +322,24 @@ TAlignment TRichEditEx::ParagraphAlignment() {
     return pf.wAlignment == PFA_RIGHT    ? taRightJustify
            : pf.wAlignment == PFA_CENTER ? taCenter
                                          : taLeftJustify;
+}
+
+bool TRichEditEx::SelectionAligned(TAlignment alignment) {
+    PARAFORMAT2 pf{};
+    pf.cbSize = sizeof pf;
+    pf.dwMask = PFM_ALIGNMENT;
+    Perform(EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+    // Paragraphs of different alignments clear the bit in the mask.
+    if (!(pf.dwMask & PFM_ALIGNMENT)) return false;
+    const WORD wanted = alignment == taRightJustify ? PFA_RIGHT
+                        : alignment == taCenter     ? PFA_CENTER
+                                                    : PFA_LEFT;
+    return pf.wAlignment == wanted;
+}
+
+void TRichEditEx::ClearUndoable() {
+    SelectAll();
+    Perform(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L""));
 }
 
 void TRichEditEx::Select(LONG start, LONG end) {

@@ -58,16 +58,28 @@ public:
 
     TTextAttributes SelAttributes();
     void SetSelAttributes(const TTextAttributes& attributes);
+    // True only when the whole selection (or the insertion point) has the style.
+    bool SelectionHasStyle(TFontStyle style);
+    // Switches one style on or off for the whole selection; the rest of its formatting stays.
+    void SetSelectionStyle(TFontStyle style, bool on);
+    // The colour of the selection's first character when the selection is mixed.
+    TColor SelColor();
+    void SetSelColor(TColor color);
     // The format of text that has none of its own.
     void SetBaseFont(const TFont& font);
     void SetParagraphAlignment(TAlignment alignment);
     TAlignment ParagraphAlignment();
+    // True only when every paragraph the selection touches has the alignment.
+    bool SelectionAligned(TAlignment alignment);
 
     void CutToClipboard() { Perform(WM_CUT); }
     void CopyToClipboard() { Perform(WM_COPY); }
     void PasteFromClipboard() { Perform(WM_PASTE); }
     void ClearSelection() { Perform(WM_CLEAR); }
     void Undo() { Perform(WM_UNDO); }
+    bool CanUndo() { return Perform(EM_CANUNDO) != 0; }
+    // Empties the editor as one edit that Undo takes back, text and formatting alike.
+    void ClearUndoable();
     void SelectAll() { Perform(EM_SETSEL, 0, -1); }
     void ScrollLines(int lines) { Perform(EM_LINESCROLL, 0, lines); }
     void Select(LONG start, LONG end);

@@ -2,6 +2,8 @@
 
 #include "framework/Application.h"
 #include "framework/Error.h"
+#include "framework/Menus.h"
+#include "framework/ShortcutText.h"
 #include "framework/SystemError.h"
 #include "framework/ToolTips.h"
 #include "framework/WindowClass.h"
@@ -289,6 +291,17 @@ bool TWinControl::ReflectToChild(TMessage& m) {
     return true;
 }
 
+bool TWinControl::IsMenuKey(WORD key, TShiftState shift) {
+    const TShortCut shortcut = MakeShortcut(key, shift & (ssShift | ssCtrl | ssAlt));
+    if (shortcut == 0) return false;
+    TWinControl* top = this;
+    for (TWinControl* control = this; control; control = control->Parent()) {
+        if (control->PopupMenu() && control->PopupMenu()->IsShortCut(shortcut)) return true;
+        top = control;
+    }
+    return top->IsShortCut(shortcut);
+}
+
 void TWinControl::FontChanged() {
     if (FHandle) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
     for (TControl* child : FControls) child->ParentFontChanged();
@@ -524,6 +537,17 @@ void TWinControl::WndProc(TMessage& m) {
         break;
     case WM_SYSCHAR:
         if (DialogCharHandler(static_cast<wchar_t>(m.WParam))) return;
+        break;
+    case WM_CONTEXTMENU:
+        if (PopupMenu()) {
+            POINT at{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+            if (at.x == -1 && at.y == -1) { // from the keyboard: at the control's corner
+                at = {0, 0};
+                ClientToScreen(FHandle, &at);
+            }
+            PopupMenu()->Popup(at.x, at.y);
+            return;
+        }
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {

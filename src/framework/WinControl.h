@@ -69,6 +69,13 @@ public:
     bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool showHint);
 
+    // Offers a key pressed in this control to the context menus of the control and its parents,
+    // then to the top window's own shortcuts; true when a command took the key, which then goes
+    // no further (the message loop neither translates nor dispatches it).
+    bool IsMenuKey(WORD key, TShiftState shift);
+    // The window's own shortcuts: a form's action lists.
+    virtual bool IsShortCut(TShortCut) { return false; }
+
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
