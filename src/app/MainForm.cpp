@@ -343,5 +343,5 @@ void TForm1::HKGlobalHotKey(TObject*) {
 }
 
 void TForm1::ShowAboutModal() {
-    FAbout->ShowModal();
+    APropos1Click(nullptr);
 }
