@@ -4,7 +4,8 @@
 
 #include <cstdlib>
 
-// The platform's static text window: it draws the lines itself, wrapped at its width.
+// The platform's static text window: it draws the lines itself, wrapped at its width, in the
+// colours its parent hands it for WM_CTLCOLORSTATIC.
 class TScrollLabel : public TWinControl {
 public:
     TScrollLabel(TScrollText* owner) : TWinControl(owner), FScrollText(owner) {
@@ -21,7 +22,6 @@ public:
             InvalidateRect(Handle(), nullptr, TRUE);
         }
     }
-    HBRUSH Brush() { return BackgroundBrush(); }
 
 protected:
     void CreateParams(TCreateParams& params) override {
@@ -270,16 +270,4 @@ void TScrollText::DragEnd() {
     FThread->OnStep = [this](TObject*) { ScrollStep(); };
     FDragging = false;
     if (FTextLabel->HandleAllocated() && GetCapture() == FTextLabel->Handle()) ReleaseCapture();
-}
-
-void TScrollText::WndProc(TMessage& m) {
-    if (m.Msg == WM_CTLCOLORSTATIC && FTextLabel->HandleAllocated() &&
-        reinterpret_cast<HWND>(m.LParam) == FTextLabel->Handle()) {
-        HDC dc = reinterpret_cast<HDC>(m.WParam);
-        SetTextColor(dc, ColorToRGB(Font()->Color()));
-        SetBkColor(dc, ColorToRGB(FTextLabel->Color()));
-        m.Result = reinterpret_cast<LRESULT>(FTextLabel->Brush());
-        return;
-    }
-    TWinControl::WndProc(m);
 }

@@ -43,8 +43,6 @@ public:
     // The label's own font object: changing it lays the text out again.
     TFont* Font() const;
     void SetFont(const TFont& font);
-    bool ShowHint() const { return FShowHint; }
-    void SetShowHint(bool show) { FShowHint = show; }
     bool ParentShowHint() const { return FParentShowHint; }
     void SetParentShowHint(bool parentShowHint) { FParentShowHint = parentShowHint; }
 
@@ -68,9 +66,6 @@ public:
     // The tooltip delay that keeps tooltips faster than the given step delay.
     static int HintPauseFor(std::uint32_t delay, int savedHintPause);
 
-protected:
-    void WndProc(TMessage& message) override;
-
 private:
     friend class TScrollLabel;
     void LabelFontChanged();
@@ -87,7 +82,6 @@ private:
     std::uint32_t FDelay = 50;
     std::int32_t FScrollPixels = 1;
     TDirection FScrollDirection = drFromBottom;
-    bool FShowHint = false;
     bool FParentShowHint = true;
     std::int32_t FTextOffset = 0;
     TSpeedMode FSpeedMode = smSteady;

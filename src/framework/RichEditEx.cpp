@@ -92,7 +92,8 @@ void TRichEditEx::CreateParams(TCreateParams& params) {
     params.SystemClass = true;
     params.Style |= WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
     // A scroll bar asked for stays on screen, greyed while the note fits.
-    if (FScrollBars == ssVertical) params.Style |= WS_VSCROLL | ES_DISABLENOSCROLL;
+    if (FScrollBars == ssVertical || FScrollBars == ssBoth) params.Style |= WS_VSCROLL | ES_DISABLENOSCROLL;
+    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) params.Style |= WS_HSCROLL | ES_AUTOHSCROLL;
 }
 
 void TRichEditEx::CreateWnd() {

@@ -10,9 +10,6 @@
 #include <optional>
 #include <string>
 
-enum class TScrollStyle { ssNone, ssVertical };
-using enum TScrollStyle;
-
 // What the selection (or the insertion point) looks like.
 struct TTextAttributes {
     std::wstring Name;

@@ -53,6 +53,10 @@ TShiftState MouseShiftState(WPARAM keys);
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 using enum TMouseButton;
 
+// Scroll bars of an editing control.
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+using enum TScrollStyle;
+
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 using enum TAlignment;
 

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Error.h"
 #include "framework/SystemError.h"
+#include "framework/ToolTips.h"
 #include "framework/WindowClass.h"
 
 #include <windowsx.h>
@@ -41,6 +42,7 @@ void TWinControl::Bind(HWND wnd) {
 
 void TWinControl::Unbind() {
     if (!FHandle) return;
+    RemoveToolTip(FHandle);
     RemovePropW(FHandle, kControlProp);
     if (FDefWndProc && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(FHandle, GWLP_WNDPROC)) == StaticWndProc)
         SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
@@ -124,6 +126,7 @@ void TWinControl::CreateWnd() {
             SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
     }
     SendMessageW(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), FALSE);
+    UpdateToolTip();
 }
 
 void TWinControl::DestroyWnd() {
@@ -254,6 +257,37 @@ void TWinControl::SetCaption(const std::wstring& caption) {
 void TWinControl::SetFocus() { ::SetFocus(Handle()); }
 
 bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
+
+void TWinControl::SetHint(const std::wstring& hint) {
+    FHint = hint;
+    UpdateToolTip();
+}
+
+void TWinControl::SetShowHint(bool showHint) {
+    FShowHint = showHint;
+    UpdateToolTip();
+}
+
+void TWinControl::UpdateToolTip() {
+    if (!FHandle) return;
+    if (FShowHint && !FHint.empty())
+        SetToolTip(FHandle, FHint);
+    else
+        RemoveToolTip(FHandle);
+}
+
+HBRUSH TWinControl::CtlColor(HDC dc) {
+    SetTextColor(dc, ColorToRGB(Font()->Color()));
+    SetBkColor(dc, ColorToRGB(FColor));
+    return BackgroundBrush();
+}
+
+bool TWinControl::ReflectToChild(TMessage& m) {
+    TWinControl* child = FromHandle(reinterpret_cast<HWND>(m.LParam));
+    if (!m.LParam || !child || child == this) return false;
+    m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+    return true;
+}
 
 void TWinControl::FontChanged() {
     if (FHandle) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
@@ -387,7 +421,8 @@ void TWinControl::HandleMouse(TMessage& m) {
         if (FClickPending) {
             FClickPending = false;
             RECT client;
-            if (FHandle && GetClientRect(FHandle, &client) && PtInRect(&client, POINT{x, y})) Click();
+            if (FMouseClicks && FHandle && GetClientRect(FHandle, &client) && PtInRect(&client, POINT{x, y}))
+                Click();
         }
         break;
     case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); break;
@@ -444,7 +479,23 @@ bool TWinControl::SetCursorHandler(TMessage& m) {
 }
 
 void TWinControl::WndProc(TMessage& m) {
+    if (m.Msg >= CN_BASE + WM_CTLCOLORMSGBOX && m.Msg <= CN_BASE + WM_CTLCOLORSTATIC) {
+        m.Result = reinterpret_cast<LRESULT>(CtlColor(reinterpret_cast<HDC>(m.WParam)));
+        return;
+    }
+    // A reflected notification nobody handled is not the platform class's business.
+    if (m.Msg == CN_COMMAND || m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL) return;
     switch (m.Msg) {
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        if (ReflectToChild(m)) return;
+        break;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

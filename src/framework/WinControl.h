@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+// A parent hands the notifications of its child controls (WM_COMMAND, WM_HSCROLL, WM_CTLCOLOR...)
+// back to the child as CN_BASE + the message, so that each control raises its own events.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_HSCROLL = CN_BASE + WM_HSCROLL;
+constexpr UINT CN_VSCROLL = CN_BASE + WM_VSCROLL;
+
 class TWinControl : public TControl {
 public:
     explicit TWinControl(TComponent* owner);
@@ -56,6 +63,12 @@ public:
     void SetFocus();
     bool Focused() const;
 
+    // A tooltip shown while the pointer rests on the control, when ShowHint is on.
+    const std::wstring& Hint() const { return FHint; }
+    void SetHint(const std::wstring& hint);
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool showHint);
+
     TKeyEvent OnKeyDown;
     TKeyEvent OnKeyUp;
     TKeyPressEvent OnKeyPress;
@@ -90,6 +103,10 @@ protected:
     void FontChanged() override;
     // Brush that paints the control's background colour.
     HBRUSH BackgroundBrush();
+    // Colours for a child window of the platform that asks its parent for them (WM_CTLCOLOR...).
+    virtual HBRUSH CtlColor(HDC dc);
+    // Clicks come from the control's own notification (buttons), not from the mouse messages.
+    bool FMouseClicks = true;
 
 private:
     friend class TControl;
@@ -105,6 +122,8 @@ private:
     void PaintHandler(TMessage& message);
     bool SetCursorHandler(TMessage& message);
     bool DialogCharHandler(wchar_t key);
+    bool ReflectToChild(TMessage& message);
+    void UpdateToolTip();
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     HWND FHandle = nullptr;
@@ -118,4 +137,6 @@ private:
     std::vector<TControl*> FControls;
     TBrushHandle FBrush;
     TColor FBrushColor = 0;
+    std::wstring FHint;
+    bool FShowHint = false;
 };
