@@ -1,11 +1,23 @@
 #pragma once
-// The credits window.
+// The credits window: a long text of thanks rolling upwards.
+#include "about/ScrollText.h"
 #include "framework/Form.h"
+
+#include <string>
+#include <vector>
 
 class TFCredit : public TForm {
 public:
     explicit TFCredit(TComponent* owner);
     ~TFCredit() override;
+
+    TScrollText* ScrollText1;
+
+    void FormShow(TObject* sender);
+    void FormClose(TObject* sender, TCloseAction& action);
+
+    // The credits, one item per line.
+    static std::vector<std::wstring> CreditLines();
 
 private:
     void ApplyDesign();

@@ -24,6 +24,7 @@ constexpr TColor clInactiveBorder = SystemColor(COLOR_INACTIVEBORDER);
 constexpr TColor clHighlightText = SystemColor(COLOR_HIGHLIGHTTEXT);
 constexpr TColor clBtnFace = SystemColor(COLOR_BTNFACE);
 constexpr TColor clInfoBk = SystemColor(COLOR_INFOBK);
+constexpr TColor clGrayText = SystemColor(COLOR_GRAYTEXT);
 
 // Resolves a system colour to its current RGB value; explicit colours pass unchanged.
 COLORREF ColorToRGB(TColor color);
