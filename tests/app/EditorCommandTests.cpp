@@ -3,6 +3,7 @@
 #include "settings/SettingsForm.h"
 #include "support/DialogProbe.h"
 #include "support/MenuProbe.h"
+#include "support/Mouse.h"
 
 #include <colordlg.h>
 
@@ -222,18 +223,6 @@ std::vector<std::wstring> MenuTexts(HMENU menu) {
     return texts;
 }
 
-void RightClickAt(POINT at) {
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs)
-        input.type = INPUT_MOUSE;
-    inputs[0].mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    inputs[0].mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-    SendInput(3, inputs, sizeof(INPUT));
-}
-
 TEST_F(EditorCommandTest, ARightClickInTheTextOpensTheEditorMenuWithItsChecksCurrent) {
     StartShown();
     SetNote("{\\b bold}\\par\\qc centred\\par");
@@ -246,7 +235,7 @@ TEST_F(EditorCommandTest, ARightClickInTheTextOpensTheEditorMenuWithItsChecksCur
     RECT r;
     GetWindowRect(Editor(), &r);
     const POINT at{r.left + 40, r.top + 60};
-    RightClickAt(at);
+    ClickScreen(at, true);
     ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
     const std::vector<std::wstring> expected = {L"Annuler\tCtrl+Z",
                                                 L"-",
@@ -281,7 +270,7 @@ TEST_F(EditorCommandTest, ARightClickInTheTextOpensTheEditorMenuWithItsChecksCur
         seen = MenuTexts(reinterpret_cast<HMENU>(SendMessageW(wnd, MN_GETHMENU, 0, 0)));
         CloseOpenMenu();
     });
-    RightClickAt(at);
+    ClickScreen(at, true);
     ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
     ASSERT_EQ(seen.size(), expected.size());
     EXPECT_EQ(seen[14], L"  Gras\tCtrl+B");
