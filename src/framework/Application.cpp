@@ -64,8 +64,6 @@ TApplication::~TApplication() {
 void TApplication::Initialize() {
     if (FInitialized) return;
     FInitialized = true;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
     Layered::LookUp();
 }
 

@@ -1,5 +1,6 @@
 #include "framework/Graphics.h"
 
+#include "framework/CommonControls.h"
 #include "framework/Error.h"
 
 void TIcon::Assign(HICON icon) {
@@ -8,14 +9,14 @@ void TIcon::Assign(HICON icon) {
 }
 
 TImageList::TImageList(TComponent* owner, int width, int height)
-    : TComponent(owner), FHandle(ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 4, 4)) {
+    : TComponent(owner), FHandle(CommonControls::ImageListCreate(width, height, ILC_COLOR32 | ILC_MASK, 4, 4)) {
     if (!FHandle) throw TError(L"Cannot create an image list");
 }
 
-TImageList::~TImageList() { ImageList_Destroy(FHandle); }
+TImageList::~TImageList() { CommonControls::ImageListDestroy(FHandle); }
 
-int TImageList::Count() const { return ImageList_GetImageCount(FHandle); }
+int TImageList::Count() const { return CommonControls::ImageListCount(FHandle); }
 
-int TImageList::AddIcon(HICON icon) { return ImageList_AddIcon(FHandle, icon); }
+int TImageList::AddIcon(HICON icon) { return CommonControls::ImageListAddIcon(FHandle, icon); }
 
-TIconHandle TImageList::GetIcon(int index) const { return TIconHandle(ImageList_GetIcon(FHandle, index, ILD_NORMAL)); }
+TIconHandle TImageList::GetIcon(int index) const { return TIconHandle(CommonControls::ImageListGetIcon(FHandle, index, ILD_NORMAL)); }

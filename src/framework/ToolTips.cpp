@@ -1,6 +1,7 @@
 #include "framework/ToolTips.h"
 
 #include "framework/Application.h"
+#include "framework/CommonControls.h"
 
 #include <commctrl.h>
 
@@ -11,7 +12,7 @@ HWND TheToolTipWindow = nullptr;
 HWND ToolTipWindow(bool create) {
     if (TheToolTipWindow && IsWindow(TheToolTipWindow)) return TheToolTipWindow;
     TheToolTipWindow = nullptr;
-    if (!create) return nullptr;
+    if (!create || !CommonControls::Ready()) return nullptr;
     // Owned by the application window, so it goes when the application does.
     HWND owner = Application ? Application->Handle() : nullptr;
     TheToolTipWindow = CreateWindowExW(
