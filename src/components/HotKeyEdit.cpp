@@ -19,6 +19,11 @@ void THotKeyEdit::KeyPress(wchar_t& key) {
     key = 0;
 }
 
+UINT THotKeyEdit::DialogCode(const TMessage&) {
+    // Tab, Enter and Escape are combinations like any other here, not dialog keys.
+    return DLGC_WANTALLKEYS;
+}
+
 void THotKeyEdit::WndProc(TMessage& m) {
     // Characters typed with Alt would otherwise reach the window's menu handling.
     if (m.Msg == WM_SYSCHAR) return;

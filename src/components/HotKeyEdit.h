@@ -17,6 +17,7 @@ protected:
     void KeyDown(WORD& key, TShiftState shift) override;
     void KeyPress(wchar_t& key) override;
     void WndProc(TMessage& message) override;
+    UINT DialogCode(const TMessage& message) override;
     // OnChange sees the text as it came; then a text that is not in its normal form is rewritten.
     void Change() override;
 };

@@ -24,8 +24,8 @@ std::wstring ExecutableBaseName() {
 } // namespace
 
 HICON TApplication::LoadAppIcon(int size) {
-    auto icon = static_cast<HICON>(
-        LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR | LR_SHARED));
+    auto icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size,
+                                              LR_DEFAULTCOLOR | LR_SHARED));
     return icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
 }
 
@@ -46,8 +46,8 @@ TApplication::TApplication() : TComponent(nullptr), FTitle(ExecutableBaseName())
     // A zero-size window in the middle of the screen: it only carries the taskbar button.
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
     HWND wnd = CreateWindowExW(0, kAppClass, FTitle.c_str(),
-                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
-                               nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                               WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0,
+                               0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!wnd) throw TError(L"Cannot create the application window. " + SystemErrorText(GetLastError()));
     SendMessageW(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon));
     SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon));
@@ -72,7 +72,9 @@ void TApplication::SetTitle(const std::wstring& title) {
     SetWindowTextW(Handle(), title.c_str());
 }
 
-TForm* TApplication::Forms(size_t index) const { return dynamic_cast<TForm*>(Components(index)); }
+TForm* TApplication::Forms(size_t index) const {
+    return dynamic_cast<TForm*>(Components(index));
+}
 
 void TApplication::FormCreated(TForm* form) {
     if (!FMainForm) FMainForm = form;
@@ -87,7 +89,8 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
 void TApplication::Run() {
     if (!FMainForm) return;
     if (FShowMainForm) FMainForm->SetVisible(true);
-    while (!FTerminated) HandleMessage();
+    while (!FTerminated)
+        HandleMessage();
 }
 
 bool TApplication::HandleMessage() {
@@ -107,8 +110,14 @@ bool TApplication::IsKeyMsg(const MSG& msg) {
     return control && control->IsMenuKey(static_cast<WORD>(msg.wParam), KeyboardShiftState());
 }
 
+bool TApplication::IsDialogKey(MSG& msg) {
+    if (msg.message != WM_KEYDOWN) return false;
+    auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+    return form && form->DialogKey(msg);
+}
+
 void TApplication::Dispatch(MSG& msg) {
-    if (IsKeyMsg(msg)) return;
+    if (IsKeyMsg(msg) || IsDialogKey(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }
@@ -124,7 +133,9 @@ void TApplication::ProcessMessages() {
     }
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate() {
+    PostQuitMessage(0);
+}
 
 // The forms are owned by the application window, so they go and come back with it.
 void TApplication::Minimize() {
@@ -139,25 +150,34 @@ void TApplication::Restore() {
     ShowOwnedPopups(Handle(), TRUE);
 }
 
-bool TApplication::IsMinimized() const { return IsIconic(Handle()) != FALSE; }
+bool TApplication::IsMinimized() const {
+    return IsIconic(Handle()) != FALSE;
+}
 
 void TApplication::BringToFront() {
     HWND popup = GetLastActivePopup(Handle());
-    if (popup && popup != Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup)) SetForegroundWindow(popup);
+    if (popup && popup != Handle() && IsWindowVisible(popup) && IsWindowEnabled(popup))
+        SetForegroundWindow(popup);
+}
+
+bool TApplication::AnyFormShown(const TForm* except) const {
+    for (size_t i = 0; i < FormCount(); ++i)
+        if (TForm* form = Forms(i); form && form != except && form->Visible() && form->HandleAllocated())
+            return true;
+    return false;
+}
+
+void TApplication::FormShowing(TForm* form) {
+    HWND wnd = Handle();
+    if (IsWindowVisible(wnd) || AnyFormShown(form)) return;
+    SetWindowPos(wnd, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(wnd, SW_SHOWNOACTIVATE);
 }
 
 void TApplication::UpdateVisible() {
-    bool anyVisible = false;
-    for (size_t i = 0; i < FormCount(); ++i)
-        if (TForm* form = Forms(i); form && form->Visible() && form->HandleAllocated()) anyVisible = true;
     HWND wnd = Handle();
-    if (anyVisible && !IsWindowVisible(wnd)) {
-        SetWindowPos(wnd, nullptr, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        ShowWindow(wnd, SW_SHOWNOACTIVATE);
-    } else if (!anyVisible && IsWindowVisible(wnd) && !IsIconic(wnd)) {
-        ShowWindow(wnd, SW_HIDE);
-    }
+    if (!AnyFormShown(nullptr) && IsWindowVisible(wnd) && !IsIconic(wnd)) ShowWindow(wnd, SW_HIDE);
 }
 
 int TApplication::HookMainWindow(TWindowHook hook) {
@@ -207,8 +227,12 @@ void TApplication::WndProc(TMessage& m) {
     switch (m.Msg) {
     case WM_SYSCOMMAND:
         switch (m.WParam & 0xFFF0) {
-        case SC_MINIMIZE: Minimize(); return;
-        case SC_RESTORE: Restore(); return;
+        case SC_MINIMIZE:
+            Minimize();
+            return;
+        case SC_RESTORE:
+            Restore();
+            return;
         }
         break;
     case WM_CLOSE:

@@ -64,7 +64,12 @@ public:
     bool IsMinimized() const;
     // Makes the last active pop-up of the application the foreground window.
     void BringToFront();
-    // Shows the application window (its taskbar button) while a form is visible, hides it otherwise.
+    // A form is about to show: the first form on screen brings the application window (its
+    // taskbar button) back. A form shown beside others leaves it as they have it, since a form
+    // may hide it on purpose (the note and its dialogs do).
+    void FormShowing(TForm* form);
+    // A form was hidden: the application window goes when no form is left on screen. It never
+    // comes back here, or closing a dialog would undo a form's hiding of it.
     void UpdateVisible();
 
     int HintPause() const { return FHintPause; }
@@ -85,8 +90,12 @@ protected:
 
 private:
     void FormCreated(TForm* form);
+    bool AnyFormShown(const TForm* except) const;
     // A key that a control's menus or its window's shortcuts take is not translated or dispatched.
     static bool IsKeyMsg(const MSG& msg);
+    // Tab, Enter and Escape in a dialog form move the focus, press the default button or close,
+    // unless the focused control asks for them (WM_GETDLGCODE).
+    static bool IsDialogKey(MSG& msg);
     static void Dispatch(MSG& msg);
     void WndProc(TMessage& message);
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,5 +1,7 @@
 #include "framework/Button.h"
 
+#include "framework/Form.h"
+
 TButton::TButton(TComponent* owner) : TWinControl(owner) {
     FMouseClicks = false;
     FWidth = 75;
@@ -8,7 +10,11 @@ TButton::TButton(TComponent* owner) : TWinControl(owner) {
 
 void TButton::SetDefault(bool isDefault) {
     FDefault = isDefault;
-    if (HandleAllocated()) Perform(BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    ShowAsDefault(isDefault);
+}
+
+void TButton::ShowAsDefault(bool asDefault) {
+    if (HandleAllocated()) Perform(BM_SETSTYLE, asDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void TButton::CreateParams(TCreateParams& params) {
@@ -18,9 +24,26 @@ void TButton::CreateParams(TCreateParams& params) {
     params.Style |= WS_TABSTOP | (FDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
 }
 
+void TButton::FocusChanged(bool focused) {
+    TForm* form = GetParentForm(this);
+    if (!form || form->BorderStyle() != bsDialog) return;
+    TButton* standing = form->DefaultButton();
+    if (standing && standing != this) standing->ShowAsDefault(!focused);
+    ShowAsDefault(focused || FDefault);
+}
+
 void TButton::WndProc(TMessage& m) {
-    if (m.Msg == CN_COMMAND && HIWORD(m.WParam) == BN_CLICKED) {
-        Click();
+    switch (m.Msg) {
+    case CN_COMMAND:
+        if (HIWORD(m.WParam) == BN_CLICKED) {
+            Click();
+            return;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        TWinControl::WndProc(m);
+        FocusChanged(m.Msg == WM_SETFOCUS);
         return;
     }
     TWinControl::WndProc(m);

@@ -111,7 +111,29 @@ void TCustomEdit::WndProc(TMessage& m) {
         Change();
         return;
     }
+    if (m.Msg == WM_GETDLGCODE) {
+        m.Result = static_cast<LRESULT>(DialogCode(m));
+        return;
+    }
     TWinControl::WndProc(m);
+}
+
+UINT TCustomEdit::DialogCode(const TMessage& m) {
+    // Asked without the key: told of a dialog, the platform's box would handle Escape and Enter
+    // itself; the form's dialog keys do that here.
+    TMessage plain{WM_GETDLGCODE, m.WParam, 0, 0};
+    DefaultHandler(plain);
+    return static_cast<UINT>(plain.Result);
+}
+
+UINT TMemo::DialogCode(const TMessage& m) {
+    // The platform's multi-line box wants every key; in a dialog form only Enter stays a line
+    // break, while the memo can be edited, and Tab and Escape act on the dialog.
+    UINT code = TCustomEdit::DialogCode(m) & ~static_cast<UINT>(DLGC_WANTALLKEYS);
+    const auto* msg = reinterpret_cast<const MSG*>(m.LParam);
+    const WPARAM key = msg ? msg->wParam : m.WParam;
+    if (key == VK_RETURN && !ReadOnly()) code |= DLGC_WANTMESSAGE;
+    return code;
 }
 
 TEdit::TEdit(TComponent* owner) : TCustomEdit(owner) {}

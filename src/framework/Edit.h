@@ -43,6 +43,8 @@ protected:
     void DestroyWnd() override;
     void WndProc(TMessage& message) override;
     virtual void Change();
+    // The answer to WM_GETDLGCODE: which keys the box takes before a dialog form does.
+    virtual UINT DialogCode(const TMessage& message);
 
 private:
     bool FReadOnly = false;
@@ -86,6 +88,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    UINT DialogCode(const TMessage& message) override;
 
 private:
     TMemoLines FLines;

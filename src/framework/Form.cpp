@@ -2,6 +2,7 @@
 
 #include "framework/Actions.h"
 #include "framework/Application.h"
+#include "framework/Button.h"
 #include "framework/Error.h"
 #include "framework/Layered.h"
 
@@ -33,7 +34,9 @@ void TForm::BeforeDestruction() {
     if (OnDestroy) Guarded(this, [&] { OnDestroy(this); });
 }
 
-bool TForm::IsMainForm() const { return Application && Application->MainForm() == this; }
+bool TForm::IsMainForm() const {
+    return Application && Application->MainForm() == this;
+}
 
 void TForm::CreateParams(TCreateParams& params) {
     TWinControl::CreateParams(params);
@@ -41,7 +44,9 @@ void TForm::CreateParams(TCreateParams& params) {
     params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     params.ExStyle = 0;
     switch (FBorderStyle) {
-    case bsNone: params.Style |= WS_POPUP; break;
+    case bsNone:
+        params.Style |= WS_POPUP;
+        break;
     case bsSizeable:
         params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
         params.ExStyle |= WS_EX_WINDOWEDGE;
@@ -76,10 +81,18 @@ SIZE TForm::FrameSize() const {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-int TForm::ClientWidth() const { return FWidth - FrameSize().cx; }
-int TForm::ClientHeight() const { return FHeight - FrameSize().cy; }
-void TForm::SetClientWidth(int width) { SetWidth(width + FrameSize().cx); }
-void TForm::SetClientHeight(int height) { SetHeight(height + FrameSize().cy); }
+int TForm::ClientWidth() const {
+    return FWidth - FrameSize().cx;
+}
+int TForm::ClientHeight() const {
+    return FHeight - FrameSize().cy;
+}
+void TForm::SetClientWidth(int width) {
+    SetWidth(width + FrameSize().cx);
+}
+void TForm::SetClientHeight(int height) {
+    SetHeight(height + FrameSize().cy);
+}
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
     if (style == FBorderStyle) return;
@@ -97,7 +110,9 @@ TWindowState TForm::WindowState() const {
 
 void TForm::SetWindowState(TWindowState state) {
     if (!HandleAllocated() || !FVisible) return;
-    ShowWindow(Handle(), state == wsMinimized ? SW_MINIMIZE : state == wsMaximized ? SW_MAXIMIZE : SW_RESTORE);
+    ShowWindow(Handle(), state == wsMinimized   ? SW_MINIMIZE
+                         : state == wsMaximized ? SW_MAXIMIZE
+                                                : SW_RESTORE);
 }
 
 void TForm::SetAlphaBlend(bool on) {
@@ -122,7 +137,8 @@ void TForm::SetTransparentColorValue(TColor color) {
 
 void TForm::UpdateLayering() {
     if (!HandleAllocated()) return;
-    Layered::Apply(Handle(), FAlphaBlend, FAlphaBlendValue, FTransparentColor, ColorToRGB(FTransparentColorValue));
+    Layered::Apply(Handle(), FAlphaBlend, FAlphaBlendValue, FTransparentColor,
+                   ColorToRGB(FTransparentColorValue));
 }
 
 void TForm::SetVisible(bool visible) {
@@ -137,8 +153,8 @@ void TForm::SetVisible(bool visible) {
 }
 
 void TForm::CenterOnScreen() {
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2, (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2, FWidth,
-              FHeight);
+    SetBounds((GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2, (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2,
+              FWidth, FHeight);
 }
 
 void TForm::ShowWindowNow() {
@@ -147,7 +163,7 @@ void TForm::ShowWindowNow() {
     if (FShowing && IsWindowVisible(wnd)) return;
     if (FPosition == poScreenCenter) CenterOnScreen();
     FShowing = true;
-    if (Application) Application->UpdateVisible();
+    if (Application) Application->FormShowing(this);
     ShowWindow(wnd, SW_SHOW);
     DoShow();
 }
@@ -166,7 +182,9 @@ void TForm::Show() {
     if (HandleAllocated()) SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void TForm::Hide() { SetVisible(false); }
+void TForm::Hide() {
+    SetVisible(false);
+}
 
 void TForm::DoShow() {
     if (OnShow) OnShow(this);
@@ -267,6 +285,77 @@ bool TForm::IsShortCut(TShortCut shortcut) {
     return false;
 }
 
+namespace {
+
+TButton* FindButton(const TWinControl* parent, bool (TButton::*marked)() const) {
+    for (size_t i = 0; i < parent->ControlCount(); ++i) {
+        auto* child = dynamic_cast<TWinControl*>(parent->Controls(i));
+        if (!child) continue;
+        if (auto* button = dynamic_cast<TButton*>(child);
+            button && (button->*marked)() && button->CanFocus() && button->HandleAllocated())
+            return button;
+        if (TButton* inside = FindButton(child, marked)) return inside;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TButton* TForm::DefaultButton() const {
+    return FindButton(this, &TButton::Default);
+}
+
+TButton* TForm::CancelButton() const {
+    return FindButton(this, &TButton::Cancel);
+}
+
+void TForm::FocusDialogControl(HWND control, bool selectText) {
+    ::SetFocus(control);
+    if (selectText && (SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL))
+        SendMessageW(control, EM_SETSEL, 0, -1);
+}
+
+void TForm::RestoreDialogFocus() {
+    HWND wnd = Handle();
+    HWND target = FFocusedChild;
+    FFocusedChild = nullptr;
+    if (!target || !IsWindow(target) || !IsChild(wnd, target) || !IsWindowVisible(target) ||
+        !IsWindowEnabled(target))
+        target = GetNextDlgTabItem(wnd, nullptr, FALSE);
+    if (target && target != wnd) ::SetFocus(target);
+}
+
+bool TForm::DialogKey(MSG& msg) {
+    if (FBorderStyle != bsDialog || !HandleAllocated() || msg.message != WM_KEYDOWN) return false;
+    const WORD key = static_cast<WORD>(msg.wParam);
+    if (key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE) return false;
+    const TShiftState shift = KeyboardShiftState();
+    if (shift & (ssCtrl | ssAlt)) return false;
+    const LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg));
+    if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return false;
+    switch (key) {
+    case VK_TAB:
+        if (code & DLGC_WANTTAB) return false;
+        Perform(WM_NEXTDLGCTL, (shift & ssShift) ? 1 : 0, 0);
+        return true;
+    case VK_RETURN: {
+        TButton* button = nullptr;
+        if (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))
+            button = dynamic_cast<TButton*>(TWinControl::FromHandle(msg.hwnd));
+        if (!button) button = DefaultButton();
+        if (!button) return false;
+        button->Click();
+        return true;
+    }
+    default: // VK_ESCAPE
+        if (TButton* cancel = CancelButton())
+            cancel->Click();
+        else
+            Close();
+        return true;
+    }
+}
+
 void TForm::Resize() {
     // Showing or re-creating a window also reports its size: only a new size is a resize.
     const bool changed = FWidth != FReportedSize.cx || FHeight != FReportedSize.cy;
@@ -277,8 +366,14 @@ void TForm::Resize() {
 void TForm::WndProc(TMessage& m) {
     switch (m.Msg) {
     case WM_ACTIVATE: {
-        DefaultHandler(m);
         const bool active = LOWORD(m.WParam) != WA_INACTIVE;
+        if (FBorderStyle == bsDialog && !active) {
+            HWND focus = GetFocus();
+            FFocusedChild = focus && IsChild(Handle(), focus) ? focus : nullptr;
+        }
+        DefaultHandler(m);
+        // A dialog gives the focus back to the control that had it, as a dialog box does.
+        if (FBorderStyle == bsDialog && active && !HIWORD(m.WParam)) RestoreDialogFocus();
         if (active == FActive) return;
         FActive = active;
         if (active && OnActivate) OnActivate(this);
@@ -293,9 +388,9 @@ void TForm::WndProc(TMessage& m) {
         if (!m.LParam) {
             HWND focus = GetFocus();
             if (focus && !IsChild(Handle(), focus)) focus = nullptr;
-            if (HWND next = GetNextDlgTabItem(Handle(), focus, m.WParam != 0)) ::SetFocus(next);
+            if (HWND next = GetNextDlgTabItem(Handle(), focus, m.WParam != 0)) FocusDialogControl(next, true);
         } else if (m.WParam) {
-            ::SetFocus(reinterpret_cast<HWND>(m.WParam));
+            FocusDialogControl(reinterpret_cast<HWND>(m.WParam), true);
         }
         return;
     case WM_SYSCOMMAND:

@@ -18,6 +18,7 @@ constexpr TModalResult mrNone = 0;
 constexpr TModalResult mrOk = IDOK;
 constexpr TModalResult mrCancel = IDCANCEL;
 
+class TButton;
 class TForm;
 // The form a control sits on, or null.
 TForm* GetParentForm(TControl* control);
@@ -69,6 +70,14 @@ public:
     bool Active() const { return FActive; }
     // Runs the action of the form's action lists that answers to the key.
     bool IsShortCut(TShortCut shortcut) override;
+    // The dialog keys of a form with a dialog border, seen by the message loop before the key is
+    // translated: Tab and Shift+Tab move the focus along the tab stops, Enter presses the focused
+    // push button or else the default one, Escape presses the cancel button or else closes the
+    // form. A control that asks for the key through WM_GETDLGCODE gets it instead. True when used.
+    bool DialogKey(MSG& msg);
+    // The shown, enabled button marked Default (or Cancel), or null.
+    TButton* DefaultButton() const;
+    TButton* CancelButton() const;
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
@@ -98,6 +107,10 @@ private:
     void ShowWindowNow();
     void HideWindowNow();
     void CenterOnScreen();
+    // Gives the focus to a control as a dialog does, its text selected when it is an edit box.
+    void FocusDialogControl(HWND control, bool selectText);
+    // The child that had the focus when the form was deactivated, or the first tab stop.
+    void RestoreDialogFocus();
     bool IsMainForm() const;
     // Outer size minus client size for the current style.
     SIZE FrameSize() const;
@@ -114,4 +127,5 @@ private:
     bool FShowing = false;
     bool FCreating = false; // OnCreate runs: showing waits until it is done
     SIZE FReportedSize{};
+    HWND FFocusedChild = nullptr; // a dialog form's focus while it is inactive
 };

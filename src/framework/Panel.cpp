@@ -10,6 +10,8 @@ void TPanel::CreateParams(TCreateParams& params) {
     params.ClassName = L"Quillpad.Panel";
     // The bevels sit on the edges: a new size draws them anew.
     params.ClassStyle |= CS_HREDRAW | CS_VREDRAW;
+    // The tab order goes through the controls it holds.
+    params.ExStyle |= WS_EX_CONTROLPARENT;
 }
 
 void TPanel::SetBevelOuter(TBevelCut bevel) {

@@ -53,9 +53,11 @@ TEST_F(KeyRoutingTest, StyleAndAlignmentKeysActOnTheSelectionAndPlainKeysType) {
     EXPECT_EQ(Memo().ParagraphAlignment(), taLeftJustify); // the other paragraph was never touched
 
     Memo().Select(0, 0);
+    Press({VK_TAB}); // the note is no dialog: Tab is a character of the text
+    EXPECT_EQ(GetFocus(), Editor());
     Press({'Q'});
     Press({VK_SHIFT, 'B'}); // not a shortcut: a capital letter
-    EXPECT_EQ(Memo().Line(0), L"qBone two");
+    EXPECT_EQ(Memo().Line(0), L"\tqBone two");
     EXPECT_TRUE(reported.empty());
 }
 

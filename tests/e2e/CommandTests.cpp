@@ -11,16 +11,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void Chord(WORD modifier, WORD key) {
-    INPUT inputs[4] = {};
-    for (INPUT& input : inputs)
-        input.type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[3].ki.wVk = modifier;
-    inputs[1].ki.wVk = inputs[2].ki.wVk = key;
-    inputs[2].ki.dwFlags = inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, inputs, sizeof(INPUT));
-}
-
 HWND ShownNote(TProgramUnderTest& program) {
     HWND note = nullptr;
     WaitUntil([&] { return (note = program.VisibleWindow(L"TForm1")) != nullptr; }, 10s);
@@ -66,17 +56,17 @@ TEST(Commands, GrasFromTheEditorMenuBoldsTheSelectionAndTheNextSaveHoldsTheBoldR
     // The note has no common control: tooltips and image lists bring the library in when asked.
     EXPECT_EQ(std::count(modules.begin(), modules.end(), L"comctl32.dll"), 0);
 
-    Chord(VK_CONTROL, 'A'); // the action list's "Sélectionner tout"
+    SendChord({VK_CONTROL, 'A'}); // the action list's "Sélectionner tout"
     RECT r;
     GetWindowRect(note, &r);
-    ClickAt({r.left + 60, r.top + 80}, true);
+    ClickScreen({r.left + 60, r.top + 80}, true);
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"#32768") != nullptr; }, 5s));
     // From the bottom up to "Style", into its submenu, and down past "Couleur..." and
     // "Police..." to "Gras".
     for (WORD key : {VK_UP, VK_UP, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN})
-        PressKey(key);
+        SendChord({key});
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"#32768") == nullptr; }, 5s));
-    PressKey(VK_RIGHT); // any key release saves
+    SendChord({VK_RIGHT}); // any key release saves
 
     const std::regex boldRun(R"(\\b(?![a-z])[^}]*bonjour)");
     EXPECT_TRUE(WaitUntil([&] { return std::regex_search(FileBytes(document), boldRun); }, 5s))

@@ -153,23 +153,24 @@ POINT FirstTrayIconCentre() {
     return at;
 }
 
-void ClickAt(POINT at, bool rightButton) {
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs) input.type = INPUT_MOUSE;
-    inputs[0].mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    inputs[0].mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    SendInput(3, inputs, sizeof(INPUT));
-}
-
-void PressKey(WORD vk) {
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof(INPUT));
+HWND FindControl(HWND parent, const wchar_t* className, const wchar_t* text) {
+    struct TSearch {
+        const wchar_t* ClassName;
+        const wchar_t* Text;
+        HWND Found = nullptr;
+    } search{className, text};
+    EnumChildWindows(
+        parent,
+        [](HWND wnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(param);
+            if (WindowClass(wnd) == s->ClassName && (!s->Text || WindowText(wnd) == s->Text)) {
+                s->Found = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
 }
 
 void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, const wchar_t* key,

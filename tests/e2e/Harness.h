@@ -1,5 +1,8 @@
 #pragma once
 // Runs a copy of quillpad.exe in a fresh folder of its own, finds its windows and stops it.
+#include "support/Keyboard.h"
+#include "support/Mouse.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -45,7 +48,8 @@ public:
     // Top-level windows of the process, visible or not.
     std::vector<HWND> Windows() const;
     // Polls until a window of the process with this class exists, or returns nullptr.
-    HWND WaitForWindow(const std::wstring& className, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    HWND WaitForWindow(const std::wstring& className,
+                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // The process's window of this class if it exists and is visible, else nullptr.
     HWND VisibleWindow(const std::wstring& className) const;
     bool WaitForExit(std::chrono::milliseconds timeout);
@@ -64,9 +68,8 @@ HWND TrayWindow();
 // Where the first icon of the notification area sits, in screen coordinates.
 POINT FirstTrayIconCentre();
 
-// Real input, as a person gives it.
-void ClickAt(POINT at, bool rightButton = false);
-void PressKey(WORD vk);
+// The first window below `parent`, at any depth, with this class and (unless null) this text.
+HWND FindControl(HWND parent, const wchar_t* className, const wchar_t* text = nullptr);
 
 // Writes one value into the settings file beside the program.
 void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, const wchar_t* key,

@@ -70,7 +70,7 @@ TEST(KillDuringLoad, TheNextStartComesUpReportsTheFailureAndSetsTheFileAsideBefo
     // The user writes a new note: the one that could not be read goes aside before it is saved.
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == note; }, 5s));
     for (WORD key : {'N', 'E', 'W'})
-        PressKey(key);
+        SendChord({key});
     EXPECT_TRUE(WaitUntil([&] { return FileBytes(document).find("new") != std::string::npos; }, 10s));
     EXPECT_TRUE(FileBytes(aside) == stored);
     EXPECT_FALSE(fs::exists(marker));

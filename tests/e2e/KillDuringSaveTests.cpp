@@ -12,7 +12,8 @@ namespace fs = std::filesystem;
 namespace {
 
 TEST(KillDuringSave, TheDocumentIsAlwaysOneOfTheCompleteVersions) {
-    const fs::path folder = fs::temp_directory_path() / (L"quillpad-kill-" + std::to_wstring(GetCurrentProcessId()));
+    const fs::path folder =
+        fs::temp_directory_path() / (L"quillpad-kill-" + std::to_wstring(GetCurrentProcessId()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     const fs::path exe = folder / L"save_loop.exe";

@@ -25,7 +25,8 @@ class ResourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         path = TProgramUnderTest::BuiltProgram().wstring();
-        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        module =
+            LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(module, nullptr);
     }
     void TearDown() override {
@@ -46,7 +47,8 @@ TEST_F(ResourceTest, IconComesIn16And32And48Pixels) {
     ASSERT_GE(group.size(), sizeof(TGroupIconDir));
     auto* dir = reinterpret_cast<const TGroupIconDir*>(group.data());
     std::set<int> sizes;
-    for (WORD i = 0; i < dir->Count; ++i) sizes.insert(dir->Entries[i].Width);
+    for (WORD i = 0; i < dir->Count; ++i)
+        sizes.insert(dir->Entries[i].Width);
     EXPECT_EQ(sizes, (std::set<int>{16, 32, 48}));
 }
 
@@ -74,8 +76,8 @@ TEST_F(ResourceTest, VersionInformationIsFrenchQuillpad1612) {
     struct {
         WORD Language, CodePage;
     }* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &len));
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &len));
     EXPECT_EQ(translation->Language, 0x040C);
     EXPECT_EQ(translation->CodePage, 1252);
 
@@ -83,8 +85,8 @@ TEST_F(ResourceTest, VersionInformationIsFrenchQuillpad1612) {
         wchar_t* value = nullptr;
         UINT n = 0;
         std::wstring query = L"\\StringFileInfo\\040C04E4\\" + key;
-        if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &n) || !value) return
-            std::wstring(L"<missing>");
+        if (!VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &n) || !value)
+            return std::wstring(L"<missing>");
         return std::wstring(value);
     };
     EXPECT_EQ(text(L"ProductVersion"), L"1.6");

@@ -6,51 +6,17 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The first window below `parent`, at any depth, with this class and text.
-HWND FindControl(HWND parent, const wchar_t* className, const wchar_t* text) {
-    struct TSearch {
-        const wchar_t* ClassName;
-        const wchar_t* Text;
-        HWND Found = nullptr;
-    } search{className, text};
-    EnumChildWindows(
-        parent,
-        [](HWND wnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<TSearch*>(param);
-            if (WindowClass(wnd) == s->ClassName && (!s->Text || WindowText(wnd) == s->Text)) {
-                s->Found = wnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.Found;
+bool Checked(HWND box) {
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
-
-POINT At(HWND wnd, int dx, int dy) {
-    RECT r;
-    GetWindowRect(wnd, &r);
-    return {r.left + dx, r.top + dy};
-}
-
-bool Checked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // Clicks a box and waits until it has changed its state.
 bool Toggle(HWND dialog, const wchar_t* caption) {
     HWND box = FindControl(dialog, L"Button", caption);
     if (!box) return false;
     const bool before = Checked(box);
-    ClickAt(At(box, 6, 8));
+    ClickScreen(ScreenPoint(box, 6, 8));
     return WaitUntil([&] { return Checked(box) != before; }, 5s);
-}
-
-void Chord(WORD modifier, WORD key) {
-    INPUT inputs[4] = {};
-    for (INPUT& input : inputs) input.type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[3].ki.wVk = modifier;
-    inputs[1].ki.wVk = inputs[2].ki.wVk = key;
-    inputs[2].ki.dwFlags = inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, inputs, sizeof(INPUT));
 }
 
 struct TNoteLook {
@@ -62,7 +28,8 @@ struct TNoteLook {
 TNoteLook LookOf(HWND note) {
     TNoteLook look;
     look.Style = GetWindowLongPtrW(note, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME);
-    look.EditorStyle = GetWindowLongPtrW(FindWindowExW(note, nullptr, nullptr, nullptr), GWL_STYLE) & WS_VSCROLL;
+    look.EditorStyle =
+        GetWindowLongPtrW(FindWindowExW(note, nullptr, nullptr, nullptr), GWL_STYLE) & WS_VSCROLL;
     GetLayeredWindowAttributes(note, nullptr, &look.Alpha, &look.Flags);
     return look;
 }
@@ -76,21 +43,22 @@ TEST(SettingsDialogEndToEnd, ChangesMadeInTheDialogAndWrittenByOkComeBackAtTheNe
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"TForm1") != nullptr; }, 5s));
     RECT r;
     GetWindowRect(note, &r);
-    ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    ClickScreen({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == note; }, 5s));
 
-    Chord(VK_CONTROL, 'P');
+    SendChord({VK_CONTROL, 'P'});
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (dialog = program.VisibleWindow(L"TFcfg")) != nullptr; }, 5s));
     EXPECT_EQ(WindowText(dialog), L"Paramètres");
     // Shown by a hot key it normally comes to the front; where the window manager holds another
     // window there, a click on its title bar brings it, as a person would do.
-    if (!WaitUntil([&] { return GetForegroundWindow() == dialog; }, 2s)) ClickAt(At(dialog, 60, 10));
+    if (!WaitUntil([&] { return GetForegroundWindow() == dialog; }, 2s))
+        ClickScreen(ScreenPoint(dialog, 60, 10));
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }, 5s));
 
     HWND opacity = FindControl(dialog, L"ScrollBar", nullptr);
     ASSERT_NE(opacity, nullptr);
-    ClickAt(At(opacity, 5, 8)); // one step left: 250
+    ClickScreen(ScreenPoint(opacity, 5, 8)); // one step left: 250
     ASSERT_TRUE(WaitUntil([&] { return GetScrollPos(opacity, SB_CTL) == 250; }, 5s));
     ASSERT_TRUE(Toggle(dialog, L"Afficher la bordure"));
     ASSERT_TRUE(Toggle(dialog, L"Afficher la barre de titre"));
@@ -105,7 +73,7 @@ TEST(SettingsDialogEndToEnd, ChangesMadeInTheDialogAndWrittenByOkComeBackAtTheNe
     EXPECT_EQ(changed.Flags, static_cast<DWORD>(LWA_ALPHA));
     HWND ok = FindControl(dialog, L"Button", L"OK");
     ASSERT_NE(ok, nullptr);
-    ClickAt(At(ok, 20, 10));
+    ClickScreen(ScreenPoint(ok, 20, 10));
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"TFcfg") == nullptr; }, 5s));
 
     const std::string ini = FileBytes(program.Folder() / L"quillpad.INI");
@@ -114,9 +82,9 @@ TEST(SettingsDialogEndToEnd, ChangesMadeInTheDialogAndWrittenByOkComeBackAtTheNe
     EXPECT_LT(ini.find("BgTrans="), ini.find("StrikeOut="));
     EXPECT_LT(ini.find("AutoSave="), ini.find("SaveOnChange="));
 
-    ClickAt(FirstTrayIconCentre(), true);
+    ClickScreen(FirstTrayIconCentre(), true);
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"#32768") != nullptr; }, 5s));
-    PressKey('Q');
+    SendChord({'Q'});
     ASSERT_TRUE(program.WaitForExit(5s));
 
     program.Start();

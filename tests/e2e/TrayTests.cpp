@@ -17,17 +17,17 @@ TEST(Tray, LeftClicksOnTheIconShowAndHideTheNoteAndQuitterEndsTheProgram) {
     ASSERT_TRUE(WaitUntil([] { return TrayWindow() && IsWindowVisible(TrayWindow()); }, 5s));
     const POINT icon = FirstTrayIconCentre();
 
-    ClickAt(icon);
+    ClickScreen(icon);
     HWND note = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (note = program.VisibleWindow(L"TForm1")) != nullptr; }, 5s));
-    ClickAt(icon);
+    ClickScreen(icon);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(note); }, 5s));
     HWND app = program.WaitForWindow(L"Quillpad.Application");
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(app); }, 5s)); // back in the tray: no taskbar button
 
-    ClickAt(icon, true);
+    ClickScreen(icon, true);
     ASSERT_TRUE(WaitUntil([&] { return OpenMenuOf(program) != nullptr; }, 5s));
-    PressKey('Q'); // "&Quitter"
+    SendChord({'Q'}); // "&Quitter"
     ASSERT_TRUE(program.WaitForExit(5s));
     EXPECT_EQ(program.ExitCode(), 0u);
     // Our icon has left the notification area with us.

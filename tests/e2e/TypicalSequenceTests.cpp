@@ -19,16 +19,9 @@ void Type(const std::wstring& text) {
     }
 }
 
-void Chord(WORD modifier, WORD key) {
-    INPUT inputs[4] = {};
-    for (INPUT& input : inputs) input.type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[3].ki.wVk = modifier;
-    inputs[1].ki.wVk = inputs[2].ki.wVk = key;
-    inputs[2].ki.dwFlags = inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, inputs, sizeof(INPUT));
+HWND EditorOf(HWND note) {
+    return FindWindowExW(note, nullptr, nullptr, nullptr);
 }
-
-HWND EditorOf(HWND note) { return FindWindowExW(note, nullptr, nullptr, nullptr); }
 
 std::wstring EditorText(HWND note) {
     wchar_t text[256] = {};
@@ -36,7 +29,9 @@ std::wstring EditorText(HWND note) {
     return text;
 }
 
-bool Topmost(HWND wnd) { return (GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+bool Topmost(HWND wnd) {
+    return (GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
 
 TEST(TypicalSequence, FromTheTrayToATypedSavedPinnedNoteThatComesBackNextTime) {
     TProgramUnderTest program;
@@ -46,7 +41,7 @@ TEST(TypicalSequence, FromTheTrayToATypedSavedPinnedNoteThatComesBackNextTime) {
     ASSERT_TRUE(WaitUntil([] { return TrayWindow() && IsWindowVisible(TrayWindow()); }, 5s));
     EXPECT_EQ(program.VisibleWindow(L"TForm1"), nullptr); // starts hidden
 
-    ClickAt(FirstTrayIconCentre());
+    ClickScreen(FirstTrayIconCentre());
     HWND note = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (note = program.VisibleWindow(L"TForm1")) != nullptr; }, 5s));
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == note; }, 5s));
@@ -56,7 +51,7 @@ TEST(TypicalSequence, FromTheTrayToATypedSavedPinnedNoteThatComesBackNextTime) {
     // Every key release saved the note.
     EXPECT_TRUE(WaitUntil([&] { return FileBytes(document).find("Bonjour") != std::string::npos; }, 5s));
 
-    Chord(VK_CONTROL, 'O');
+    SendChord({VK_CONTROL, 'O'});
     EXPECT_TRUE(WaitUntil([&] { return Topmost(note); }, 5s));
 
     // Another window takes the keyboard: the note's Ctrl+O lets go and the key goes there.
@@ -64,9 +59,9 @@ TEST(TypicalSequence, FromTheTrayToATypedSavedPinnedNoteThatComesBackNextTime) {
                                  nullptr, nullptr);
     RECT r;
     GetWindowRect(other, &r);
-    ClickAt({r.left + 10, r.top + 10});
+    ClickScreen({r.left + 10, r.top + 10});
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 5s));
-    Chord(VK_CONTROL, 'O');
+    SendChord({VK_CONTROL, 'O'});
     bool reachedOther = false;
     WaitUntil(
         [&] {
@@ -82,9 +77,9 @@ TEST(TypicalSequence, FromTheTrayToATypedSavedPinnedNoteThatComesBackNextTime) {
     EXPECT_TRUE(Topmost(note)); // untouched
     DestroyWindow(other);
 
-    ClickAt(FirstTrayIconCentre(), true);
+    ClickScreen(FirstTrayIconCentre(), true);
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"#32768") != nullptr; }, 5s));
-    PressKey('Q');
+    SendChord({'Q'});
     ASSERT_TRUE(program.WaitForExit(5s));
     EXPECT_NE(FileBytes(document).find("Bonjour"), std::string::npos);
 

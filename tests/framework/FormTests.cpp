@@ -6,8 +6,12 @@ namespace {
 
 using FormTest = FrameworkTest;
 
-LONG_PTR StyleOf(HWND wnd) { return GetWindowLongPtrW(wnd, GWL_STYLE); }
-LONG_PTR ExStyleOf(HWND wnd) { return GetWindowLongPtrW(wnd, GWL_EXSTYLE); }
+LONG_PTR StyleOf(HWND wnd) {
+    return GetWindowLongPtrW(wnd, GWL_STYLE);
+}
+LONG_PTR ExStyleOf(HWND wnd) {
+    return GetWindowLongPtrW(wnd, GWL_EXSTYLE);
+}
 
 TEST_F(FormTest, BorderStylesGiveTheirWindowStylesAndChangingOneRecreatesTheWindow) {
     TPlainForm* form = nullptr;
@@ -174,6 +178,26 @@ TEST_F(FormTest, ShowModalDisablesTheOtherWindowsUntilItCloses) {
     EXPECT_FALSE(IsWindowVisible(dialog->Handle()));
     EXPECT_FALSE(dialog->Modal());
     EXPECT_THROW(main->ShowModal(), TError); // a visible form cannot become modal
+    app->DestroyForms();                     // the handlers above use this test's locals
+}
+
+TEST_F(FormTest, AFormClosedBesideOthersNeverBringsBackTheTaskbarButtonAFormHid) {
+    TPlainForm* main = nullptr;
+    TPlainForm* dialog = nullptr;
+    app->CreateForm(main);
+    app->CreateForm(dialog);
+    main->Show();
+    EXPECT_TRUE(IsWindowVisible(app->Handle())) << "the first form on screen brings the button";
+    ShowWindow(app->Handle(), SW_HIDE); // as the note and its dialogs do when shown
+    dialog->Show();
+    dialog->Hide();
+    EXPECT_FALSE(IsWindowVisible(app->Handle()));
+    dialog->OnShow = [&](TObject*) { PostMessageW(dialog->Handle(), WM_CLOSE, 0, 0); };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_FALSE(IsWindowVisible(app->Handle())) << "closing a modal form undid the hiding";
+    main->Hide();
+    main->Show();
+    EXPECT_TRUE(IsWindowVisible(app->Handle())) << "alone on screen again, the program has its button";
     app->DestroyForms(); // the handlers above use this test's locals
 }
 

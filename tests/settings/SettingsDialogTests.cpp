@@ -415,4 +415,107 @@ TEST_F(SettingsDialogTest, TheAboutButtonOpensTheAboutDialogModally) {
     EXPECT_TRUE(IsWindowEnabled(Fcfg->Handle()));
 }
 
+// Keys pressed as real input while the dialog is the active window.
+class SettingsDialogKeysTest : public SettingsDialogTest {
+protected:
+    void OpenActive() {
+        Start();
+        Open();
+        ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == Fcfg->Handle(); }));
+    }
+    bool FocusMovesTo(std::initializer_list<WORD> keys, TWinControl* control) {
+        SendChord(keys);
+        return PumpUntil([&] { return GetFocus() == control->Handle(); });
+    }
+};
+
+TEST_F(SettingsDialogKeysTest, TabWalksTheControlsInTheirOrderAndShiftTabWalksBack) {
+    OpenActive();
+    ASSERT_TRUE(PumpUntil([] { return GetFocus() == Fcfg->AScroll->Handle(); })) << "the first tab stop";
+    ASSERT_TRUE(Fcfg->SIntervalle->Enabled()); // the periodic save is on by default
+    const std::vector<TWinControl*> forward{Fcfg->CTitle,      Fcfg->CClose,    Fcfg->CBorder,
+                                            Fcfg->CScrolBar,   Fcfg->CBgTrans,  Fcfg->CEnreg,
+                                            Fcfg->SIntervalle, Fcfg->CAutoSave, Fcfg->EGlobal};
+    for (TWinControl* next : forward)
+        ASSERT_TRUE(FocusMovesTo({VK_TAB}, next)) << next->Name();
+    // The hot-key field keeps Tab for itself: go on from the box after it.
+    Fcfg->CRun->SetFocus();
+    for (TWinControl* next : std::vector<TWinControl*>{Fcfg->CStartShow, Fcfg->Button1, Fcfg->Button2,
+                                                       Fcfg->Button3, Fcfg->AScroll})
+        ASSERT_TRUE(FocusMovesTo({VK_TAB}, next)) << next->Name();
+    for (TWinControl* back : std::vector<TWinControl*>{Fcfg->Button3, Fcfg->Button2, Fcfg->Button1,
+                                                       Fcfg->CStartShow, Fcfg->CRun, Fcfg->EGlobal})
+        ASSERT_TRUE(FocusMovesTo({VK_SHIFT, VK_TAB}, back)) << back->Name();
+    EXPECT_EQ(Fcfg->AScroll->Position(), 255) << "walking changes nothing";
+    EXPECT_FALSE(Fcfg->CRun->Checked());
+    EXPECT_TRUE(IsWindowVisible(Fcfg->Handle()));
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogKeysTest, EnterFromACheckBoxIsOkWhichWritesTheFileAndCloses) {
+    OpenActive();
+    EXPECT_EQ(GetWindowLongPtrW(Fcfg->Button1->Handle(), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    ASSERT_TRUE(FocusMovesTo({VK_TAB}, Fcfg->CTitle));
+    SendChord({VK_SPACE}); // the box's own key
+    ASSERT_TRUE(PumpUntil([] { return !Fcfg->CTitle->Checked(); }));
+    SendChord({VK_RETURN});
+    ASSERT_TRUE(PumpUntil([] { return !IsWindowVisible(Fcfg->Handle()); }));
+    EXPECT_EQ(Stored(L"Apparence", L"Title"), L"1");
+    EXPECT_EQ(Stored(L"Save", L"SaveOnChange"), L"0");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogKeysTest, EscapeClosesAsTheCloseBoxDoesKeepingTheChangesUnwritten) {
+    OpenActive();
+    ASSERT_TRUE(ClickArrow(Fcfg->AScroll, false));
+    SendChord({VK_ESCAPE});
+    ASSERT_TRUE(PumpUntil([] { return !IsWindowVisible(Fcfg->Handle()); }));
+    EXPECT_EQ(Form1->AlphaBlendValue(), 250);
+    EXPECT_EQ(GetFileAttributesW(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsDialogKeysTest, TabEnterAndEscapeTypedIntoTheHotKeyFieldBecomeItsText) {
+    OpenActive();
+    Fcfg->EGlobal->SetFocus();
+    for (WORD key : {VK_TAB, VK_RETURN, VK_ESCAPE}) {
+        SendChord({key});
+        const std::wstring expected = FormatShortcut(MakeShortcut(key, 0));
+        ASSERT_TRUE(PumpUntil([&] { return Fcfg->EGlobal->Text() == expected; }))
+            << expected << " / " << Fcfg->EGlobal->Text();
+        EXPECT_EQ(GetFocus(), Fcfg->EGlobal->Handle());
+        EXPECT_TRUE(IsWindowVisible(Fcfg->Handle()));
+    }
+    EXPECT_EQ(GetFileAttributesW(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES) << "Enter was no OK";
+}
+
+TEST_F(SettingsDialogKeysTest, EscapeClosesTheAboutDialogOpenedFromTheDialogAndEnterInItsListIsALineBreak) {
+    OpenActive();
+    int step = 0, ticks = 0;
+    TTimer probe(nullptr);
+    probe.SetInterval(50);
+    probe.OnTimer = [&](TObject*) {
+        if (++ticks > 100) FAbout->Close(); // never hang on a key that was lost
+        if (!IsWindowVisible(FAbout->Handle())) return;
+        if (step == 0) {
+            SetForegroundWindow(FAbout->Handle());
+            if (GetFocus() != FAbout->Memo1->Handle()) return; // its one tab stop, once it is active
+            SendMessageW(FAbout->Memo1->Handle(), EM_SETSEL, 0, 0);
+            SendChord({VK_RETURN});
+            step = 1;
+        } else if (step == 1 && FAbout->Memo1->Lines()[0].empty()) {
+            SendChord({VK_ESCAPE});
+            step = 2;
+        }
+    };
+    probe.SetEnabled(true);
+    ClickScreen(ScreenCentre(Fcfg->Button2->Handle()));
+    // The click runs the modal loop inside this pump; it returns once the dialog has closed.
+    ASSERT_TRUE(PumpUntil([&] { return step == 2 && !IsWindowVisible(FAbout->Handle()); })) << step;
+    probe.SetEnabled(false);
+    EXPECT_LT(ticks, 100) << "closed by Escape, not by the watchdog";
+    EXPECT_FALSE(FAbout->Modal());
+    EXPECT_EQ(FAbout->Memo1->Lines()[1], L"Mise en Forme:");
+    EXPECT_TRUE(IsWindowEnabled(Fcfg->Handle()));
+}
+
 } // namespace
