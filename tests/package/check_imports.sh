@@ -10,7 +10,7 @@ OBJDUMP=${OBJDUMP:-x86_64-w64-mingw32-objdump}
 
 # What quillpad.exe links at start-up today. Anything else (the compiler's runtime DLLs above all)
 # must be linked in statically or loaded on first use.
-allowed=(kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll ole32.dll version.dll
+allowed=(kernel32.dll user32.dll gdi32.dll comctl32.dll shell32.dll advapi32.dll version.dll
   msvcrt.dll)
 
 imports() {
