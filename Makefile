@@ -1,5 +1,5 @@
 # Front door: every target installs what is missing first, then builds with CMake.
-.PHONY: run test bench build deps clean
+.PHONY: run test bench build release dist deps clean
 
 run: build
 	scripts/run.sh
@@ -7,12 +7,20 @@ run: build
 test: build
 	scripts/test.sh
 
-bench: build
+bench: build release
 	@test -f scripts/bench.sh || { echo "scripts/bench.sh is not there yet." >&2; exit 1; }
 	scripts/headless.sh bash scripts/bench.sh
 
 build: deps
 	scripts/build.sh
+
+# The program as shipped, in build/release/.
+release: deps
+	scripts/release.sh
+
+# build/dist/quillpad-<version>.zip, checked.
+dist: deps
+	scripts/dist.sh
 
 deps:
 	scripts/deps.sh

@@ -5,8 +5,14 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
+# The release build (make release) runs beside the development build; the launcher names each
+# program after its file, so the release copy gets a name of its own.
+release=build/release/bin/quillpad.exe
+[[ -f $release ]] || { echo "$release is missing; run make release first." >&2; exit 1; }
+cp -f "$release" build/release/quillpad-release.exe
+
 programs=(build/bin/bare_window.exe build/bin/bare_tray.exe build/bin/bare_note.exe build/bin/bare_note_modules.exe
-  build/bin/quillpad.exe)
+  build/bin/quillpad.exe build/release/quillpad-release.exe)
 for exe in build/bin/start_bench.exe build/bin/hotkey_bench.exe build/bin/note_bench.exe build/bin/save_bench.exe build/bin/typing_bench.exe build/bin/text_copy_bench.exe build/bin/startup_bench.exe build/bin/guard_bench.exe build/bin/settings_bench.exe build/bin/about_bench.exe "${programs[@]}"; do
   [[ -f $exe ]] || { echo "$exe is missing; build first." >&2; exit 1; }
 done

@@ -60,6 +60,31 @@ TEST_F(ResourceTest, ManifestAsksForVersion6OfTheCommonControls) {
     EXPECT_NE(manifest.find("version=\"6.0.0.0\"", dependency), std::string::npos);
 }
 
+// Both numbers come from the project version; a manifest whose own identity is not four numbers
+// stops Windows from starting the program at all (a side-by-side error), Wine or not.
+TEST_F(ResourceTest, ManifestIdentityCarriesTheFileVersion) {
+    std::string manifest = Resource(MAKEINTRESOURCEW(1), RT_MANIFEST);
+    auto identity = manifest.find("<assemblyIdentity");
+    ASSERT_NE(identity, std::string::npos);
+    auto versionAt = manifest.find("version=\"", identity);
+    ASSERT_LT(versionAt, manifest.find("/>", identity)) << "the program's own identity has no version";
+    versionAt += 9;
+    std::string version = manifest.substr(versionAt, manifest.find('"', versionAt) - versionAt);
+
+    DWORD ignored = 0;
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    ASSERT_FALSE(data.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
+    const std::string fileVersion = std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                                    std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                                    std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+                                    std::to_string(LOWORD(fixed->dwFileVersionLS));
+    EXPECT_EQ(version, fileVersion);
+}
+
 TEST_F(ResourceTest, VersionInformationIsFrenchQuillpad1612) {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
