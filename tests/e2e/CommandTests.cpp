@@ -63,8 +63,12 @@ TEST(Commands, GrasFromTheEditorMenuBoldsTheSelectionAndTheNextSaveHoldsTheBoldR
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"#32768") != nullptr; }, 5s));
     // From the bottom up to "Style", into its submenu, and down past "Couleur..." and
     // "Police..." to "Gras".
-    for (WORD key : {VK_UP, VK_UP, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN})
+    // One key at a time, each once the menu loop has taken the one before: under load a key sent
+    // while the menu was still settling was seen to be lost, landing in the wrong submenu.
+    for (WORD key : {VK_UP, VK_UP, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}) {
+        program.WaitForIdle();
         SendChord({key});
+    }
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"#32768") == nullptr; }, 5s));
     SendChord({VK_RIGHT}); // any key release saves
 

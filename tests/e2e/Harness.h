@@ -43,6 +43,8 @@ public:
     // Starts the copy and returns at once.
     void Launch();
     bool Running() const;
+    // Waits until the program has handled its input and waits for more, menu loops included.
+    void WaitForIdle() const { WaitForInputIdle(FInfo.hProcess, 5000); }
     DWORD ProcessId() const { return FInfo.dwProcessId; }
 
     // Top-level windows of the process, visible or not.
