@@ -29,6 +29,7 @@ fail() {
 
 # "X Y W H" of a window, frame included: Wine draws the frames of unmanaged windows itself.
 geometry() {
+  # shellcheck disable=SC2034 # set by the eval, which defines all of them
   local X Y WIDTH HEIGHT WINDOW SCREEN
   eval "$(xdotool getwindowgeometry --shell "$1")"
   echo "$X $Y $WIDTH $HEIGHT"

@@ -40,8 +40,8 @@ struct TSelectedFont {
 struct TFaceCase {
     const wchar_t* Name;
     BYTE Charset;
-    BYTE Family;      // FF_SWISS, FF_ROMAN, FF_MODERN, or FF_DONTCARE to leave unchecked
-    int FixedPitch;   // 1 fixed, 0 proportional, -1 unchecked
+    BYTE Family;    // FF_SWISS, FF_ROMAN, FF_MODERN, or FF_DONTCARE to leave unchecked
+    int FixedPitch; // 1 fixed, 0 proportional, -1 unchecked
 };
 
 void PrintTo(const TFaceCase& c, std::ostream* os) {
@@ -68,21 +68,20 @@ TEST_P(SystemFontTest, TheFaceAskedForIsTheFaceDrawn) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FacesTheProgramUses, SystemFontTest,
-    ::testing::Values(TFaceCase{L"Arial", DEFAULT_CHARSET, FF_SWISS, 0},
-                      TFaceCase{L"Times New Roman", DEFAULT_CHARSET, FF_ROMAN, 0},
-                      TFaceCase{L"Courier New", DEFAULT_CHARSET, FF_MODERN, 1},
-                      TFaceCase{L"Courier", DEFAULT_CHARSET, FF_MODERN, 1},
-                      TFaceCase{L"MS Sans Serif", DEFAULT_CHARSET, FF_SWISS, 0},
-                      TFaceCase{L"Tahoma", DEFAULT_CHARSET, FF_SWISS, 0},
-                      TFaceCase{L"Marlett", SYMBOL_CHARSET, FF_DONTCARE, -1}),
-    [](const ::testing::TestParamInfo<TFaceCase>& info) {
-        std::string name;
-        for (const wchar_t* p = info.param.Name; *p; ++p)
-            if (*p != L' ') name += static_cast<char>(*p);
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(FacesTheProgramUses, SystemFontTest,
+                         ::testing::Values(TFaceCase{L"Arial", DEFAULT_CHARSET, FF_SWISS, 0},
+                                           TFaceCase{L"Times New Roman", DEFAULT_CHARSET, FF_ROMAN, 0},
+                                           TFaceCase{L"Courier New", DEFAULT_CHARSET, FF_MODERN, 1},
+                                           TFaceCase{L"Courier", DEFAULT_CHARSET, FF_MODERN, 1},
+                                           TFaceCase{L"MS Sans Serif", DEFAULT_CHARSET, FF_SWISS, 0},
+                                           TFaceCase{L"Tahoma", DEFAULT_CHARSET, FF_SWISS, 0},
+                                           TFaceCase{L"Marlett", SYMBOL_CHARSET, FF_DONTCARE, -1}),
+                         [](const ::testing::TestParamInfo<TFaceCase>& info) {
+                             std::string name;
+                             for (const wchar_t* p = info.param.Name; *p; ++p)
+                                 if (*p != L' ') name += static_cast<char>(*p);
+                             return name;
+                         });
 
 // At a character height of 1000 pixels the advance widths are the fonts' published widths per
 // thousand of the em, so a face of other metrics shows at once. One pixel a letter is rounding.
