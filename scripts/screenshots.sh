@@ -72,7 +72,7 @@ grab() { # window id, output format:file
 
 # Writes the window's picture once it has stopped changing: painting has ended.
 shoot() {
-  local id=$1 name=$2 last= now deadline=$((SECONDS + 10))
+  local id=$1 name=$2 last='' now deadline=$((SECONDS + 10))
   while ((SECONDS < deadline)); do
     now=$(grab "$id" rgb:- | md5sum)
     [[ $now == "$last" ]] && break
