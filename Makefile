@@ -1,5 +1,5 @@
 # Front door: every target installs what is missing first, then builds with CMake.
-.PHONY: run test bench build release dist deps clean
+.PHONY: run test bench screenshots build release dist deps clean
 
 run: build
 	scripts/run.sh
@@ -10,6 +10,9 @@ test: build
 bench: build release
 	@test -f scripts/bench.sh || { echo "scripts/bench.sh is not there yet." >&2; exit 1; }
 	scripts/headless.sh bash scripts/bench.sh
+
+screenshots: build
+	scripts/screenshots.sh
 
 build: deps
 	scripts/build.sh

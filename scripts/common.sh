@@ -20,6 +20,11 @@ as_root() {
 
 # A fresh prefix takes 10-20 s to create; do it once, up front, rather than inside the first test.
 ensure_prefix() {
+  ensure_prefix_base
+  ensure_prefix_fonts
+}
+
+ensure_prefix_base() {
   [[ -f $WINEPREFIX/.quillpad-ready ]] && return 0
   echo "Preparing the Wine prefix in $WINEPREFIX (once, 10-20 s)..."
   mkdir -p "$WINEPREFIX"
@@ -33,6 +38,24 @@ ensure_prefix() {
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f >/dev/null
   wineserver -w
   touch "$WINEPREFIX/.quillpad-ready"
+}
+
+# Wine's own fonts (Marlett for the caption buttons, Tahoma, MS Sans Serif, Courier) are found
+# only in the prefix's Fonts folder, and Arial, Times New Roman and Courier New are asked for by
+# name: without this every face falls back to one sans-serif font with other metrics.
+WINE_FONTS_DIR=/usr/share/wine/fonts
+ensure_prefix_fonts() {
+  [[ -f $WINEPREFIX/.quillpad-fonts ]] && return 0
+  [[ -d $WINE_FONTS_DIR ]] || { echo "Wine's fonts are missing ($WINE_FONTS_DIR); run scripts/deps.sh." >&2; return 1; }
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  mkdir -p "$fonts"
+  cp -f "$WINE_FONTS_DIR"/* "$fonts"/
+  local pair
+  for pair in "Arial=Liberation Sans" "Times New Roman=Liberation Serif" "Courier New=Liberation Mono"; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null
+  done
+  wineserver -w
+  touch "$WINEPREFIX/.quillpad-fonts"
 }
 
 # Kill every Wine process of our prefix and wait until the server has gone.

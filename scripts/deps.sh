@@ -3,7 +3,10 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick googletest unrtf python3)
+# Without recommended packages Wine has none of its own fonts (caption buttons, Tahoma, MS Sans Serif)
+# and nothing with Arial's, Times New Roman's or Courier New's metrics: fonts-wine and fonts-liberation2.
+packages=(cmake make g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth xdotool imagemagick googletest unrtf python3
+  fonts-wine fonts-liberation2)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
