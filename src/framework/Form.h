@@ -43,6 +43,9 @@ public:
     void SetClientHeight(int height);
     TPosition Position() const { return FPosition; }
     void SetPosition(TPosition position) { FPosition = position; }
+    // The resolution the form's values are at: 96 while its design is applied, then the one of
+    // the monitor it is on.
+    int PixelsPerInch() const { return FPixelsPerInch; }
     TWindowState WindowState() const;
     void SetWindowState(TWindowState state);
 
@@ -84,6 +87,8 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void WndProc(TMessage& message) override;
+    // The client size scales with the design; the position is a place on the screen and stays.
+    void ScaleBounds(int m, int d) override;
     void BeforeDestruction() override;
     void Resize() override;
     virtual void DoShow();
@@ -98,9 +103,14 @@ private:
     void ShowWindowNow();
     void HideWindowNow();
     void CenterOnScreen();
+    // Brings the design values to the resolution of the monitor the form is (or will be) on.
+    void ScaleToMonitor();
+    void DpiChanged(int pixelsPerInch, const RECT& suggested);
     bool IsMainForm() const;
     // Outer size minus client size for the current style.
     SIZE FrameSize() const;
+    // The same from the style alone, at a resolution.
+    SIZE FrameSizeAt(int pixelsPerInch) const;
 
     TFormBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poDesigned;
@@ -114,4 +124,7 @@ private:
     bool FShowing = false;
     bool FCreating = false; // OnCreate runs: showing waits until it is done
     SIZE FReportedSize{};
+    int FPixelsPerInch = kDesignPixelsPerInch;
+    TScaleSource<TBox> FClientSource;
+    bool FTakingSuggestedRect = false; // the system sized the window for the new resolution
 };
