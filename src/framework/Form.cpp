@@ -23,9 +23,10 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 TForm::~TForm() = default;
 
 void TForm::AfterConstruction() {
-    EndLoad();
-    // Before OnCreate: what the form's handlers set from then on (a stored size, say) is in pixels.
+    // Still loading, so the form's own handlers see no resize: what they set from OnCreate on
+    // (a stored size, say) is in screen pixels.
     ScaleToMonitor();
+    EndLoad();
     FCreating = true;
     if (OnCreate) Guarded(this, [&] { OnCreate(this); });
     FCreating = false;
