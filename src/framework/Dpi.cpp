@@ -6,7 +6,8 @@
 namespace {
 
 template <class F> F User32Call(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+    return reinterpret_cast<F>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
 // Loaded only when a monitor is asked about, and kept for the process's life.
@@ -48,7 +49,8 @@ int WindowPixelsPerInch(HWND wnd) {
     static const auto getDpiForWindow = User32Call<GetDpiForWindowFn>("GetDpiForWindow");
     if (wnd && getDpiForWindow)
         if (const UINT dpi = getDpiForWindow(wnd)) return static_cast<int>(dpi);
-    return wnd ? MonitorPixelsPerInch(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST)) : SystemPixelsPerInch();
+    return wnd ? MonitorPixelsPerInch(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST))
+               : SystemPixelsPerInch();
 }
 
 void AdjustWindowRectForPixelsPerInch(RECT& rect, DWORD style, DWORD exStyle, int pixelsPerInch) {

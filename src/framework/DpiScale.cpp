@@ -18,7 +18,8 @@ int ScaleLength(int value, int m, int d) {
 TBox ScaleBox(const TBox& box, int m, int d) {
     const int left = ScaleLength(box.Left, m, d);
     const int top = ScaleLength(box.Top, m, d);
-    return {left, top, ScaleLength(box.Left + box.Width, m, d) - left, ScaleLength(box.Top + box.Height, m, d) - top};
+    return {left, top, ScaleLength(box.Left + box.Width, m, d) - left,
+            ScaleLength(box.Top + box.Height, m, d) - top};
 }
 
 int ScaleFontHeight(int height, int m, int d) {

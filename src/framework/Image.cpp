@@ -44,7 +44,7 @@ void TImage::Paint(HDC dc) {
         void* bits = nullptr;
         FBitmap.Reset(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!FBitmap || !bits) return;
-        std::memcpy(bits, drawn.Pixels.data(), drawn.Pixels.size() * sizeof(std::uint32_t));
+        std::memcpy(bits, drawn.Pixels.data(), static_cast<size_t>(drawn.Width) * drawn.Height * sizeof(std::uint32_t));
     }
     HDC source = CreateCompatibleDC(dc);
     if (!source) return;

@@ -41,9 +41,11 @@ TPremultipliedImage ScalePicture(const TPremultipliedImage& source, int width, i
             double sum[4] = {0, 0, 0, 0};
             for (const TTap& row : rows[static_cast<size_t>(y)]) {
                 for (const TTap& column : columns[static_cast<size_t>(x)]) {
-                    const std::uint32_t p = source.Pixels[static_cast<size_t>(row.Index) * source.Width + column.Index];
+                    const std::uint32_t p =
+                        source.Pixels[static_cast<size_t>(row.Index) * source.Width + column.Index];
                     const double w = row.Weight * column.Weight;
-                    for (int c = 0; c < 4; ++c) sum[c] += w * ((p >> (8 * c)) & 0xFF);
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += w * ((p >> (8 * c)) & 0xFF);
                 }
             }
             std::uint32_t out = 0;

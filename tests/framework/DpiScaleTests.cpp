@@ -26,10 +26,10 @@ TEST(DpiScaleTest, DesignLengthsAndFontHeightsAtTheUsualResolutions) {
         EXPECT_EQ(ScaleFontHeight(-13, f, 96), r.FontMinus13);
         EXPECT_EQ(ScaleFontHeight(11, f, 96), -r.FontMinus11); // cell heights scale the same way
     }
-    EXPECT_EQ(ScaleLength(1, 144, 96), 2);   // halves go away from zero
+    EXPECT_EQ(ScaleLength(1, 144, 96), 2); // halves go away from zero
     EXPECT_EQ(ScaleLength(-1, 144, 96), -2);
-    EXPECT_EQ(ScaleLength(5, 120, 96), 6);   // 6.25
-    EXPECT_EQ(ScaleLength(7, 96, 144), 5);   // 4.67
+    EXPECT_EQ(ScaleLength(5, 120, 96), 6);       // 6.25
+    EXPECT_EQ(ScaleLength(7, 96, 144), 5);       // 4.67
     EXPECT_EQ(ScaleFontHeight(-1, 96, 192), -1); // a font never shrinks to nothing
     EXPECT_EQ(ScaleFontHeight(0, 144, 96), 0);
 }
@@ -156,7 +156,8 @@ TEST(DpiScaleTest, PicturesGrowIntoBlocksAtWholeFactorsAndMixOnlyAtEdgesOtherwis
     const TPremultipliedImage large = ScalePicture(plain, 120, 90);
     EXPECT_EQ(large.Width, 120);
     EXPECT_EQ(large.Height, 90);
-    for (std::uint32_t p : large.Pixels) ASSERT_EQ(p, 0xFF336699u);
+    for (std::uint32_t p : large.Pixels)
+        ASSERT_EQ(p, 0xFF336699u);
 
     EXPECT_TRUE(ScalePicture(Picture(0, 0, {}), 10, 10).Empty());
     EXPECT_TRUE(ScalePicture(Picture(2, 2, {red}), 4, 4).Empty()); // fewer pixels than its size says

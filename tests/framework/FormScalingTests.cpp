@@ -84,7 +84,8 @@ protected:
         SendMessageW(form->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
         std::vector<COLORREF> pixels;
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(dc, x, y));
+            for (int x = 0; x < width; ++x)
+                pixels.push_back(GetPixel(dc, x, y));
         SelectObject(dc, old);
         DeleteObject(bitmap);
         DeleteDC(dc);
@@ -121,7 +122,8 @@ protected:
     TScaledForm* form = nullptr;
 };
 
-TEST_F(FormScalingTest, AMoveToAnotherResolutionTakesTheSuggestedRectangleAndRescalesChildrenFontsAndPicture) {
+TEST_F(FormScalingTest,
+       AMoveToAnotherResolutionTakesTheSuggestedRectangleAndRescalesChildrenFontsAndPicture) {
     app->CreateForm(form);
     const int base = form->PixelsPerInch();
     EXPECT_EQ(base, SystemPixelsPerInch()); // scaled when created, before any window
@@ -135,7 +137,8 @@ TEST_F(FormScalingTest, AMoveToAnotherResolutionTakesTheSuggestedRectangleAndRes
         RECT suggested = original;
         suggested.right = original.left + ScaleLength(original.right - original.left, ppi, base);
         suggested.bottom = original.top + ScaleLength(original.bottom - original.top, ppi, base);
-        SendMessageW(form->Handle(), kDpiChangedMessage, MAKEWPARAM(ppi, ppi), reinterpret_cast<LPARAM>(&suggested));
+        SendMessageW(form->Handle(), kDpiChangedMessage, MAKEWPARAM(ppi, ppi),
+                     reinterpret_cast<LPARAM>(&suggested));
         RECT now;
         GetWindowRect(form->Handle(), &now);
         EXPECT_TRUE(EqualRect(&now, &suggested)) << ppi;

@@ -95,8 +95,8 @@ TEST_F(HighDpiTest, TheSettingsDialogIsItsDesignScaledAndNoCaptionIsCutOff) {
     // Every caption fits its control in the control's own (scaled) font. A check box draws its
     // box and a gap before the text; a button and a group box keep a margin on each side.
     const int checkMark = S(13 + 4);
-    for (TCheckBox* box : {Fcfg->CTitle, Fcfg->CClose, Fcfg->CBorder, Fcfg->CScrolBar, Fcfg->CBgTrans, Fcfg->CEnreg,
-                           Fcfg->CAutoSave, Fcfg->CRun, Fcfg->CStartShow}) {
+    for (TCheckBox* box : {Fcfg->CTitle, Fcfg->CClose, Fcfg->CBorder, Fcfg->CScrolBar, Fcfg->CBgTrans,
+                           Fcfg->CEnreg, Fcfg->CAutoSave, Fcfg->CRun, Fcfg->CStartShow}) {
         const SIZE text = TextExtent(box->Font(), box->Caption());
         EXPECT_LE(text.cx + checkMark, box->Width()) << box->Name();
         EXPECT_LE(text.cy, box->Height()) << box->Name();
@@ -126,7 +126,8 @@ TEST_F(HighDpiTest, TheAboutPictureIsDrawnAtTheScaledSizeAndEveryAboutWindowIsIt
     EXPECT_EQ(about.cy, S(434));
     EXPECT_EQ(BoxOf(FAbout->Panel1), Scaled({16, 16, 81, 61}));
     EXPECT_EQ(BoxOf(FAbout->Image1), Scaled({1, 1, 81, 61}));
-    EXPECT_EQ(BoxOf(FAbout->Label2), (TBox{S(127), S(102), FAbout->Label2->Width(), FAbout->Label2->Height()}));
+    EXPECT_EQ(BoxOf(FAbout->Label2),
+              (TBox{S(127), S(102), FAbout->Label2->Width(), FAbout->Label2->Height()}));
     EXPECT_LE(TextExtent(FAbout->Label2->Font(), FAbout->Label2->Caption()).cx, FAbout->Label2->Width());
     EXPECT_EQ(FAbout->HotLink1->HotTrackFont()->Height(), ScaleFontHeight(-11, ppi, 96));
 
@@ -156,7 +157,9 @@ TEST_F(HighDpiTest, TheAboutPictureIsDrawnAtTheScaledSizeAndEveryAboutWindowIsIt
             if (x0 + x >= w - 1 || y0 + y >= h - 1) continue;
             const std::uint32_t p = expected.Pixels[static_cast<size_t>(y) * drawn.cx + x];
             const int a = static_cast<int>(p >> 24);
-            auto over = [&](int shift, int back) { return static_cast<int>((p >> shift) & 0xFF) + back * (255 - a) / 255; };
+            auto over = [&](int shift, int back) {
+                return static_cast<int>((p >> shift) & 0xFF) + back * (255 - a) / 255;
+            };
             const COLORREF seen = GetPixel(dc, x0 + x, y0 + y);
             const bool close = std::abs(GetRValue(seen) - over(16, GetRValue(background))) <= 2 &&
                                std::abs(GetGValue(seen) - over(8, GetGValue(background))) <= 2 &&
