@@ -35,6 +35,12 @@ void TTrackLabel::MouseLeave() {
     TLabel::MouseLeave();
 }
 
+void TTrackLabel::ScaleFonts(int m, int d) {
+    TLabel::ScaleFonts(m, d);
+    FHotTrackFont->SetPixelsPerInch(m);
+    FSavedFont->SetPixelsPerInch(m);
+}
+
 void TTrackLabel::Ctl3DChanged() {
     TLabel::Ctl3DChanged();
     if (OnCtl3DChanged) OnCtl3DChanged(this);

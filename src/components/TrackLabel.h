@@ -27,6 +27,8 @@ protected:
     void MouseEnter() override;
     void MouseLeave() override;
     void Ctl3DChanged() override;
+    // The fonts kept aside for hot tracking follow the label's screen too.
+    void ScaleFonts(int m, int d) override;
     void ParentColorChanged() override;
     bool DialogChar(wchar_t key) override;
 

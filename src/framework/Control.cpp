@@ -39,6 +39,17 @@ void TControl::Invalidate() {
     InvalidateRect(FParent->Handle(), &r, TRUE);
 }
 
+void TControl::ScaleBounds(int m, int d) {
+    const TBox box = FBoundsSource.Rescale(TBox{FLeft, FTop, FWidth, FHeight}, d, m, ScaleBox);
+    SetBounds(box.Left, box.Top, box.Width, box.Height);
+    FBoundsSource.Applied(TBox{FLeft, FTop, FWidth, FHeight});
+}
+
+void TControl::ScaleFonts(int m, int) {
+    // A font taken from the parent follows the parent's, already scaled.
+    if (!FParentFont || !FParent) FFont->SetPixelsPerInch(m);
+}
+
 void TControl::UpdateBoundsFromWindow(int left, int top, int width, int height) {
     FLeft = left;
     FTop = top;

@@ -99,6 +99,12 @@ protected:
     virtual void Paint(HDC) {}
     void Notification(TComponent* component, TOperation operation) override;
 
+    // Rescales the control's own design values from d to m pixels per inch. A window calls these
+    // for every control inside it (TWinControl::ChangeScale): all positions and sizes first, then
+    // the fonts, so that a control sizing itself to its text sees the final font.
+    virtual void ScaleBounds(int m, int d);
+    virtual void ScaleFonts(int m, int d);
+
     // Stores bounds reported by the window itself, without moving it again.
     void UpdateBoundsFromWindow(int left, int top, int width, int height);
 
@@ -111,6 +117,7 @@ protected:
     bool FParentColor = false;
     TCursor FCursor = crDefault;
     std::wstring FCaption;
+    TScaleSource<TBox> FBoundsSource;
 
 private:
     std::unique_ptr<TFont> FFont;

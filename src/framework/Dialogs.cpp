@@ -1,5 +1,6 @@
 #include "framework/Dialogs.h"
 
+#include "framework/Dpi.h"
 #include "framework/Error.h"
 
 #include <commdlg.h>
@@ -75,7 +76,10 @@ TFontDialog::TFontDialog(TComponent* owner) : TComponent(owner), FFont(std::make
 
 std::function<bool(const TFontDialog&, HWND, TFont&)> TFontDialog::Show = [](const TFontDialog& dialog,
                                                                              HWND owner, TFont& chosen) {
+    // The dialog reads and writes heights at the screen's resolution; the font's own may differ,
+    // so the size goes over in points and comes back in tenths of a point.
     LOGFONTW lf = dialog.Font()->LogFont();
+    lf.lfHeight = -ScaleLength(dialog.Font()->Size(), SystemPixelsPerInch(), 72);
     CHOOSEFONTW cf{};
     cf.lStructSize = sizeof cf;
     cf.hwndOwner = owner;
@@ -89,7 +93,8 @@ std::function<bool(const TFontDialog&, HWND, TFont&)> TFontDialog::Show = [](con
         return false;
     }
     chosen.SetName(lf.lfFaceName);
-    chosen.SetHeight(lf.lfHeight);
+    chosen.SetHeight(cf.iPointSize > 0 ? -ScaleLength(cf.iPointSize, chosen.PixelsPerInch(), 720)
+                                        : ScaleLength(lf.lfHeight, chosen.PixelsPerInch(), SystemPixelsPerInch()));
     chosen.SetStyle(StylesOf(lf));
     chosen.SetCharset(lf.lfCharSet);
     // Without effects the dialog offers no colour: the font keeps its own.

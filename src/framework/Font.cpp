@@ -2,14 +2,6 @@
 
 TFont::TFont() = default;
 
-int TFont::ScreenPixelsPerInch() {
-    static const int ppi = [] {
-        TScreenDC dc;
-        return dc.Get() ? GetDeviceCaps(dc.Get(), LOGPIXELSY) : 96;
-    }();
-    return ppi;
-}
-
 void TFont::Changed() {
     FHandle.Reset();
     if (OnChange) OnChange(this);
@@ -22,6 +14,7 @@ void TFont::Assign(const TFont& source) {
     FColor = source.FColor;
     FStyle = source.FStyle;
     FCharset = source.FCharset;
+    FPixelsPerInch = source.FPixelsPerInch;
     Changed();
 }
 
@@ -37,9 +30,17 @@ void TFont::SetHeight(int height) {
     Changed();
 }
 
-int TFont::Size() const { return -MulDiv(FHeight, 72, ScreenPixelsPerInch()); }
+int TFont::Size() const { return -ScaleLength(FHeight, 72, FPixelsPerInch); }
 
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(), 72)); }
+void TFont::SetSize(int points) { SetHeight(-ScaleLength(points, FPixelsPerInch, 72)); }
+
+void TFont::SetPixelsPerInch(int pixelsPerInch) {
+    if (pixelsPerInch <= 0 || pixelsPerInch == FPixelsPerInch) return;
+    const int height = FHeightSource.Rescale(FHeight, FPixelsPerInch, pixelsPerInch, ScaleFontHeight);
+    FPixelsPerInch = pixelsPerInch;
+    FHeight = height;
+    Changed();
+}
 
 void TFont::SetColor(TColor color) {
     if (color == FColor) return;

@@ -1,5 +1,6 @@
 #pragma once
 // A font description with a lazily created GDI font; every change is announced through OnChange.
+#include "framework/DpiScale.h"
 #include "framework/Handles.h"
 #include "framework/Types.h"
 
@@ -19,12 +20,16 @@ public:
 
     const std::wstring& Name() const { return FName; }
     void SetName(const std::wstring& name);
-    // Height in pixels; negative values give the character height, as LOGFONT does.
+    // Height in pixels at PixelsPerInch; negative values give the character height, as LOGFONT does.
     int Height() const { return FHeight; }
     void SetHeight(int height);
-    // Size in points at the screen's resolution.
+    // Size in points, the same at every resolution.
     int Size() const;
     void SetSize(int points);
+    // The resolution Height is given at: 96 for a design value until its window is scaled.
+    // Setting it rescales the height, so the text keeps its size on the new screen.
+    int PixelsPerInch() const { return FPixelsPerInch; }
+    void SetPixelsPerInch(int pixelsPerInch);
     TColor Color() const { return FColor; }
     void SetColor(TColor color);
     TFontStyles Style() const { return FStyle; }
@@ -34,7 +39,6 @@ public:
 
     HFONT Handle();
     LOGFONTW LogFont() const;
-    static int ScreenPixelsPerInch();
 
     TNotifyEvent OnChange;
 
@@ -46,5 +50,7 @@ private:
     TColor FColor = clWindowText;
     TFontStyles FStyle = 0;
     BYTE FCharset = DEFAULT_CHARSET;
+    int FPixelsPerInch = kDesignPixelsPerInch;
+    TScaleSource<int> FHeightSource;
     TFontHandle FHandle;
 };

@@ -3,6 +3,7 @@
 #include "framework/Actions.h"
 #include "framework/Application.h"
 #include "framework/Button.h"
+#include "framework/Dpi.h"
 #include "framework/Error.h"
 #include "framework/Layered.h"
 
@@ -23,6 +24,9 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 TForm::~TForm() = default;
 
 void TForm::AfterConstruction() {
+    // Still loading, so the form's own handlers see no resize: what they set from OnCreate on
+    // (a stored size, say) is in screen pixels.
+    ScaleToMonitor();
     EndLoad();
     FCreating = true;
     if (OnCreate) Guarded(this, [&] { OnCreate(this); });
@@ -60,8 +64,63 @@ void TForm::CreateParams(TCreateParams& params) {
     params.WndParent = Application ? Application->Handle() : nullptr;
 }
 
+void TForm::ScaleToMonitor() {
+    const RECT r{FLeft, FTop, FLeft + FWidth, FTop + FHeight};
+    ChangeScale(HandleAllocated() ? WindowPixelsPerInch(Handle()) : PixelsPerInchAt(r), FPixelsPerInch);
+}
+
+void TForm::ScaleBounds(int m, int d) {
+    FPixelsPerInch = m;
+    if (FTakingSuggestedRect) return;
+    // The window may already be at the new resolution while its size is still meant for the old
+    // one: the client is what the old frame leaves.
+    const SIZE before = FrameSizeAt(d), after = FrameSizeAt(m);
+    const TBox current{0, 0, FWidth - before.cx, FHeight - before.cy};
+    const TBox client = FClientSource.Rescale(current, d, m, ScaleBox);
+    SetBounds(FLeft, FTop, client.Width + after.cx, client.Height + after.cy);
+    FClientSource.Applied(TBox{0, 0, FWidth - after.cx, FHeight - after.cy});
+}
+
+SIZE TForm::FrameSizeAt(int pixelsPerInch) const {
+    DWORD style, exStyle;
+    if (HandleAllocated()) {
+        HWND wnd = const_cast<TForm*>(this)->Handle();
+        style = static_cast<DWORD>(GetWindowLongPtrW(wnd, GWL_STYLE));
+        exStyle = static_cast<DWORD>(GetWindowLongPtrW(wnd, GWL_EXSTYLE));
+    } else {
+        TCreateParams params;
+        const_cast<TForm*>(this)->CreateParams(params);
+        style = params.Style;
+        exStyle = params.ExStyle;
+    }
+    RECT r{0, 0, 0, 0};
+    AdjustWindowRectForPixelsPerInch(r, style, exStyle, pixelsPerInch);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void TForm::DpiChanged(int pixelsPerInch, const RECT& suggested) {
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    FTakingSuggestedRect = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FTakingSuggestedRect};
+    ChangeScale(pixelsPerInch, FPixelsPerInch);
+}
+
 void TForm::CreateWnd() {
+    // A window made on a monitor of another resolution than the one the form was scaled for:
+    // sized for where it will be, and checked again once it is there.
+    if (!IsLoading()) {
+        const RECT r{FLeft, FTop, FLeft + FWidth, FTop + FHeight};
+        ChangeScale(PixelsPerInchAt(r), FPixelsPerInch);
+    }
     TWinControl::CreateWnd();
+    if (!IsLoading()) {
+        const int actual = WindowPixelsPerInch(Handle());
+        if (actual != FPixelsPerInch) ChangeScale(actual, FPixelsPerInch);
+    }
     UpdateLayering();
     // A re-created window comes back the way the old one was shown.
     if (FShowing) ShowWindow(Handle(), SW_SHOWNA);
@@ -74,11 +133,7 @@ SIZE TForm::FrameSize() const {
         GetClientRect(const_cast<TForm*>(this)->Handle(), &client);
         return {(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
     }
-    TCreateParams params;
-    const_cast<TForm*>(this)->CreateParams(params);
-    RECT r{0, 0, 0, 0};
-    AdjustWindowRectEx(&r, params.Style, FALSE, params.ExStyle);
-    return {r.right - r.left, r.bottom - r.top};
+    return FrameSizeAt(FPixelsPerInch);
 }
 
 int TForm::ClientWidth() const {
@@ -382,6 +437,10 @@ void TForm::WndProc(TMessage& m) {
     }
     case WM_CLOSE:
         Close();
+        return;
+    case kDpiChangedMessage:
+        DpiChanged(HIWORD(m.WParam), *reinterpret_cast<const RECT*>(m.LParam));
+        m.Result = 0;
         return;
     case WM_NEXTDLGCTL:
         // Forms are not dialog boxes, so the tab-order move a control asks for is done here.

@@ -44,6 +44,9 @@ public:
     void SetClientHeight(int height);
     TPosition Position() const { return FPosition; }
     void SetPosition(TPosition position) { FPosition = position; }
+    // The resolution the form's values are at: 96 while its design is applied, then the one of
+    // the monitor it is on.
+    int PixelsPerInch() const { return FPixelsPerInch; }
     TWindowState WindowState() const;
     void SetWindowState(TWindowState state);
 
@@ -93,6 +96,8 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void WndProc(TMessage& message) override;
+    // The client size scales with the design; the position is a place on the screen and stays.
+    void ScaleBounds(int m, int d) override;
     void BeforeDestruction() override;
     void Resize() override;
     virtual void DoShow();
@@ -111,9 +116,14 @@ private:
     void FocusDialogControl(HWND control, bool selectText);
     // The child that had the focus when the form was deactivated, or the first tab stop.
     void RestoreDialogFocus();
+    // Brings the design values to the resolution of the monitor the form is (or will be) on.
+    void ScaleToMonitor();
+    void DpiChanged(int pixelsPerInch, const RECT& suggested);
     bool IsMainForm() const;
     // Outer size minus client size for the current style.
     SIZE FrameSize() const;
+    // The same from the style alone, at a resolution.
+    SIZE FrameSizeAt(int pixelsPerInch) const;
 
     TFormBorderStyle FBorderStyle = bsSizeable;
     TPosition FPosition = poDesigned;
@@ -128,4 +138,7 @@ private:
     bool FCreating = false; // OnCreate runs: showing waits until it is done
     SIZE FReportedSize{};
     HWND FFocusedChild = nullptr; // a dialog form's focus while it is inactive
+    int FPixelsPerInch = kDesignPixelsPerInch;
+    TScaleSource<TBox> FClientSource;
+    bool FTakingSuggestedRect = false; // the system sized the window for the new resolution
 };

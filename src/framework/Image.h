@@ -1,6 +1,6 @@
 #pragma once
-// A picture drawn unscaled at the control's top-left corner, its transparent pixels showing
-// what lies beneath.
+// A picture drawn at the control's top-left corner, its transparent pixels showing what lies
+// beneath. Its pixels are design pixels: on a screen of another resolution it is drawn resized.
 #include "framework/GraphicControl.h"
 #include "framework/Handles.h"
 
@@ -23,10 +23,15 @@ public:
     // An empty picture leaves the control showing its parent.
     void SetPicture(TPremultipliedImage picture);
 
+    // The size the picture is drawn at on the control's screen.
+    SIZE DrawnSize() const;
+
 protected:
     void Paint(HDC dc) override;
+    void ScaleBounds(int m, int d) override;
 
 private:
     TPremultipliedImage FPicture;
-    TGdiObject FBitmap; // the picture as a DIB section, made at the first paint
+    int FPixelsPerInch = kDesignPixelsPerInch;
+    TGdiObject FBitmap; // the picture as drawn, as a DIB section made at the first paint
 };

@@ -102,6 +102,23 @@ void TWinControl::AlignControls() {
         if (child->Align() == alClient) child->SetBounds(0, 0, client.right, client.bottom);
 }
 
+void TWinControl::ForEachInTree(const std::function<void(TControl*)>& action) {
+    action(this);
+    for (TControl* child : std::vector<TControl*>(FControls)) {
+        if (auto* windowed = dynamic_cast<TWinControl*>(child))
+            windowed->ForEachInTree(action);
+        else
+            action(child);
+    }
+}
+
+void TWinControl::ChangeScale(int m, int d) {
+    if (m <= 0 || d <= 0 || m == d) return;
+    ForEachInTree([&](TControl* control) { control->ScaleBounds(m, d); });
+    ForEachInTree([&](TControl* control) { control->ScaleFonts(m, d); });
+    AlignControls();
+}
+
 void TWinControl::CreateWnd() {
     TCreateParams params;
     CreateParams(params);

@@ -57,6 +57,10 @@ public:
     // Whether the control and every parent are visible and enabled.
     bool CanFocus() const;
 
+    // Rescales the design values of this control and of every control inside it from d to m
+    // pixels per inch: positions and sizes by their edges, then the fonts.
+    void ChangeScale(int m, int d);
+
     // Lays the aligned child controls out in the client area.
     void AlignControls();
 
@@ -124,6 +128,7 @@ private:
     void HandleMouse(TMessage& message);
     bool ReflectToChild(TMessage& message);
     void UpdateToolTip();
+    void ForEachInTree(const std::function<void(TControl*)>& action);
     // Sends a mouse message to the control without a window under the pointer (or the one the
     // pressed button belongs to); false when the window itself should handle it.
     bool RouteMouseToControl(TMessage& message);
