@@ -1,5 +1,6 @@
 #include "framework/Label.h"
 
+#include "framework/DpiScale.h"
 #include "framework/WinControl.h"
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -113,20 +114,38 @@ UINT TLabel::DrawTextFlags() const {
     return flags;
 }
 
-void TLabel::AdjustBounds() {
-    if (!FAutoSize || IsDestroying()) return;
+SIZE TLabel::TextExtent() const {
     TScreenDC screen;
-    if (!screen.Get()) return;
+    if (!screen.Get()) return {0, 0};
     HGDIOBJ old = SelectObject(screen.Get(), Font()->Handle());
     // An empty caption still keeps one line's height.
     const std::wstring text = FCaption.empty() ? std::wstring(L" ") : FCaption;
     RECT r{0, 0, FWordWrap ? FWidth : 0, 0};
     DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DrawTextFlags() | DT_CALCRECT);
     SelectObject(screen.Get(), old);
-    const int width = FWordWrap ? FWidth : r.right;
+    return {r.right, r.bottom};
+}
+
+void TLabel::AdjustBounds() {
+    if (!FAutoSize || IsDestroying()) return;
+    const SIZE text = TextExtent();
+    if (!text.cy) return;
+    const int width = FWordWrap ? FWidth : text.cx;
     // A right-aligned label keeps its right edge where it was.
     const int left = (FAlignment == taRightJustify && !FWordWrap) ? FLeft + FWidth - width : FLeft;
-    SetBounds(left, FTop, width, r.bottom);
+    SetBounds(left, FTop, width, text.cy);
+}
+
+void TLabel::ScaleFonts(int m, int d) {
+    TGraphicControl::ScaleFonts(m, d);
+    if (FAutoSize || IsDestroying() || m == kDesignPixelsPerInch) return;
+    // A label of fixed size keeps its scaled box, but fonts grow in steps (a bitmap face has a
+    // few sizes only), so the text may need a pixel or two more than the box: the bottom of the
+    // last line would be cut off. The box grows downwards; the design value stays the source.
+    const int needed = TextExtent().cy;
+    if (needed <= FHeight) return;
+    SetBounds(FLeft, FTop, FWidth, needed);
+    FBoundsSource.Applied(TBox{FLeft, FTop, FWidth, FHeight});
 }
 
 void TLabel::Paint(HDC dc) {

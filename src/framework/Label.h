@@ -38,9 +38,12 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
     // Fits the bounds to the caption when AutoSize is on.
     void AdjustBounds();
+    void ScaleFonts(int m, int d) override;
 
 private:
     UINT DrawTextFlags() const;
+    // The caption's extent in the current font, wrapped at the label's width when it wraps.
+    SIZE TextExtent() const;
 
     TAlignment FAlignment = taLeftJustify;
     bool FAutoSize = true;

@@ -57,6 +57,14 @@ TEST(Commands, GrasFromTheEditorMenuBoldsTheSelectionAndTheNextSaveHoldsTheBoldR
     EXPECT_EQ(std::count(modules.begin(), modules.end(), L"comctl32.dll"), 0);
 
     SendChord({VK_CONTROL, 'A'}); // the action list's "Sélectionner tout"
+    // The style applies to the selection: wait until the editor holds the whole text selected.
+    HWND editor = FindWindowExW(note, nullptr, nullptr, nullptr);
+    ASSERT_NE(editor, nullptr);
+    const LRESULT length = SendMessageW(editor, WM_GETTEXTLENGTH, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] {
+        const LRESULT selection = SendMessageW(editor, EM_GETSEL, 0, 0);
+        return LOWORD(selection) == 0 && HIWORD(selection) >= length;
+    }, 5s));
     RECT r;
     GetWindowRect(note, &r);
     ClickScreen({r.left + 60, r.top + 80}, true);

@@ -7,6 +7,7 @@
 #include "framework/Image.h"
 #include "framework/Label.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -36,6 +37,10 @@ public:
         Own = Add<TLabel>(10, 60, 80, 20);
         Own->Font()->SetName(L"Courier");
         Own->Font()->SetHeight(-13);
+        // Exactly two lines high at 96; its font gives a line of 20 pixels, not 19.5, at 144.
+        Tight = Add<TLabel>(10, 82, 80, 26);
+        Tight->SetAutoSize(false);
+        Tight->SetCaption(L"Valeur\r\nopaque");
         Picture = Add<TImage>(100, 60, 81, 61);
         Picture->SetPicture({80, 60, std::vector<std::uint32_t>(80 * 60, 0xFFFF0000)});
     }
@@ -50,6 +55,7 @@ public:
     TButton* Cancel;
     TLabel* Sized;
     TLabel* Own;
+    TLabel* Tight;
     TImage* Picture;
 };
 
@@ -74,6 +80,14 @@ protected:
         DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_EXPANDTABS);
         SelectObject(screen.Get(), old);
         return r.right;
+    }
+    static int TextHeight(TFont* font, const std::wstring& text) {
+        TScreenDC screen;
+        HGDIOBJ old = SelectObject(screen.Get(), font->Handle());
+        RECT r{0, 0, 0, 0};
+        DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_EXPANDTABS);
+        SelectObject(screen.Get(), old);
+        return r.bottom;
     }
     // The form drawn by its own painting into a bitmap, read back pixel by pixel.
     std::vector<COLORREF> Rendering(int width, int height) {
@@ -117,6 +131,18 @@ protected:
         EXPECT_EQ(form->Sized->Width(), TextWidth(form->Sized->Font(), form->Sized->Caption()));
         EXPECT_EQ(form->Picture->DrawnSize().cx, ScaleLength(80, ppi, 96));
         EXPECT_EQ(form->Picture->DrawnSize().cy, ScaleLength(60, ppi, 96));
+        ExpectTightLabelAt(ppi);
+    }
+    // A fixed-size label keeps its scaled box and only grows downwards when its text needs it;
+    // at the design resolution it is exactly its design box.
+    void ExpectTightLabelAt(int ppi) {
+        const TBox box = BoxOf(form->Tight), design = ScaleBox({10, 82, 80, 26}, ppi, 96);
+        EXPECT_EQ(box.Left, design.Left) << ppi;
+        EXPECT_EQ(box.Top, design.Top) << ppi;
+        EXPECT_EQ(box.Width, design.Width) << ppi;
+        if (ppi == 96) EXPECT_EQ(box.Height, design.Height);
+        EXPECT_GE(box.Height, std::max(design.Height, TextHeight(form->Tight->Font(), form->Tight->Caption())))
+            << ppi;
     }
 
     TScaledForm* form = nullptr;
@@ -149,6 +175,7 @@ TEST_F(FormScalingTest,
         EXPECT_EQ(FontHeightOfWindow(form->Check->Handle()), ScaleFontHeight(-11, ppi, 96));
         EXPECT_EQ(form->Sized->Width(), TextWidth(form->Sized->Font(), form->Sized->Caption()));
         EXPECT_EQ(form->Picture->DrawnSize().cx, ScaleLength(80, ppi, 96));
+        ExpectTightLabelAt(ppi);
     }
     // Back where it started, every value is the one it had: nothing drifted on the way.
     ExpectDesignAt(base);

@@ -88,7 +88,13 @@ TEST_F(HighDpiTest, TheSettingsDialogIsItsDesignScaledAndNoCaptionIsCutOff) {
     EXPECT_EQ(windowBox(Fcfg->Button1), Scaled({8, 343, 84, 25}));
     EXPECT_EQ(windowBox(Fcfg->Button3), Scaled({196, 343, 84, 25}));
     EXPECT_EQ(BoxOf(Fcfg->Shape1), Scaled({240, 141, 20, 20}));
-    EXPECT_EQ(BoxOf(Fcfg->Label2), Scaled({126, 145, 110, 13}));
+    // A fixed-size label keeps its scaled place and width; its height may grow to the font's
+    // line, which comes in steps for a bitmap face.
+    const TBox label2 = BoxOf(Fcfg->Label2), designed2 = Scaled({126, 145, 110, 13});
+    EXPECT_EQ(label2.Left, designed2.Left);
+    EXPECT_EQ(label2.Top, designed2.Top);
+    EXPECT_EQ(label2.Width, designed2.Width);
+    EXPECT_GE(label2.Height, designed2.Height);
     // The right-hand buttons end at the client's right margin, as designed.
     EXPECT_EQ(client.cx - (Fcfg->Button3->Left() + Fcfg->Button3->Width()), S(288) - S(280));
 
