@@ -1,6 +1,7 @@
 #include "framework/Dialogs.h"
 #include "support/DialogProbe.h"
 #include "support/FrameworkFixture.h"
+#include "support/SystemFaces.h"
 
 #include <colordlg.h>
 #include <dlgs.h>
@@ -86,30 +87,6 @@ TEST_F(DialogTest, FullOpenShowsTheCustomColourPartAndCustomColoursLastToTheNext
     EXPECT_GT(fullWidth, compactWidth + 100) << compactWidth << " " << fullWidth;
     EXPECT_EQ(dialog.CustomColors()[0], RGB(12, 34, 56));
     EXPECT_EQ(dialog.CustomColors()[1], RGB(255, 255, 255));
-}
-
-// Every face of the system, and whether it is TrueType.
-std::map<std::wstring, bool> SystemFaces() {
-    std::map<std::wstring, bool> faces;
-    TScreenDC dc;
-    LOGFONTW lf{};
-    lf.lfCharSet = DEFAULT_CHARSET;
-    EnumFontFamiliesExW(
-        dc.Get(), &lf,
-        [](const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM param) -> int {
-            auto& faces = *reinterpret_cast<std::map<std::wstring, bool>*>(param);
-            faces[font->lfFaceName] = faces[font->lfFaceName] || (type & TRUETYPE_FONTTYPE) != 0;
-            return 1;
-        },
-        reinterpret_cast<LPARAM>(&faces), 0);
-    return faces;
-}
-
-// A TrueType face the system has: the dialog can open on it.
-std::wstring SomeTrueTypeFace() {
-    for (const auto& [face, trueType] : SystemFaces())
-        if (trueType && face[0] != L'@') return face;
-    return L"Arial";
 }
 
 TEST_F(DialogTest, FontDialogReturnsTheFontItOpenedWithOnOkAndLeavesItAloneOnCancel) {

@@ -73,22 +73,16 @@ protected:
         GetObjectW(reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0)), sizeof lf, &lf);
         return lf.lfHeight;
     }
-    static int TextWidth(TFont* font, const std::wstring& text) {
+    static SIZE TextSize(TFont* font, const std::wstring& text) {
         TScreenDC screen;
         HGDIOBJ old = SelectObject(screen.Get(), font->Handle());
         RECT r{0, 0, 0, 0};
         DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_EXPANDTABS);
         SelectObject(screen.Get(), old);
-        return r.right;
+        return {r.right, r.bottom};
     }
-    static int TextHeight(TFont* font, const std::wstring& text) {
-        TScreenDC screen;
-        HGDIOBJ old = SelectObject(screen.Get(), font->Handle());
-        RECT r{0, 0, 0, 0};
-        DrawTextW(screen.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_EXPANDTABS);
-        SelectObject(screen.Get(), old);
-        return r.bottom;
-    }
+    static int TextWidth(TFont* font, const std::wstring& text) { return TextSize(font, text).cx; }
+    static int TextHeight(TFont* font, const std::wstring& text) { return TextSize(font, text).cy; }
     // The form drawn by its own painting into a bitmap, read back pixel by pixel.
     std::vector<COLORREF> Rendering(int width, int height) {
         TScreenDC screen;

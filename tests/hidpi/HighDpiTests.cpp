@@ -3,6 +3,7 @@
 // expected values are computed for whatever resolution this process finds.
 #include "app/ProgramFixture.h"
 #include "support/DialogProbe.h"
+#include "support/SystemFaces.h"
 
 #include "about/AboutForm.h"
 #include "about/CreditForm.h"
@@ -18,23 +19,6 @@
 #include <cstdlib>
 
 namespace {
-
-// A TrueType face the system has, so the font dialog opens on it (Arial may be missing).
-std::wstring SomeTrueTypeFace() {
-    std::wstring found = L"Arial";
-    TScreenDC dc;
-    LOGFONTW lf{};
-    lf.lfCharSet = DEFAULT_CHARSET;
-    EnumFontFamiliesExW(
-        dc.Get(), &lf,
-        [](const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM param) -> int {
-            if (!(type & TRUETYPE_FONTTYPE) || font->lfFaceName[0] == L'@') return 1;
-            *reinterpret_cast<std::wstring*>(param) = font->lfFaceName;
-            return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
-    return found;
-}
 
 class HighDpiTest : public ProgramFixture {
 protected:
