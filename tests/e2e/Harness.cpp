@@ -73,9 +73,17 @@ void TProgramUnderTest::Launch() {
     si.cb = sizeof si;
     std::wstring exe = Executable().wstring();
     std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        FFolder.wstring().c_str(), &si, &FInfo))
-        throw std::runtime_error("cannot start quillpad.exe");
+    // Right after a kill the system may still hold the old process's image for a moment
+    // (seen under load under Wine): try again for a short while before calling it a failure.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           FFolder.wstring().c_str(), &si, &FInfo))
+            return;
+        error = GetLastError();
+        Sleep(100);
+    }
+    throw std::runtime_error("cannot start quillpad.exe, error " + std::to_string(error));
 }
 
 bool TProgramUnderTest::Running() const {
