@@ -5,7 +5,6 @@
 #include "framework/SystemError.h"
 #include "framework/WindowClass.h"
 
-#include <commctrl.h>
 
 TApplication* Application = nullptr;
 

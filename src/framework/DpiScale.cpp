@@ -3,16 +3,8 @@
 #include <cstdint>
 
 int ScaleLength(int value, int m, int d) {
-    if (d == 0) return value;
-    const std::int64_t product = static_cast<std::int64_t>(value) * m;
-    const std::int64_t half = (d > 0 ? d : -d) / 2;
-    const std::int64_t den = d;
-    // Round half away from zero, whatever the signs.
-    const bool negative = (product < 0) != (den < 0);
-    const std::int64_t a = product < 0 ? -product : product;
-    const std::int64_t b = den < 0 ? -den : den;
-    const std::int64_t q = (a + half) / b;
-    return static_cast<int>(negative ? -q : q);
+    // MulDiv rounds halves away from zero, whatever the signs; it answers -1 to a zero divisor.
+    return d == 0 ? value : MulDiv(value, m, d);
 }
 
 TBox ScaleBox(const TBox& box, int m, int d) {

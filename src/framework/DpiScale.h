@@ -5,7 +5,7 @@
 // The resolution every design value (position, size, font height in pixels) is written for.
 constexpr int kDesignPixelsPerInch = 96;
 
-// v * m / d rounded to the nearest integer, halves away from zero (as MulDiv does).
+// v * m / d rounded to the nearest integer, halves away from zero; v itself when d is 0.
 int ScaleLength(int value, int m, int d);
 
 // A box scaled by its edges, not its size: two boxes that touch or stay apart at one
