@@ -160,7 +160,8 @@ void TForm1::ApplyDesign() {
     UnPas22->SetStopSiDejaLance(true);
     UnPas22->OnDejaLance = [this](TObject* s) { UnPas22DejaLance(s); };
 
-    // Registered at once with no key: accepted, never fires, and creates the window now.
+    // Registered with no key: accepted and never fires. The window it is registered for is made
+    // once the settings have given it its border and the editor its scroll bars.
     HKGlobal = new TGlobalHotKey(this);
     HKGlobal->SetName(L"HKGlobal");
     HKGlobal->SetActive(true);
@@ -309,8 +310,7 @@ void TForm1::Cacher1Click(TObject*) {
 }
 
 void TForm1::AOT1Click(TObject*) {
-    SetWindowPos(Handle(), AOT1->Checked() ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
+    SetStayOnTop(AOT1->Checked());
 }
 
 void TForm1::Quitter1Click(TObject*) {
@@ -323,7 +323,7 @@ void TForm1::Parametres1Click(TObject*) {
 
 void TForm1::HKAOTHotKey(TObject*) {
     const bool wasOnTop = AOT1->Checked();
-    SetWindowPos(Handle(), wasOnTop ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetStayOnTop(!wasOnTop);
     AOT1->SetChecked(!wasOnTop);
 }
 

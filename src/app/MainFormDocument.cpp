@@ -5,6 +5,8 @@
 #include "framework/Error.h"
 
 void TForm1::OpenMemo() {
+    // The note's window is made here, once, with the border and scroll bars of the settings.
+    Memo1->HandleNeeded();
     const std::wstring path = DocumentPath();
     try {
         if (!DocumentExists(path)) return;

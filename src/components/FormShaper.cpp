@@ -3,6 +3,7 @@
 #include "framework/Form.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -77,6 +78,8 @@ TFormShaper::TFormShaper(TComponent* owner) : TComponent(owner), FForm(ParentFor
 TFormShaper::~TFormShaper() {
     // Freed on its own, it gives the form its title bar back; going with its form, nothing.
     if (FForm && !FForm->IsDestroying() && FForm->HandleAllocated()) ShowCaption();
+    if (FFormHooked)
+        RemoveWndProcHook(FForm, MakeWindowHookProc<TFormShaper, &TFormShaper::HandleFormMessage>(this), HookAfter);
 }
 
 SIZE TFormShaper::MaskSize() const {
@@ -85,8 +88,23 @@ SIZE TFormShaper::MaskSize() const {
     return {info.bmWidth, info.bmHeight};
 }
 
-HWND TFormShaper::FormWindow() const {
-    return FForm ? FForm->Handle() : nullptr;
+HWND TFormShaper::FormWindow() {
+    if (!FForm) return nullptr;
+    if (FForm->DefersHandle()) {
+        // The form is still being made: its window gets the current state when it is created.
+        FApplyPending = true;
+        if (!FFormHooked) {
+            AddWndProcHook(FForm, MakeWindowHookProc<TFormShaper, &TFormShaper::HandleFormMessage>(this), HookAfter);
+            FFormHooked = true;
+        }
+        return nullptr;
+    }
+    return FForm->Handle();
+}
+
+bool TFormShaper::HandleFormMessage(TMessage& message) {
+    if (message.Msg == WM_CREATE && std::exchange(FApplyPending, false)) SetEnable(FEnable);
+    return false;
 }
 
 void TFormShaper::ApplyRegion() {

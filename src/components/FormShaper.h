@@ -2,7 +2,9 @@
 // Takes the title bar off a form and clips its window to the shape of a mask bitmap, and puts
 // both back. Every setter acts on the window at once, also when the value does not change, and
 // nothing of the window is remembered: a re-created window keeps its own style until the next
-// setter runs.
+// setter runs. Only a form still being created, whose window is yet to be made, gets the state
+// of the last setter when its window is created.
+#include "components/WndProcHook.h"
 #include "framework/Component.h"
 #include "framework/Handles.h"
 
@@ -40,7 +42,9 @@ public:
     TForm* Form() const { return FForm; }
 
 private:
-    HWND FormWindow() const;
+    // The form's window; null when there is no form or its window is yet to be made.
+    HWND FormWindow();
+    bool HandleFormMessage(TMessage& message);
     void ApplyRegion();
     void FitFormToMask();
     void ShowCaption();
@@ -49,4 +53,6 @@ private:
     TGdiObject FMask;
     bool FEnable = false;
     bool FAutoSize = false;
+    bool FApplyPending = false;
+    bool FFormHooked = false;
 };

@@ -1,5 +1,7 @@
 #include "components/GlobalHotKey.h"
 
+#include <utility>
+
 int TGlobalHotKey::NextHotKeyId = 0;
 
 std::function<BOOL(HWND, int, UINT, UINT)> TGlobalHotKey::PlatformRegister = [](HWND wnd, int id, UINT modifiers,
@@ -35,7 +37,8 @@ void TGlobalHotKey::SetActive(bool active) {
         if (!TryRegister()) return;
         HookOwner();
     } else if (FOwnerHooked) {
-        PlatformUnregister(FBoundWindow, FHotKeyId);
+        if (FBoundWindow) PlatformUnregister(FBoundWindow, FHotKeyId);
+        FRegisterPending = false;
         UnhookOwner();
     }
     FActive = active;
@@ -45,7 +48,15 @@ bool TGlobalHotKey::TryRegister() {
     if (FBoundWindow) return false;
     TWinControl* owner = OwnerControl();
     if (!owner) return false;
+    if (owner->DefersHandle()) {
+        FRegisterPending = true; // registered when the window is made
+        return true;
+    }
     FBoundWindow = owner->Handle();
+    return RegisterBound();
+}
+
+bool TGlobalHotKey::RegisterBound() {
     for (;;) {
         const TPlatformKey key = ShortcutToPlatformKey(FHotKey);
         if (PlatformRegister(FBoundWindow, FHotKeyId, key.Modifiers, key.Key)) return true;
@@ -92,6 +103,14 @@ bool TGlobalHotKey::HandleOwnerMessage(TMessage& message) {
 void TGlobalHotKey::MoveToNewWindow() {
     TWinControl* owner = OwnerControl();
     if (!FActive || !owner || !owner->HandleAllocated() || owner->Handle() == FBoundWindow) return;
+    if (std::exchange(FRegisterPending, false)) {
+        // The first registration, put off until the window existed: refusals are handled as usual.
+        FBoundWindow = owner->Handle();
+        if (RegisterBound()) return;
+        FActive = false;
+        UnhookOwner();
+        return;
+    }
     // The old window took its registration with it when it was destroyed.
     FBoundWindow = owner->Handle();
     const TPlatformKey key = ShortcutToPlatformKey(FHotKey);

@@ -39,6 +39,8 @@ public:
 
 protected:
     virtual void HotKeyPressed();
+    // Registers for the owner's window; when the owner puts its window off, only marks the
+    // registration for its creation.
     virtual bool TryRegister();
 
 private:
@@ -48,12 +50,16 @@ private:
     bool HandleOwnerMessage(TMessage& message);
     // The owner got a new window while the combination was registered for the old one.
     void MoveToNewWindow();
+    // Registers for FBoundWindow, asking OnHotKeyRegisterFailed after each refusal; forgets the
+    // window when refused for good.
+    bool RegisterBound();
 
     bool FActive = false;
     TShortCut FHotKey = 0;
     int FHotKeyId = 0;
     HWND FBoundWindow = nullptr;
     bool FOwnerHooked = false;
+    bool FRegisterPending = false;
 
     static int NextHotKeyId;
 };

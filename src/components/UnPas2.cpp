@@ -106,7 +106,8 @@ void TUnPas2::Loaded() {
         return;
     }
     if (OnPasDejaLance) OnPasDejaLance(this);
-    WriteHandles();
+    // A window still to be made is recorded when it is created, as a re-created one is.
+    if (!FOwnerWindow->DefersHandle()) WriteHandles();
     // The owner's window may be re-created later (a new border): the record must follow it.
     if (!FOwnerHooked) {
         AddWndProcHook(FOwnerWindow, MakeWindowHookProc<TUnPas2, &TUnPas2::HandleOwnerMessage>(this),

@@ -7,6 +7,7 @@
 #include "framework/Error.h"
 #include "framework/Layered.h"
 
+#include <utility>
 #include <vector>
 
 TForm* GetParentForm(TControl* control) {
@@ -31,7 +32,14 @@ void TForm::AfterConstruction() {
     FCreating = true;
     if (OnCreate) Guarded(this, [&] { OnCreate(this); });
     FCreating = false;
+    if (std::exchange(FHandleWanted, false)) HandleNeeded();
     if (FVisible) ShowWindowNow();
+}
+
+bool TForm::DefersHandle() {
+    if (HandleAllocated() || !(IsLoading() || FCreating)) return false;
+    FHandleWanted = true;
+    return true;
 }
 
 void TForm::BeforeDestruction() {
@@ -61,6 +69,7 @@ void TForm::CreateParams(TCreateParams& params) {
         break;
     }
     if (!FEnabled) params.Style |= WS_DISABLED;
+    if (FStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
     params.WndParent = Application ? Application->Handle() : nullptr;
 }
 
@@ -116,6 +125,8 @@ void TForm::CreateWnd() {
         const RECT r{FLeft, FTop, FLeft + FWidth, FTop + FHeight};
         ChangeScale(PixelsPerInchAt(r), FPixelsPerInch);
     }
+    // The size a new window is made with is the form's own, not a resize.
+    FReportedSize = {FWidth, FHeight};
     TWinControl::CreateWnd();
     if (!IsLoading()) {
         const int actual = WindowPixelsPerInch(Handle());
@@ -168,6 +179,12 @@ void TForm::SetWindowState(TWindowState state) {
     ShowWindow(Handle(), state == wsMinimized   ? SW_MINIMIZE
                          : state == wsMaximized ? SW_MAXIMIZE
                                                 : SW_RESTORE);
+}
+
+void TForm::SetStayOnTop(bool onTop) {
+    FStayOnTop = onTop;
+    if (HandleAllocated())
+        SetWindowPos(Handle(), onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 void TForm::SetAlphaBlend(bool on) {

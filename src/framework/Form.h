@@ -58,6 +58,14 @@ public:
     void SetTransparentColor(bool on);
     TColor TransparentColorValue() const { return FTransparentColorValue; }
     void SetTransparentColorValue(TColor color);
+    // Always on top of the windows that are not; kept by a re-created window.
+    bool StayOnTop() const { return FStayOnTop; }
+    void SetStayOnTop(bool onTop);
+
+    // While the form is created (its design and its creation handler), its window is made once,
+    // with its final style, when something needs it or when the creation ends, rather than for
+    // each component that acts on it: those wait for WM_CREATE.
+    bool DefersHandle() override;
 
     void SetVisible(bool visible) override;
     void Show();
@@ -136,6 +144,8 @@ private:
     bool FActive = false;
     bool FShowing = false;
     bool FCreating = false; // OnCreate runs: showing waits until it is done
+    bool FHandleWanted = false; // a component waits for the window made after the creation
+    bool FStayOnTop = false;
     SIZE FReportedSize{};
     HWND FFocusedChild = nullptr; // a dialog form's focus while it is inactive
     int FPixelsPerInch = kDesignPixelsPerInch;

@@ -87,6 +87,11 @@ void TWinControl::CreateParams(TCreateParams& params) {
 
 HWND TWinControl::Handle() {
     if (FHandle) return FHandle;
+    // A parent that has no window yet makes its children's windows with its own, this one's too.
+    if (FParent && !FParent->HandleAllocated()) {
+        FParent->HandleNeeded();
+        if (FHandle) return FHandle;
+    }
     CreateWnd();
     for (TControl* child : std::vector<TControl*>(FControls))
         if (auto* windowed = dynamic_cast<TWinControl*>(child)) windowed->HandleNeeded();

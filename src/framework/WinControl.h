@@ -24,6 +24,10 @@ public:
     HWND Handle();
     bool HandleAllocated() const { return FHandle != nullptr; }
     void HandleNeeded() { Handle(); }
+    // For components that act on this control's window: true when the window is not to be made
+    // for them now but comes later, so they act when it is created (they watch WM_CREATE).
+    // Only a form that is being created says so; its window then exists when the creation ends.
+    virtual bool DefersHandle() { return false; }
     // Destroys the window and creates a new one with the current properties.
     void RecreateWnd();
 

@@ -47,14 +47,26 @@ bool TrayReady(TProgramUnderTest& program) {
            WaitUntil([] { return TrayWindow() && IsWindowVisible(TrayWindow()); }, 5s);
 }
 
-// Opens the tray menu and chooses the item `upPresses` lines above its bottom.
+// Opens the tray menu and chooses the item `upPresses` lines above its bottom. The right click
+// is real input; the moves inside the menu are posted keys from its last item (End), and a menu
+// that did not take them is closed and opened again.
 bool ChooseFromTrayMenu(TProgramUnderTest& program, int upPresses) {
-    ClickScreen(FirstTrayIconCentre(), true);
-    if (!WaitUntil([&] { return program.VisibleWindow(L"#32768") != nullptr; }, 5s)) return false;
-    for (int i = 0; i < upPresses; ++i)
-        SendChord({VK_UP});
-    SendChord({VK_RETURN});
-    return WaitUntil([&] { return program.VisibleWindow(L"#32768") == nullptr; }, 5s);
+    ReleaseModifiers();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        ClickScreen(FirstTrayIconCentre(), true);
+        if (!WaitUntil([&] { return !MenuWindows(program).empty(); }, 5s)) continue;
+        RECT menu;
+        GetWindowRect(MenuWindows(program).front(), &menu);
+        SetCursorPos(menu.right + 40, menu.top > 40 ? menu.top - 40 : menu.bottom + 40); // no hover
+        PostMenuKey(program, VK_END);
+        for (int i = 1; i < upPresses; ++i)
+            PostMenuKey(program, VK_UP);
+        PostMenuKey(program, VK_RETURN);
+        if (WaitUntil([&] { return MenuWindows(program).empty(); }, 3s)) return true;
+        for (int i = 0; i < 5 && !MenuWindows(program).empty(); ++i)
+            PostMenuKey(program, VK_ESCAPE);
+    }
+    return false;
 }
 
 // From the bottom of the tray menu: "&Quitter", then "A Propos...", then "Para&mètres...".

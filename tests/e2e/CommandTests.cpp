@@ -17,23 +17,6 @@ HWND ShownNote(TProgramUnderTest& program) {
     return note;
 }
 
-void SendKeyUp(WORD key) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-}
-
-// The process's pop-up menus on screen, the outermost first.
-std::vector<HWND> MenuWindows(const TProgramUnderTest& program) {
-    std::vector<HWND> menus;
-    for (HWND wnd : program.Windows())
-        if (WindowClass(wnd) == L"#32768" && IsWindowVisible(wnd)) menus.push_back(wnd);
-    std::reverse(menus.begin(), menus.end());
-    return menus;
-}
-
 std::vector<std::wstring> LoadedModules(DWORD processId) {
     std::vector<std::wstring> names;
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
@@ -86,16 +69,12 @@ TEST(Commands, GrasFromTheEditorMenuBoldsTheSelectionAndTheNextSaveHoldsTheBoldR
         5s));
     // A plain right click: with Ctrl down it would open the tray menu instead. Release any
     // modifier an earlier program left pressed.
-    for (WORD modifier : {VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN})
-        if (GetAsyncKeyState(modifier) & 0x8000) SendKeyUp(modifier);
+    ReleaseModifiers();
     // Under Wine, after a long test run, the highlight in the menu was seen to land on another
     // item now and then (a hover, or a key the menu loop did not take). The right click is real
     // input; the moves inside the menu are posted key messages, from ends the menu finds by
     // itself (End, Home), and a try that opened the wrong submenu is closed and made again.
-    const auto press = [&](WORD key) {
-        PostMessageW(MenuWindows(program).back(), WM_KEYDOWN, key, 1);
-        program.WaitForIdle();
-    };
+    const auto press = [&](WORD key) { PostMenuKey(program, key); };
     const auto height = [](HWND wnd) {
         RECT box;
         GetWindowRect(wnd, &box);

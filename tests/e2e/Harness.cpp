@@ -1,5 +1,6 @@
 #include "Harness.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -159,6 +160,32 @@ POINT FirstTrayIconCentre() {
     POINT at{cell / 2, cell / 2};
     ClientToScreen(TrayWindow(), &at);
     return at;
+}
+
+std::vector<HWND> MenuWindows(const TProgramUnderTest& program) {
+    std::vector<HWND> menus;
+    for (HWND wnd : program.Windows())
+        if (WindowClass(wnd) == L"#32768" && IsWindowVisible(wnd)) menus.push_back(wnd);
+    std::reverse(menus.begin(), menus.end());
+    return menus;
+}
+
+void PostMenuKey(const TProgramUnderTest& program, WORD key) {
+    const std::vector<HWND> menus = MenuWindows(program);
+    if (menus.empty()) return;
+    PostMessageW(menus.back(), WM_KEYDOWN, key, 1);
+    program.WaitForIdle();
+}
+
+void ReleaseModifiers() {
+    for (WORD modifier : {VK_CONTROL, VK_MENU, VK_SHIFT, VK_LWIN}) {
+        if (!(GetAsyncKeyState(modifier) & 0x8000)) continue;
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = modifier;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &input, sizeof input);
+    }
 }
 
 HWND FindControl(HWND parent, const wchar_t* className, const wchar_t* text) {

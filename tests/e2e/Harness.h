@@ -70,6 +70,14 @@ HWND TrayWindow();
 // Where the first icon of the notification area sits, in screen coordinates.
 POINT FirstTrayIconCentre();
 
+// The process's pop-up menus on screen, the outermost first.
+std::vector<HWND> MenuWindows(const TProgramUnderTest& program);
+// A key for the innermost open menu, posted to it, and the time for the menu loop to take it.
+// Under Wine, after a long run, real key presses were seen to miss a menu now and then.
+void PostMenuKey(const TProgramUnderTest& program, WORD key);
+// Lets go of Ctrl, Alt, Shift and the Windows key where an earlier program left them down.
+void ReleaseModifiers();
+
 // The first window below `parent`, at any depth, with this class and (unless null) this text.
 HWND FindControl(HWND parent, const wchar_t* className, const wchar_t* text = nullptr);
 
