@@ -103,18 +103,14 @@ bool TGlobalHotKey::HandleOwnerMessage(TMessage& message) {
 void TGlobalHotKey::MoveToNewWindow() {
     TWinControl* owner = OwnerControl();
     if (!FActive || !owner || !owner->HandleAllocated() || owner->Handle() == FBoundWindow) return;
-    if (std::exchange(FRegisterPending, false)) {
-        // The first registration, put off until the window existed: refusals are handled as usual.
-        FBoundWindow = owner->Handle();
-        if (RegisterBound()) return;
-        FActive = false;
-        UnhookOwner();
-        return;
-    }
-    // The old window took its registration with it when it was destroyed.
     FBoundWindow = owner->Handle();
+    // A first registration put off until the window existed handles refusals as usual; a window
+    // made again only gets back what the old one took with it when it was destroyed.
     const TPlatformKey key = ShortcutToPlatformKey(FHotKey);
-    if (PlatformRegister(FBoundWindow, FHotKeyId, key.Modifiers, key.Key)) return;
+    const bool registered = std::exchange(FRegisterPending, false)
+                                ? RegisterBound()
+                                : PlatformRegister(FBoundWindow, FHotKeyId, key.Modifiers, key.Key) != FALSE;
+    if (registered) return;
     FActive = false;
     UnhookOwner();
 }

@@ -59,7 +59,6 @@ public:
     TColor TransparentColorValue() const { return FTransparentColorValue; }
     void SetTransparentColorValue(TColor color);
     // Always on top of the windows that are not; kept by a re-created window.
-    bool StayOnTop() const { return FStayOnTop; }
     void SetStayOnTop(bool onTop);
 
     // While the form is created (its design and its creation handler), its window is made once,

@@ -74,7 +74,6 @@ TEST(Commands, GrasFromTheEditorMenuBoldsTheSelectionAndTheNextSaveHoldsTheBoldR
     // item now and then (a hover, or a key the menu loop did not take). The right click is real
     // input; the moves inside the menu are posted key messages, from ends the menu finds by
     // itself (End, Home), and a try that opened the wrong submenu is closed and made again.
-    const auto press = [&](WORD key) { PostMenuKey(program, key); };
     const auto height = [](HWND wnd) {
         RECT box;
         GetWindowRect(wnd, &box);
@@ -91,17 +90,17 @@ TEST(Commands, GrasFromTheEditorMenuBoldsTheSelectionAndTheNextSaveHoldsTheBoldR
         SetCursorPos(menu.right + 40, menu.top > 40 ? menu.top - 40 : menu.bottom + 40);
         // The last item is "Alignement", the one above it "Style", whose submenu is the taller.
         for (WORD key : {VK_END, VK_UP, VK_RIGHT})
-            press(key);
+            PostMenuKey(program, key);
         const bool styleOpen = WaitUntil([&] { return MenuWindows(program).size() == 2; }, 3s) &&
                                height(MenuWindows(program).back()) > height(MenuWindows(program).front()) / 2;
         if (!styleOpen) {
             while (!MenuWindows(program).empty())
-                press(VK_ESCAPE);
+                PostMenuKey(program, VK_ESCAPE);
             continue;
         }
         // From "Couleur..." down past "Police..." to "Gras".
         for (WORD key : {VK_HOME, VK_DOWN, VK_DOWN, VK_RETURN})
-            press(key);
+            PostMenuKey(program, key);
         ASSERT_TRUE(WaitUntil([&] { return MenuWindows(program).empty(); }, 5s));
         chosen = true;
     }
