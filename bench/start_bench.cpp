@@ -25,8 +25,12 @@ namespace {
 constexpr DWORD kIdleTimeoutMs = 20000;
 constexpr DWORD kWindowsTimeoutMs = 5000;
 constexpr DWORD kCloseVisibleMs = 2000; // first, what a user would close
-constexpr DWORD kCloseAllMs = 5000;     // then every window, until this much time has passed
+constexpr DWORD kCloseAllMs = 1000;     // then every window
+constexpr DWORD kSessionEndMs = 5000;   // then the end of the session
 constexpr DWORD kTerminateWaitMs = 5000;
+// Before every start: the windows, icons and files of the program before settle in Wine's
+// server, desktop and X server meanwhile, instead of during the start measured.
+constexpr DWORD kSettleMs = 500;
 
 // Set against the baselines given with --against: start time and working set within this factor.
 constexpr double kTargetRatio = 1.10;
@@ -167,10 +171,11 @@ bool Exited(HANDLE process, DWORD waitMs) {
 }
 
 // Closes the program the way a user would, then more firmly: WM_CLOSE to its visible windows,
-// then to all of them (a program living in the notification area may only hide its window),
-// and TerminateProcess once the deadline has passed. Returns true when it had to be killed.
+// then to all of them (a program living in the notification area may only hide its window), then
+// the end of the session as the system announces it, and TerminateProcess once the deadline has
+// passed. A program killed leaves its notification icon behind, which would weigh on the starts
+// after it. Returns true when it had to be killed.
 bool Stop(HANDLE process, DWORD pid) {
-    const ULONGLONG start = GetTickCount64();
     std::vector<HWND> visible;
     for (HWND wnd : TopLevelWindows(pid))
         if (IsWindowVisible(wnd)) visible.push_back(wnd);
@@ -181,8 +186,13 @@ bool Stop(HANDLE process, DWORD pid) {
     }
     for (HWND wnd : TopLevelWindows(pid))
         PostMessageW(wnd, WM_CLOSE, 0, 0);
-    const ULONGLONG spent = GetTickCount64() - start;
-    if (Exited(process, spent < kCloseAllMs ? static_cast<DWORD>(kCloseAllMs - spent) : 0)) return false;
+    if (Exited(process, kCloseAllMs)) return false;
+    for (HWND wnd : TopLevelWindows(pid)) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(wnd, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, kSessionEndMs, &ignored);
+        SendMessageTimeoutW(wnd, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, kSessionEndMs, &ignored);
+    }
+    if (Exited(process, kSessionEndMs)) return false;
     TerminateProcess(process, 1);
     Exited(process, kTerminateWaitMs);
     return true;
@@ -258,6 +268,7 @@ Run StartOnce(const std::wstring& exe, const std::wstring& dir, bool verbose) {
             run.ok = true;
         }
         if (verbose) {
+            std::printf("    idle after %.1f ms\n", run.ms);
             for (HWND wnd : windows)
                 std::printf("    window %s%s\n", Utf8(ClassOf(wnd)).c_str(),
                             IsWindowVisible(wnd) ? " (visible)" : "");
@@ -278,42 +289,61 @@ Run StartOnce(const std::wstring& exe, const std::wstring& dir, bool verbose) {
     return run;
 }
 
-void Measure(Program& program, const Options& options) {
+// A fresh folder with a copy of the program; false (and `error` set) when it cannot be made.
+bool Prepare(Program& program, std::wstring& dir) {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     if (!GetFileAttributesExW(program.path.c_str(), GetFileExInfoStandard, &attributes)) {
         program.error = LastError(L"reading the file");
-        return;
+        return false;
     }
     program.size = (static_cast<ULONGLONG>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-
-    const std::wstring dir = MakeFreshFolder();
+    dir = MakeFreshFolder();
     if (dir.empty()) {
         program.error = L"could not make a temporary folder";
-        return;
+        return false;
     }
-    const std::wstring copy = dir + L"\\" + program.name;
-    if (!CopyFileW(program.path.c_str(), copy.c_str(), TRUE)) {
+    if (!CopyFileW(program.path.c_str(), (dir + L"\\" + program.name).c_str(), TRUE)) {
         program.error = LastError(L"CopyFileW");
         RemoveTree(dir);
-        return;
+        dir.clear();
+        return false;
     }
+    return true;
+}
+
+// One start of the copy in `dir`, run `i` (0 is the cold one); false once the program is out.
+bool StartRun(Program& program, const std::wstring& dir, int i, const Options& options) {
+    if (!program.error.empty()) return false;
+    const std::wstring copy = dir + L"\\" + program.name;
     // The note program saves its note when it ends: every start gets the sample afresh.
-    const std::string note = FormattedNote(options.noteKiB * 1024);
-    for (int i = 0; i <= options.warm; ++i) {
-        if (options.verbose) std::printf("  %s run %d\n", Utf8(program.name).c_str(), i);
-        if (!WriteNote(NotePathFor(copy), note)) {
-            program.error = LastError(L"writing the note");
-            break;
-        }
-        program.runs.push_back(StartOnce(copy, dir, options.verbose));
-        const Run& run = program.runs.back();
-        if (!run.error.empty())
-            std::printf("%s, run %d: %s\n", Utf8(program.name).c_str(), i, Utf8(run.error).c_str());
-        // A program that cannot start once will not start the next time either.
-        if (!run.ok && i == 0) break;
-        std::fflush(stdout);
+    static std::string note;
+    if (note.empty()) note = FormattedNote(options.noteKiB * 1024);
+    if (options.verbose) std::printf("  %s run %d\n", Utf8(program.name).c_str(), i);
+    if (!WriteNote(NotePathFor(copy), note)) {
+        program.error = LastError(L"writing the note");
+        return false;
     }
-    RemoveTree(dir);
+    Sleep(kSettleMs);
+    program.runs.push_back(StartOnce(copy, dir, options.verbose));
+    const Run& run = program.runs.back();
+    if (!run.error.empty()) std::printf("%s, run %d: %s\n", Utf8(program.name).c_str(), i, Utf8(run.error).c_str());
+    std::fflush(stdout);
+    // A program that cannot start once will not start the next time either.
+    return run.ok || i > 0;
+}
+
+// Every program's runs, in turn: the first run of each, then the second of each, and so on, so
+// that a system growing slower or faster during the measurement weighs on all of them alike.
+void MeasureInTurn(std::vector<Program>& programs, const Options& options) {
+    std::vector<std::wstring> dirs(programs.size());
+    std::vector<bool> going(programs.size());
+    for (size_t p = 0; p < programs.size(); ++p)
+        going[p] = Prepare(programs[p], dirs[p]);
+    for (int i = 0; i <= options.warm; ++i)
+        for (size_t p = 0; p < programs.size(); ++p)
+            if (going[p]) going[p] = StartRun(programs[p], dirs[p], i, options);
+    for (const std::wstring& dir : dirs)
+        if (!dir.empty()) RemoveTree(dir);
 }
 
 template <typename T> T Median(std::vector<T> values) {
@@ -479,31 +509,33 @@ int main() {
         return 1;
     }
 
-    std::printf("Start to idle message loop: 1 cold + %d warm starts per program, after one start of %s "
-                "to settle Wine; memory once idle; a %zu KiB sample note beside each program.\n",
+    std::printf("Start to idle message loop: 1 cold + %d warm starts per program, the programs in turn, after "
+                "one start of %s to settle Wine; memory once idle; a %zu KiB sample note beside each program.\n",
                 options.warm, Utf8(FileName(options.programs[0])).c_str(), options.noteKiB);
     std::fflush(stdout);
     // Wine's own services are still settling just after its server starts. One start of the
     // baseline, not counted, gets them out of the way so every program meets the same system.
     {
-        Program warmUp;
-        warmUp.path = options.programs[0];
-        warmUp.name = FileName(warmUp.path);
+        std::vector<Program> warmUp(1);
+        warmUp[0].path = options.programs[0];
+        warmUp[0].name = FileName(warmUp[0].path);
         Options once = options;
         once.warm = 0;
-        Measure(warmUp, once);
+        MeasureInTurn(warmUp, once);
     }
 
     std::vector<Program> programs;
-    bool allOk = true;
     for (const std::wstring& path : options.programs) {
         Program program;
         program.path = path;
         program.name = FileName(path);
-        Measure(program, options);
+        programs.push_back(std::move(program));
+    }
+    MeasureInTurn(programs, options);
+    bool allOk = true;
+    for (const Program& program : programs) {
         const Summary s = Summarise(program);
         allOk = allOk && program.error.empty() && s.ok && s.failed == 0;
-        programs.push_back(std::move(program));
     }
     PrintTable(programs);
     for (const std::wstring& name : options.against)

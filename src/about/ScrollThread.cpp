@@ -16,10 +16,7 @@ TKernelHandle NewEvent(bool manualReset) {
 
 } // namespace
 
-TScrollThread::TScrollThread() : FRunEvent(NewEvent(true)), FWakeEvent(NewEvent(true)) {
-    FHandOffWindow.Reset(
-        CreateUtilityWindow(L"Quillpad.ScrollThread", HandOffProc, HWND_MESSAGE, 0, 0, this));
-}
+TScrollThread::TScrollThread() : FRunEvent(NewEvent(true)), FWakeEvent(NewEvent(true)) {}
 
 TScrollThread::~TScrollThread() {
     OnStep = nullptr;
@@ -39,6 +36,10 @@ TScrollThread::~TScrollThread() {
 }
 
 void TScrollThread::Resume() {
+    // Made here, on the user-interface thread, when the first step can come.
+    if (!FHandOffWindow)
+        FHandOffWindow.Reset(
+            CreateUtilityWindow(L"Quillpad.ScrollThread", HandOffProc, HWND_MESSAGE, 0, 0, this));
     FRunning = true;
     if (!SetEvent(FRunEvent.Get()))
         throw TError(L"Cannot resume the scrolling thread. " + SystemErrorText(GetLastError()));

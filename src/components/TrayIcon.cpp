@@ -98,7 +98,7 @@ void TTrayIcon::AddIcon() {
         // The add below carries the image: the copy must not modify, nor re-add through the
         // restart check, an icon that is not in the notification area yet.
         FAddingIcon = true;
-        FIcon->Assign(Application->SmallIcon());
+        FIcon->AssignShared(Application->SmallIcon());
         FAddingIcon = false;
     }
     const bool newShell = ShellIsNew();

@@ -36,6 +36,8 @@ TApplication::TApplication() : TComponent(nullptr), FTitle(ExecutableBaseName())
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = StaticWndProc;
     wc.hInstance = GetModuleHandleW(nullptr);
+    // The window's icons: the taskbar and the task switcher take them from its class, so no
+    // WM_SETICON has to be sent (each one costs the window system a conversion of the image).
     wc.hIcon = FIcon;
     wc.hIconSm = FSmallIcon;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -48,8 +50,6 @@ TApplication::TApplication() : TComponent(nullptr), FTitle(ExecutableBaseName())
                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0,
                                0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     if (!wnd) throw TError(L"Cannot create the application window. " + SystemErrorText(GetLastError()));
-    SendMessageW(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon));
-    SendMessageW(wnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon));
     if (!Application) Application = this;
 }
 

@@ -25,6 +25,7 @@ public:
     const std::wstring& Title() const { return FTitle; }
     void SetTitle(const std::wstring& title);
     HWND Handle() const { return FHandle.Get(); }
+    // Both loaded shared: they last as long as the process.
     HICON Icon() const { return FIcon; }
     HICON SmallIcon() const { return FSmallIcon; }
     static HICON LoadAppIcon(int size);

@@ -5,6 +5,13 @@
 
 void TIcon::Assign(HICON icon) {
     FHandle.Reset(icon ? CopyIcon(icon) : nullptr);
+    FShared = nullptr;
+    if (OnChange) OnChange(this);
+}
+
+void TIcon::AssignShared(HICON icon) {
+    FHandle.Reset();
+    FShared = icon;
     if (OnChange) OnChange(this);
 }
 

@@ -11,16 +11,20 @@ public:
     TIcon(const TIcon&) = delete;
     TIcon& operator=(const TIcon&) = delete;
 
-    HICON Handle() const { return FHandle.Get(); }
-    bool Empty() const { return !FHandle; }
+    HICON Handle() const { return FHandle ? FHandle.Get() : FShared; }
+    bool Empty() const { return !Handle(); }
     // Keeps a copy of `icon` (the caller keeps its own) and announces the change.
     void Assign(HICON icon);
     void Assign(const TIcon& source) { Assign(source.Handle()); }
+    // Holds `icon` itself, never destroying it: for an icon loaded shared, which the system
+    // keeps for the life of the process, a copy would only cost time. Announces the change.
+    void AssignShared(HICON icon);
 
     TNotifyEvent OnChange;
 
 private:
     TIconHandle FHandle;
+    HICON FShared = nullptr;
 };
 
 class TImageList : public TComponent {

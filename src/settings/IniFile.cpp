@@ -6,17 +6,33 @@
 
 #include <cstdint>
 
-TIniFile::TIniFile(std::wstring path) : FPath(std::move(path)) {}
+namespace {
+
+constexpr size_t kValueLength = 2047;
+
+} // namespace
+
+TIniFile::TIniFile(std::wstring path) : FPath(std::move(path)) {
+    // Without a file (the first start), each read would try to open it and fail in turn:
+    // settle that once for the whole batch.
+    if (GetFileAttributesW(FPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        FMissing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+}
 
 TIniFile::~TIniFile() {
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, FPath.c_str());
+    if (!FMissing) WritePrivateProfileStringW(nullptr, nullptr, nullptr, FPath.c_str());
 }
 
 std::wstring TIniFile::ReadString(const std::wstring& section, const std::wstring& key,
                                   const std::wstring& fallback) const {
-    wchar_t buffer[2048];
-    DWORD n =
-        GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer, 2048, FPath.c_str());
+    // A missing file gives the default; one that the functions would trim or cut is left to them.
+    if (FMissing && fallback.size() <= kValueLength && (fallback.empty() || fallback.back() != L' '))
+        return fallback;
+    wchar_t buffer[kValueLength + 1];
+    DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), fallback.c_str(), buffer,
+                                       kValueLength + 1, FPath.c_str());
     return std::wstring(buffer, n);
 }
 
@@ -31,6 +47,7 @@ bool TIniFile::ReadBool(const std::wstring& section, const std::wstring& key, bo
 void TIniFile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
     if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), FPath.c_str()))
         throw TError(L"Unable to write to " + FPath);
+    FMissing = false;
 }
 
 void TIniFile::WriteInteger(const std::wstring& section, const std::wstring& key, int value) {

@@ -1,6 +1,7 @@
 #pragma once
 // Settings in an INI file through the platform's profile functions. Each object is one batch:
-// it opens nothing and keeps nothing, and closing it flushes the platform's cache for the file.
+// it opens nothing and keeps nothing but whether the file was there when it began, and closing
+// it flushes the platform's cache for the file.
 #include <optional>
 #include <string>
 
@@ -28,6 +29,7 @@ public:
 
 private:
     std::wstring FPath;
+    bool FMissing = false; // no file when the batch began, nothing written since
 };
 
 // Decimal with an optional sign, or hexadecimal after "0x", "0X", "$", "x" or "X"; leading blanks

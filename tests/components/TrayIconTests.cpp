@@ -117,7 +117,9 @@ TEST_F(TrayIconTest, RightReleaseAndKeySelectOpenThePopupMenuBeforeTheEvents) {
 TEST_F(TrayIconTest, RecordsSentToTheShellCarryTheIconsFields) {
     tray->SetHint(L"Quillpad|second part");
     tray->SetActive(true);
-    EXPECT_FALSE(tray->Icon()->Empty()); // the application's icon was copied in
+    // The application's own small icon, held as it is (it lives as long as the process).
+    EXPECT_EQ(tray->Icon()->Handle(), Application->SmallIcon());
+    EXPECT_NE(tray->Icon()->Handle(), nullptr);
     ASSERT_TRUE(TTrayIcon::IsNewShell());
     const NOTIFYICONDATAW* add = nullptr;
     for (const auto& c : calls)
@@ -172,15 +174,17 @@ TEST_F(TrayIconTest, ActivationAddsOnceAndSetIconModifiesOnceWithOrWithoutATaskb
         if (withTaskbar && !FindWindowW(L"Shell_TrayWnd", nullptr)) taskbar.emplace();
         auto* icon = new TTrayIcon(form);
         calls.clear();
-        icon->SetActive(true); // no icon set yet: the application's is copied in
+        icon->SetActive(true); // no icon set yet: the application's is taken
         EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
         EXPECT_EQ(calls.front().Data.hIcon, icon->Icon()->Handle());
         EXPECT_NE(calls.front().Data.hIcon, nullptr);
 
         calls.clear();
-        icon->SetIcon(LoadIconW(nullptr, IDI_WARNING));
+        const HICON warning = LoadIconW(nullptr, IDI_WARNING);
+        icon->SetIcon(warning);
         ASSERT_EQ(Messages(), std::vector<DWORD>{NIM_MODIFY});
         EXPECT_EQ(calls[0].Data.hIcon, icon->Icon()->Handle());
+        EXPECT_NE(icon->Icon()->Handle(), warning); // an icon set by the caller is copied
 
         calls.clear();
         icon->SetActive(false);

@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(IniInteger, ReadsDecimalAndHexadecimalAndRejectsEverythingElse) {
@@ -39,6 +42,32 @@ TEST(IniFile, TypedValuesRoundTripAndFallBackToTheirDefaults) {
     EXPECT_EQ(ini.ReadString(L"Apparence", L"Font", L"Arial"), L"Times New Roman");
     EXPECT_TRUE(ini.ReadBool(L"Apparence", L"Visible", true)); // not a number: the default
     EXPECT_FALSE(ini.ReadBool(L"Apparence", L"Visible", false));
+    DeleteFileW(path.c_str());
+}
+
+TEST(IniFile, AMissingFileGivesTheDefaultsAsAFileWithoutTheKeysDoes) {
+    const std::wstring path = SettingsPath();
+    DeleteFileW(path.c_str());
+    const std::wstring longDefault = std::wstring(2100, L'x') + L"end";
+    const std::wstring fallbacks[] = {L"Arial", L"two blanks after  ", L"   ", L"", longDefault};
+    std::vector<std::wstring> missing;
+    {
+        TIniFile ini(path);
+        for (const auto& fallback : fallbacks)
+            missing.push_back(ini.ReadString(L"Apparence", L"Font", fallback));
+        EXPECT_EQ(ini.ReadInteger(L"Apparence", L"Size", 8), 8);
+    }
+    EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES); // reading made no file
+    {
+        TIniFile ini(path);
+        ini.WriteInteger(L"Apparence", L"Left", 5); // written in the batch that found no file
+        EXPECT_EQ(ini.ReadInteger(L"Apparence", L"Left", 200), 5);
+    }
+    TIniFile ini(path);
+    for (size_t i = 0; i < missing.size(); ++i)
+        EXPECT_EQ(missing[i], ini.ReadString(L"Apparence", L"Font", fallbacks[i])) << i;
+    EXPECT_EQ(missing[1], L"two blanks after");
+    EXPECT_EQ(missing[4].size(), 2047u);
     DeleteFileW(path.c_str());
 }
 
