@@ -1,22 +1,27 @@
 #include "framework/Timer.h"
 
 #include "framework/Error.h"
-#include "framework/WindowClass.h"
+#include "framework/SystemError.h"
+
+#include <map>
 
 namespace {
-const wchar_t kTimerClass[] = L"Quillpad.Timer";
-constexpr UINT_PTR kTimerId = 1;
-} // namespace
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-    // A message-only window: the ticks arrive through the loop like any other message.
-    FWindow.Reset(CreateUtilityWindow(kTimerClass, WndProc, HWND_MESSAGE, 0, 0, this));
-    Update();
+// The running timers by their identifiers. A thread timer needs no window (creating one costs
+// the start-up about as much as everything else a timer does): its WM_TIMER messages come
+// through the thread's loop with no window and the loop's dispatch calls Tick.
+std::map<UINT_PTR, TTimer*>& Running() {
+    static std::map<UINT_PTR, TTimer*> timers;
+    return timers;
 }
 
+} // namespace
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) { Update(); }
+
 TTimer::~TTimer() {
-    KillTimer(FWindow.Get(), kTimerId);
-    SetWindowLongPtrW(FWindow.Get(), GWLP_USERDATA, 0);
+    FEnabled = false;
+    Update();
 }
 
 void TTimer::SetEnabled(bool enabled) {
@@ -30,17 +35,23 @@ void TTimer::SetInterval(UINT milliseconds) {
 }
 
 void TTimer::Update() {
-    KillTimer(FWindow.Get(), kTimerId);
-    if (FEnabled && FInterval > 0) SetTimer(FWindow.Get(), kTimerId, FInterval, nullptr);
+    if (FId) {
+        // Also takes the timer's tick out of the queue if one is waiting there.
+        KillTimer(nullptr, FId);
+        Running().erase(FId);
+        FId = 0;
+    }
+    if (!FEnabled || FInterval == 0) return;
+    FId = SetTimer(nullptr, 0, FInterval, Tick);
+    if (!FId) throw TError(L"Cannot start a timer. " + SystemErrorText(GetLastError()));
+    Running()[FId] = this;
 }
 
-LRESULT CALLBACK TTimer::WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    if (msg == WM_TIMER && self) {
-        Guarded(self, [&] {
-            if (self->OnTimer) self->OnTimer(self);
-        });
-        return 0;
-    }
-    return DefWindowProcW(wnd, msg, wParam, lParam);
+void CALLBACK TTimer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    const auto found = Running().find(id);
+    if (found == Running().end()) return; // a timer stopped since
+    TTimer* self = found->second;
+    Guarded(self, [&] {
+        if (self->OnTimer) self->OnTimer(self);
+    });
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A message-driven timer of the user-interface thread.
 #include "framework/Component.h"
-#include "framework/Handles.h"
+
+#include <windows.h>
 
 class TTimer : public TComponent {
 public:
@@ -17,9 +18,9 @@ public:
 
 private:
     void Update();
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK Tick(HWND wnd, UINT msg, UINT_PTR id, DWORD time);
 
     bool FEnabled = true;
     UINT FInterval = 1000;
-    TWindowHandle FWindow;
+    UINT_PTR FId = 0; // the thread timer running, 0 when none
 };
