@@ -1,9 +1,10 @@
 // Starts each program named on the command line, times how long it takes to wait idle in its
 // message loop, reads its memory there, and closes it again. All programs are measured in one
 // run so that the figures can be compared; the first one is the baseline for the ratios, and
-// each --against program is a further baseline for the programs listed after it. Every program
-// finds the same sample note beside itself, named after it (<name>.RTF), written anew before
-// each start.
+// each --against program is a further baseline for the programs listed after it. Start times are
+// compared both as medians and, start by start, to the baseline's start of the same round (the
+// "paired" ratio, which the target is judged on). Every program finds the same sample note
+// beside itself, named after it (<name>.RTF), written anew before each start.
 //
 //   start_bench [--warm N] [--note-kb N] [--against program.exe]... [--verbose] program.exe...
 #include "SampleNote.h"
