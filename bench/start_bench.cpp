@@ -313,12 +313,10 @@ bool Prepare(Program& program, std::wstring& dir) {
 }
 
 // One start of the copy in `dir`, run `i` (0 is the cold one); false once the program is out.
-bool StartRun(Program& program, const std::wstring& dir, int i, const Options& options) {
-    if (!program.error.empty()) return false;
+// The note program saves its note when it ends: every start gets `note` afresh.
+bool StartRun(Program& program, const std::wstring& dir, int i, const std::string& note,
+              const Options& options) {
     const std::wstring copy = dir + L"\\" + program.name;
-    // The note program saves its note when it ends: every start gets the sample afresh.
-    static std::string note;
-    if (note.empty()) note = FormattedNote(options.noteKiB * 1024);
     if (options.verbose) std::printf("  %s run %d\n", Utf8(program.name).c_str(), i);
     if (!WriteNote(NotePathFor(copy), note)) {
         program.error = LastError(L"writing the note");
@@ -327,7 +325,8 @@ bool StartRun(Program& program, const std::wstring& dir, int i, const Options& o
     Sleep(kSettleMs);
     program.runs.push_back(StartOnce(copy, dir, options.verbose));
     const Run& run = program.runs.back();
-    if (!run.error.empty()) std::printf("%s, run %d: %s\n", Utf8(program.name).c_str(), i, Utf8(run.error).c_str());
+    if (!run.error.empty())
+        std::printf("%s, run %d: %s\n", Utf8(program.name).c_str(), i, Utf8(run.error).c_str());
     std::fflush(stdout);
     // A program that cannot start once will not start the next time either.
     return run.ok || i > 0;
@@ -338,6 +337,7 @@ bool StartRun(Program& program, const std::wstring& dir, int i, const Options& o
 // Each round begins one program further on: where a start falls in its round changes its time
 // by about 5% here, and every program takes every place equally often.
 void MeasureInTurn(std::vector<Program>& programs, const Options& options) {
+    const std::string note = FormattedNote(options.noteKiB * 1024);
     std::vector<std::wstring> dirs(programs.size());
     std::vector<bool> going(programs.size());
     for (size_t p = 0; p < programs.size(); ++p)
@@ -345,7 +345,7 @@ void MeasureInTurn(std::vector<Program>& programs, const Options& options) {
     for (int i = 0; i <= options.warm; ++i)
         for (size_t k = 0; k < programs.size(); ++k) {
             const size_t p = (static_cast<size_t>(i) + k) % programs.size();
-            if (going[p]) going[p] = StartRun(programs[p], dirs[p], i, options);
+            if (going[p]) going[p] = StartRun(programs[p], dirs[p], i, note, options);
         }
     for (const std::wstring& dir : dirs)
         if (!dir.empty()) RemoveTree(dir);
@@ -431,10 +431,11 @@ void PrintRatios(const std::vector<Program>& programs, size_t base, bool target)
         const double warm = ratio(s.warmMedian, b.warmMedian);
         const double paired = PairedWarmRatio(p, reference);
         const double ws = ratio(static_cast<double>(s.workingSet), static_cast<double>(b.workingSet));
-        std::printf(
-            "  %-*s size x%.2f, cold x%.2f, warm x%.2f (paired x%.2f), WS x%.2f, private x%.2f", w,
-            Utf8(p.name).c_str(), ratio(static_cast<double>(p.size), static_cast<double>(reference.size)),
-            ratio(s.cold, b.cold), warm, paired, ws, ratio(static_cast<double>(s.privateBytes), static_cast<double>(b.privateBytes)));
+        std::printf("  %-*s size x%.2f, cold x%.2f, warm x%.2f (paired x%.2f), WS x%.2f, private x%.2f", w,
+                    Utf8(p.name).c_str(),
+                    ratio(static_cast<double>(p.size), static_cast<double>(reference.size)),
+                    ratio(s.cold, b.cold), warm, paired, ws,
+                    ratio(static_cast<double>(s.privateBytes), static_cast<double>(b.privateBytes)));
         if (target)
             std::printf("; within x%.2f: warm %s, WS %s", kTargetRatio, paired <= kTargetRatio ? "yes" : "NO",
                         ws <= kTargetRatio ? "yes" : "NO");
@@ -526,9 +527,10 @@ int main() {
         return 1;
     }
 
-    std::printf("Start to idle message loop: 1 cold + %d warm starts per program, the programs in turn, after "
-                "one start of %s to settle Wine; memory once idle; a %zu KiB sample note beside each program.\n",
-                options.warm, Utf8(FileName(options.programs[0])).c_str(), options.noteKiB);
+    std::printf(
+        "Start to idle message loop: 1 cold + %d warm starts per program, the programs in turn, after "
+        "one start of %s to settle Wine; memory once idle; a %zu KiB sample note beside each program.\n",
+        options.warm, Utf8(FileName(options.programs[0])).c_str(), options.noteKiB);
     std::fflush(stdout);
     // Wine's own services are still settling just after its server starts. One start of the
     // baseline, not counted, gets them out of the way so every program meets the same system.

@@ -17,7 +17,9 @@ std::map<UINT_PTR, TTimer*>& Running() {
 
 } // namespace
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) { Update(); }
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+    Update();
+}
 
 TTimer::~TTimer() {
     FEnabled = false;

@@ -75,7 +75,8 @@ TEST(IniFile, AFailedWriteRaisesTheMessageWithThePath) {
     const std::wstring path = SettingsPath();
     DeleteFileW(path.c_str());
     // Another program holds the file and shares it with nobody.
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     TIniFile ini(path);
     try {
