@@ -87,9 +87,13 @@ TTrayIcon::~TTrayIcon() {
 void TTrayIcon::SetActive(bool active) {
     FActive = active;
     if (!active || (IsDesigning() && !(FVisibility & tvVisibleDesign))) {
+        FIconAdded = false;
         ShellNotifyIcon(NIM_DELETE, &FData);
         return;
     }
+    // Re-applied while the icon is in this taskbar's area (the design's Visibility does so at
+    // every start): the shell would refuse a second add of the same icon, so none is sent.
+    if (FIconAdded && FindWindowW(kTrayClass, nullptr) == FTrayWindow) return;
     AddIcon();
 }
 
@@ -110,7 +114,7 @@ void TTrayIcon::AddIcon() {
     FData.hIcon = FIcon->Handle();
     SetTip(FHint);
     FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
-    ShellNotifyIcon(NIM_ADD, &FData);
+    FIconAdded = ShellNotifyIcon(NIM_ADD, &FData) != FALSE;
     if (newShell) ShellNotifyIcon(NIM_SETVERSION, &FData);
     FTrayWindow = FindWindowW(kTrayClass, nullptr);
 }
@@ -285,6 +289,8 @@ LRESULT CALLBACK TTrayIcon::NotifyWndProc(HWND wnd, UINT msg, WPARAM wParam, LPA
     // A restarted taskbar has forgotten every icon: add ours again.
     if (msg == self->FTaskbarCreated && self->FTaskbarCreated != 0) {
         Guarded(self, [&] {
+            // The icon went with the old taskbar, whatever window the new one has.
+            self->FIconAdded = false;
             if (self->FActive) self->SetActive(true);
         });
         return 0;

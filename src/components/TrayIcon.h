@@ -141,6 +141,7 @@ private:
     bool FApplicationVisible = true;
     bool FTaskListVisible = true;
     HWND FTrayWindow = nullptr;
+    bool FIconAdded = false; // the shell took the last add and no delete has followed
     bool FAddingIcon = false; // the application's icon is being copied in by an activation
     std::wstring FLastShownHint;
     TTimer* FAnimationTimer = nullptr; // owned

@@ -135,8 +135,8 @@ TEST_F(TrayIconTest, RecordsSentToTheShellCarryTheIconsFields) {
     EXPECT_EQ(calls.back().Message, static_cast<DWORD>(NIM_SETVERSION));
 
     calls.clear();
-    tray->SetActive(true); // a second activation adds again
-    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+    tray->SetActive(true); // the icon is there already: the shell would refuse a second add
+    EXPECT_TRUE(Messages().empty());
 
     calls.clear();
     TComponent::Free(tray);
@@ -297,6 +297,22 @@ TEST_F(TrayIconTest, VisibilityWhileTheOwnerLoadsOnlyDecidesWhetherTheMainFormSh
     EXPECT_FALSE(app->ShowMainForm());
     EXPECT_FALSE(app->IsMinimized()); // nothing was sent to the tray while loading
     EXPECT_FALSE(loading->Tray->ApplicationVisible());
+}
+
+TEST_F(TrayIconTest, AnAddTheShellRefusedIsTriedAgainWhenActiveIsReapplied) {
+    BOOL accept = FALSE; // no notification area yet
+    TTrayIcon::ShellNotifyIcon = [&](DWORD message, NOTIFYICONDATAW* data) {
+        calls.push_back({message, *data});
+        return accept;
+    };
+    tray->SetActive(true);
+    accept = TRUE;
+    calls.clear();
+    tray->SetVisibility(tvAutoHide); // re-applies Active, as loading the note window does
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+    calls.clear();
+    tray->SetVisibility(tvAutoHide);
+    EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(TrayIconTest, RestartedTaskbarGetsTheIconAgain) {
