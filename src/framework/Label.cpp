@@ -128,12 +128,24 @@ SIZE TLabel::TextExtent() const {
 
 void TLabel::AdjustBounds() {
     if (!FAutoSize || IsDestroying()) return;
+    // While a design is applied the caption, the font and the flags change one after another:
+    // the label measures itself once, when loading ends.
+    if (IsLoading()) {
+        FBoundsPending = true;
+        return;
+    }
+    FBoundsPending = false;
     const SIZE text = TextExtent();
     if (!text.cy) return;
     const int width = FWordWrap ? FWidth : text.cx;
     // A right-aligned label keeps its right edge where it was.
     const int left = (FAlignment == taRightJustify && !FWordWrap) ? FLeft + FWidth - width : FLeft;
     SetBounds(left, FTop, width, text.cy);
+}
+
+void TLabel::Loaded() {
+    TGraphicControl::Loaded();
+    if (FBoundsPending) AdjustBounds();
 }
 
 void TLabel::ScaleFonts(int m, int d) {

@@ -36,8 +36,9 @@ protected:
     void FontChanged() override;
     bool DialogChar(wchar_t key) override;
     void Notification(TComponent* component, TOperation operation) override;
-    // Fits the bounds to the caption when AutoSize is on.
+    // Fits the bounds to the caption when AutoSize is on; while loading, once loading ends.
     void AdjustBounds();
+    void Loaded() override;
     void ScaleFonts(int m, int d) override;
 
 private:
@@ -47,6 +48,7 @@ private:
 
     TAlignment FAlignment = taLeftJustify;
     bool FAutoSize = true;
+    bool FBoundsPending = false;
     bool FWordWrap = false;
     bool FTransparent = false;
     bool FShowAccelChar = true;

@@ -116,6 +116,35 @@ TEST_F(LabelTest, RightAlignedKeepsItsRightEdgeAndWordWrapKeepsItsWidth) {
     EXPECT_EQ(label->Height(), 8);
 }
 
+TEST_F(LabelTest, WhileADesignIsAppliedTheLabelFitsItselfOnceLoadingEnds) {
+    // The same label made at run time: the size a loaded one must end with.
+    label->SetCaption(L"Valeur de transparence");
+    label->Font()->SetHeight(-20);
+    const int width = label->Width(), height = label->Height();
+
+    form->BeginLoad();
+    auto* loaded = new TLabel(form);
+    loaded->SetParent(form);
+    loaded->SetBounds(20, 60, 10, 10);
+    loaded->SetCaption(L"Valeur de transparence");
+    loaded->Font()->SetHeight(-20);
+    EXPECT_EQ(loaded->Width(), 10); // not measured yet
+    form->EndLoad();
+    EXPECT_EQ(loaded->Width(), width);
+    EXPECT_EQ(loaded->Height(), height);
+
+    // One that stops fitting itself before loading ends keeps its designed box.
+    form->BeginLoad();
+    auto* fixed = new TLabel(form);
+    fixed->SetParent(form);
+    fixed->SetBounds(20, 90, 10, 10);
+    fixed->SetCaption(L"Valeur de transparence");
+    fixed->SetAutoSize(false);
+    form->EndLoad();
+    EXPECT_EQ(fixed->Width(), 10);
+    EXPECT_EQ(fixed->Height(), 10);
+}
+
 TEST_F(LabelTest, TheParentDrawsTheCaptionOnItsColourGreyedWhenDisabledOrOverItsBackgroundWhenTransparent) {
     label->SetCaption(L"WWWW");
     form->SetColor(RGB(200, 230, 250));
