@@ -200,10 +200,12 @@ void TScrollText::ScrollStep() {
 void TScrollText::UpdateTextHeight() {
     const int w = Width(), h = Height();
     int total = 0;
-    {
+    const std::wstring& text = FTextLabel->Caption();
+    // No text, nothing to measure: the label takes the control's height whatever the font. The
+    // stored design's font settings come through here before the text does.
+    if (!text.empty()) {
         TScreenDC screen;
         HGDIOBJ old = SelectObject(screen.Get(), Font()->Handle());
-        const std::wstring& text = FTextLabel->Caption();
         static const wchar_t kSample[] = L"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
         size_t start = 0;
         while (start < text.size()) {

@@ -24,6 +24,17 @@ protected:
     TScrollText* text = nullptr;
 };
 
+TEST_F(ScrollTextTest, WithoutTextTheLabelTakesTheControlsHeightWhateverTheFont) {
+    text->Font()->SetHeight(-40);
+    EXPECT_GT(text->TextLabel()->Height(), 100); // five rows of a big font
+    text->SetItems({});
+    EXPECT_EQ(text->TextLabel()->Height(), 50);
+    text->Font()->SetHeight(-80);
+    EXPECT_EQ(text->TextLabel()->Height(), 50);
+    text->SetItems({L"one"});
+    EXPECT_GT(text->TextLabel()->Height(), 50); // one row of that font is higher than the control
+}
+
 TEST_F(ScrollTextTest, FromBottomLeavesAtTheTopAndComesBackInAtTheBottom) {
     const int lh = text->TextLabel()->Height();
     EXPECT_GE(lh, 50);
