@@ -2,6 +2,11 @@
 // window with one notification-area icon and one editor of the system's rich-edit class, which
 // holds the note read from the RTF file named after the executable beside it, as the note
 // program reads its own.
+//
+// Built with BARE_NOTE_DESIGN_WINDOWS it also makes the windows the note program's design has
+// beside those: an application window owning the note's window (it carries the taskbar
+// button), a hidden notification window of its own class for the tray icon, and the version
+// request to the shell after the icon's add.
 #include <windows.h>
 #include <richedit.h>
 #include <shellapi.h>
@@ -13,12 +18,20 @@ namespace {
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr UINT kIconId = 1;
 
-HWND editor = nullptr;
+#ifdef BARE_NOTE_DESIGN_WINDOWS
+constexpr bool kDesignWindows = true;
+#else
+constexpr bool kDesignWindows = false;
+#endif
 
-void RemoveIcon(HWND wnd) {
+HWND noteWindow = nullptr;
+HWND editor = nullptr;
+HWND notifyWindow = nullptr; // where the shell sends the icon's messages
+
+void RemoveIcon() {
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof nid;
-    nid.hWnd = wnd;
+    nid.hWnd = notifyWindow;
     nid.uID = kIconId;
     Shell_NotifyIconW(NIM_DELETE, &nid);
 }
@@ -26,10 +39,10 @@ void RemoveIcon(HWND wnd) {
 LRESULT CALLBACK WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_SIZE:
-        if (editor) MoveWindow(editor, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (editor && wnd == noteWindow) MoveWindow(editor, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
     case WM_CLOSE:
-        RemoveIcon(wnd);
+        RemoveIcon();
         DestroyWindow(wnd);
         return 0;
     case WM_DESTROY:
@@ -80,10 +93,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     wc.lpszClassName = L"BareNote";
     if (!RegisterClassExW(&wc)) return 1;
 
+    HWND owner = nullptr;
+    if (kDesignWindows) {
+        const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+        owner = CreateWindowExW(0, wc.lpszClassName, L"Bare note",
+                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
+                                nullptr, nullptr, instance, nullptr);
+        if (!owner) return 1;
+    }
     // Hidden, as the note program starts by default: it lives in the notification area.
     HWND wnd = CreateWindowExW(0, wc.lpszClassName, L"Bare note", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 200,
-                               200, 260, 250, nullptr, nullptr, instance, nullptr);
+                               200, 260, 250, owner, nullptr, instance, nullptr);
     if (!wnd) return 1;
+    noteWindow = wnd;
     RECT client;
     GetClientRect(wnd, &client);
     editor = CreateWindowExW(0, MSFTEDIT_CLASS, L"",
@@ -94,9 +116,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     SendMessageW(editor, EM_EXLIMITTEXT, 0, 0x7FFFFFF0);
     LoadNote();
 
+    notifyWindow = wnd;
+    if (kDesignWindows) {
+        WNDCLASSEXW notify{};
+        notify.cbSize = sizeof notify;
+        notify.lpfnWndProc = WindowProc;
+        notify.hInstance = instance;
+        notify.lpszClassName = L"BareNoteNotify";
+        if (!RegisterClassExW(&notify)) return 1;
+        notifyWindow = CreateWindowExW(WS_EX_TOOLWINDOW, notify.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, instance, nullptr);
+        if (!notifyWindow) return 1;
+    }
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof nid;
-    nid.hWnd = wnd;
+    nid.hWnd = notifyWindow;
     nid.uID = kIconId;
     nid.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
     nid.uCallbackMessage = kTrayMessage;
@@ -105,6 +139,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!Shell_NotifyIconW(NIM_ADD, &nid)) {
         DestroyWindow(wnd);
         return 1;
+    }
+    if (kDesignWindows) {
+        nid.uVersion = NOTIFYICON_VERSION;
+        Shell_NotifyIconW(NIM_SETVERSION, &nid);
     }
 
     MSG msg;
