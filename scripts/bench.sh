@@ -12,7 +12,7 @@ release=build/release/bin/quillpad.exe
 cp -f "$release" build/release/quillpad-release.exe
 
 programs=(build/bin/bare_window.exe build/bin/bare_tray.exe build/bin/bare_note.exe build/bin/bare_note_modules.exe
-  build/bin/quillpad.exe build/release/quillpad-release.exe)
+  build/bin/bare_note_windows.exe build/bin/quillpad.exe build/release/quillpad-release.exe)
 for exe in build/bin/start_bench.exe build/bin/hotkey_bench.exe build/bin/note_bench.exe build/bin/save_bench.exe build/bin/typing_bench.exe build/bin/text_copy_bench.exe build/bin/startup_bench.exe build/bin/guard_bench.exe build/bin/settings_bench.exe build/bin/about_bench.exe "${programs[@]}"; do
   [[ -f $exe ]] || { echo "$exe is missing; build first." >&2; exit 1; }
 done
@@ -20,7 +20,7 @@ done
 # The launcher is a Windows program: hand it Windows paths.
 mapfile -t paths < <(winepath -w "${programs[@]/#/$ROOT/}")
 ((${#paths[@]} == ${#programs[@]})) || { echo "winepath could not convert the paths." >&2; exit 1; }
-wine build/bin/start_bench.exe --against bare_note.exe --against bare_note_modules.exe "$@" "${paths[@]}"
+wine build/bin/start_bench.exe --against bare_note.exe --against bare_note_modules.exe --against bare_note_windows.exe "$@" "${paths[@]}"
 (cd build/bin && wine startup_bench.exe && wine startup_bench.exe --timeline)
 wine build/bin/hotkey_bench.exe
 (cd build/bin && wine note_bench.exe)
