@@ -473,8 +473,6 @@ void PrintTable(const std::vector<Program>& programs) {
         if (s.failed)
             std::printf("%-*s   (%d of %d runs failed and are left out)\n", w, "", s.failed, s.runs);
     }
-
-    PrintRatios(programs, 0, false);
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
@@ -557,6 +555,12 @@ int main() {
         allOk = allOk && program.error.empty() && s.ok && s.failed == 0;
     }
     PrintTable(programs);
+    // The first program's ratios come once: with the target when it is also a named baseline.
+    const bool firstIsBaseline =
+        std::any_of(options.against.begin(), options.against.end(), [&](const std::wstring& name) {
+            return !programs.empty() && _wcsicmp(programs[0].name.c_str(), name.c_str()) == 0;
+        });
+    if (!firstIsBaseline) PrintRatios(programs, 0, false);
     for (const std::wstring& name : options.against)
         for (size_t i = 0; i < programs.size(); ++i)
             if (_wcsicmp(programs[i].name.c_str(), name.c_str()) == 0) PrintRatios(programs, i, true);
