@@ -555,14 +555,15 @@ int main() {
         allOk = allOk && program.error.empty() && s.ok && s.failed == 0;
     }
     PrintTable(programs);
+    const auto named = [&](size_t i, const std::wstring& name) {
+        return _wcsicmp(programs[i].name.c_str(), name.c_str()) == 0;
+    };
     // The first program's ratios come once: with the target when it is also a named baseline.
-    const bool firstIsBaseline =
-        std::any_of(options.against.begin(), options.against.end(), [&](const std::wstring& name) {
-            return !programs.empty() && _wcsicmp(programs[0].name.c_str(), name.c_str()) == 0;
-        });
-    if (!firstIsBaseline) PrintRatios(programs, 0, false);
+    if (!programs.empty() &&
+        std::none_of(options.against.begin(), options.against.end(), [&](auto& name) { return named(0, name); }))
+        PrintRatios(programs, 0, false);
     for (const std::wstring& name : options.against)
         for (size_t i = 0; i < programs.size(); ++i)
-            if (_wcsicmp(programs[i].name.c_str(), name.c_str()) == 0) PrintRatios(programs, i, true);
+            if (named(i, name)) PrintRatios(programs, i, true);
     return allOk ? 0 : 1;
 }
