@@ -13,6 +13,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 }
 
 TForm1::~TForm1() {
+    if (FNoteWait && Application) Application->RemoveWait(FNoteWait);
     if (Form1 == this) Form1 = nullptr;
 }
 
@@ -190,6 +191,9 @@ void TForm1::FormCreate(TObject*) {
     OpenMemo();
     Memo1->SetSelAttributes(
         {FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
+    // What the user changes from here on is what a save has to write.
+    Memo1->SetModified(false);
+    WatchStoredNote();
 }
 
 void TForm1::UnPas22DejaLance(TObject*) { FHandingOver = UnPas22->StopSiDejaLance(); }

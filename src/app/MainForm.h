@@ -3,6 +3,7 @@
 #include "components/FormShaper.h"
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
+#include "app/StoredNote.h"
 #include "components/UnPas2.h"
 #include "framework/ColorSelect.h"
 #include "framework/Dialogs.h"
@@ -11,6 +12,9 @@
 #include "framework/RichEditEx.h"
 #include "framework/Timer.h"
 #include "settings/NoteSettings.h"
+
+#include <memory>
+#include <optional>
 
 class TForm1 : public TForm, public TNoteSettings {
 public:
@@ -93,9 +97,14 @@ public:
     // Turns link detection on in the editor.
     void Hypertext() override;
 
-    // The document: loaded once at start, saved as RTF beside the executable.
+    // The document: loaded at start, saved as RTF beside the executable when the file does not
+    // already hold it, and loaded again when another writer changes the file.
     void OpenMemo();
     void Enregistrer1Click(TObject* sender);
+    // The stored note; null in a second instance that only hands over.
+    TStoredNote* StoredNote() const { return FNote.get(); }
+    // Looks at the stored note now, as a change in its folder makes the note do.
+    void CheckStoredNote();
     // The plain-text copy beside the executable.
     void SaveMemo();
     // A plain-text copy where the user chooses.
@@ -179,6 +188,22 @@ private:
     void Memo1KeyUp(TObject* sender, WORD& key, TShiftState shift);
     void HKSaveHotKey(TObject* sender);
     bool StreamIntoEditor(const std::string& data, UINT format);
+    // Replaces the editor's content by a stored note's bytes; as one edit Undo takes back when
+    // `undoable`. Raises "Failed to Load Stream" when the control cannot take them whole.
+    void LoadIntoEditor(const std::string& bytes, bool undoable);
+    // Writes the editor's note when the file does not hold it (`writeOurs`), after settling what
+    // another writer did to the file: an unchanged editor takes their version, a changed one
+    // keeps it beside the note and writes its own. `leaving`: the program is ending.
+    void SyncStoredNote(bool writeOurs, bool leaving);
+    bool EditorUnchanged(const std::string& rtf);
+    // Takes another writer's version into the editor; `ours` is the editor's note, put back if
+    // the control cannot take theirs.
+    void ReloadFromStore(const std::string& bytes, const std::string& ours);
+    void KeepTheirs(const std::string& theirs);
+    void WriteOurs(const std::string& rtf);
+    void WatchStoredNote();
+    void StoredNoteSignalled();
+    void NoteBalloon(const std::wstring& text, const std::wstring& file);
 
     bool FDragging = false;
     POINT FDragCursor{};
@@ -198,6 +223,15 @@ private:
     bool FLoadFailed = false;
     // Another instance runs and this one only hands over to it: it reads and writes no file.
     bool FHandingOver = false;
+    std::unique_ptr<TStoredNote> FNote;
+    // The editor's note when it was last in step with the file (saved, or loaded again from it);
+    // none between the start's load and the first save.
+    std::optional<TDigest> FInStep;
+    // A look at the file a moment after its folder changed, once the writer is done.
+    TTimer* FNoteCheck = nullptr;
+    int FNoteWait = 0;
+    // The file a click on the balloon opens.
+    std::wstring FBalloonFile;
 };
 
 extern TForm1* Form1;

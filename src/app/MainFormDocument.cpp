@@ -2,35 +2,65 @@
 
 #include "app/NoteFile.h"
 #include "app/RtfSafetyScan.h"
+#include "framework/Application.h"
 #include "framework/Error.h"
+#include "framework/SafeFile.h"
+#include "framework/Shell.h"
+
+namespace {
+
+// Another writer is mostly done a moment after the first change in the folder (a sync client
+// renames its temporary file, a word processor writes in a few steps).
+constexpr UINT kSettleMs = 500;
+// Where the folder cannot be watched, the file is looked at this often instead; a file that
+// could not be read is looked at again after this long.
+constexpr UINT kLookAgainMs = 2000;
+
+std::wstring FileName(const std::wstring& path) {
+    return path.substr(path.find_last_of(L"\\/") + 1);
+}
+
+} // namespace
 
 void TForm1::OpenMemo() {
     // The note's window is made here, once, with the border and scroll bars of the settings.
     Memo1->HandleNeeded();
     const std::wstring path = DocumentPath();
+    FNote = std::make_unique<TStoredNote>(path);
+    RemoveLeftTemporaries(path);
     try {
         if (!DocumentExists(path)) return;
+        // Read first: a load that never returned is then known as this file's, and not tried
+        // again when the file is looked at later.
+        const std::string bytes = FNote->Read();
         if (LoadNeverReturned(path)) throw TError(L"Failed to Load Stream");
-        const std::string data = PrepareForEditor(ReadDocumentFile(path));
-        const TDocumentFigures figures = MeasureDocument(data);
-        if (!SafeForControl(figures)) throw TError(L"Failed to Load Stream");
-        bool loaded = false;
-        {
-            TLoadInProgress marker(path);
-            loaded = StreamIntoEditor(data, SF_RTF) || StreamIntoEditor(data, SF_TEXT);
-        }
-        // The control can take a file as RTF and show nothing of it (a code page it does not
-        // know): that is a load that lost the note, not an empty note.
-        if (!loaded || (figures.HoldsText && GetWindowTextLengthW(Memo1->Handle()) == 0))
-            throw TError(L"Failed to Load Stream");
+        LoadIntoEditor(bytes, false);
     } catch (...) {
-        // The stored document must survive the saves that follow: see Enregistrer1Click.
+        // The stored document must survive the saves that follow: see SyncStoredNote.
         Memo1->Clear();
         FLoadFailed = true;
         ReportCurrentException(this);
         return;
     }
     Memo1->LimitText(0x7FFFFFF0);
+}
+
+void TForm1::LoadIntoEditor(const std::string& bytes, bool undoable) {
+    const std::string data = PrepareForEditor(undoable ? WithoutFinalParagraphMark(bytes) : bytes);
+    const TDocumentFigures figures = MeasureDocument(data);
+    if (!SafeForControl(figures)) throw TError(L"Failed to Load Stream");
+    // Into the whole content selected, the load is one edit that Undo takes back.
+    const UINT into = undoable ? SFF_SELECTION : 0;
+    if (undoable) Memo1->SelectAll();
+    bool loaded = false;
+    {
+        TLoadInProgress marker(FNote->Path());
+        loaded = StreamIntoEditor(data, SF_RTF | into) || StreamIntoEditor(data, SF_TEXT | into);
+    }
+    // The control can take a file as RTF and show nothing of it (a code page it does not
+    // know): that is a load that lost the note, not an empty note.
+    if (!loaded || (figures.HoldsText && GetWindowTextLengthW(Memo1->Handle()) == 0))
+        throw TError(L"Failed to Load Stream");
 }
 
 bool TForm1::StreamIntoEditor(const std::string& data, UINT format) {
@@ -48,19 +78,142 @@ bool TForm1::StreamIntoEditor(const std::string& data, UINT format) {
 }
 
 void TForm1::Enregistrer1Click(TObject*) {
-    const std::wstring path = DocumentPath();
+    SyncStoredNote(true, false);
+}
+
+bool TForm1::EditorUnchanged(const std::string& rtf) {
+    // Between the start's load and the first save only the control knows whether it was edited.
+    return FInStep ? Sha256(rtf) == *FInStep : !Memo1->Modified();
+}
+
+void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
+    if (!FNote) return;
     if (FLoadFailed) {
         // Until the user writes something the stored document stays where it is, so the next
         // start loads it (a file held by another program at start is there again then). Once
         // there is something to save, the stored document is set aside first.
-        if (GetWindowTextLengthW(Memo1->Handle()) == 0) return;
-        SetAside(path);
+        if (GetWindowTextLengthW(Memo1->Handle()) == 0) {
+            // Readable again, or replaced by another writer: the note it holds is shown.
+            if (const TStoredCheck check = FNote->Check(); check.Change == scChanged && !leaving)
+                ReloadFromStore(check.Bytes, {});
+            return;
+        }
+        if (!writeOurs) return;
+        SetAside(FNote->Path());
+        FNote->Forget();
         FLoadFailed = false;
     }
+    const TStoredCheck check = FNote->Check();
+    if (!writeOurs && check.Change != scChanged) return;
     std::string rtf;
     // Even an empty note is a few dozen bytes of RTF; nothing at all is a failed stream.
     if (!Memo1->SaveRtf(rtf) || rtf.empty()) throw TError(L"Failed to Save Stream");
-    ReplaceFileSafely(path, rtf);
+    const bool unchanged = EditorUnchanged(rtf);
+    switch (check.Change) {
+    case scChanged:
+        // Another writer's version: taken as it is when ours has nothing new, else kept beside it.
+        if (unchanged) {
+            if (!leaving) ReloadFromStore(check.Bytes, rtf);
+            return;
+        }
+        KeepTheirs(check.Bytes);
+        WriteOurs(rtf);
+        return;
+    case scUnreadable:
+        // Something else is writing it: it is looked at again soon, and never written over unseen.
+        // On the way out, an edited note goes beside it rather than nowhere.
+        if (leaving && !unchanged) FNote->KeepConflict(rtf);
+        if (FNoteCheck && !leaving) FNoteCheck->SetEnabled(true);
+        return;
+    case scGone:
+        WriteOurs(rtf);
+        return;
+    default:
+        if (FNote->Holds(rtf) || (FInStep && unchanged)) return;
+        WriteOurs(rtf);
+    }
+}
+
+void TForm1::WriteOurs(const std::string& rtf) {
+    FNote->Write(rtf);
+    FInStep = Sha256(rtf);
+    Memo1->SetModified(false);
+}
+
+void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) {
+    CHARRANGE selection{};
+    Memo1->Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    const LRESULT firstLine = Memo1->Perform(EM_GETFIRSTVISIBLELINE);
+    try {
+        LoadIntoEditor(bytes, true);
+    } catch (const TError&) {
+        // The editor keeps its note, whole; what the control could not show stays in the file,
+        // and in a file of its own once the note is written again.
+        if (ours.empty()) Memo1->Clear();
+        else Memo1->SetRtf(ours);
+        FNote->Accept(bytes);
+        if (!FLoadFailed) KeepTheirs(bytes);
+        return;
+    }
+    FNote->Accept(bytes);
+    FLoadFailed = false;
+    Memo1->LimitText(0x7FFFFFF0);
+    // The caret and the view as near to where they were as the new text allows.
+    const LONG length = GetWindowTextLengthW(Memo1->Handle());
+    Memo1->Select(std::min(selection.cpMin, length), std::min(selection.cpMax, length));
+    Memo1->ScrollLines(static_cast<int>(firstLine - Memo1->Perform(EM_GETFIRSTVISIBLELINE)));
+    std::string rtf;
+    if (Memo1->SaveRtf(rtf)) FInStep = Sha256(rtf);
+    Memo1->SetModified(false);
+    NoteBalloon(L"La note a été mise à jour depuis son fichier, modifié par un autre programme.", L"");
+}
+
+void TForm1::KeepTheirs(const std::string& theirs) {
+    const std::wstring kept = FNote->KeepConflict(theirs);
+    NoteBalloon(L"La note a aussi été modifiée ailleurs. Cette autre version est gardée dans « " +
+                    FileName(kept) + L" ». Cliquez ici pour l'ouvrir.",
+                kept);
+}
+
+void TForm1::NoteBalloon(const std::wstring& text, const std::wstring& file) {
+    FBalloonFile = file;
+    if (TrayIcon1->Active()) TrayIcon1->ShowBalloon(Application->Title(), text, bkInformation, 10000);
+}
+
+void TForm1::WatchStoredNote() {
+    FNoteCheck = new TTimer(this);
+    FNoteCheck->SetName(L"NoteCheck");
+    FNoteCheck->SetEnabled(false);
+    FNoteCheck->OnTimer = [this](TObject*) {
+        if (FNote->ChangeHandle()) FNoteCheck->SetEnabled(false);
+        CheckStoredNote();
+    };
+    TrayIcon1->OnBalloonClick = [this](TObject*) {
+        if (!FBalloonFile.empty()) ShellOpen(Handle(), FBalloonFile);
+    };
+    if (HANDLE change = FNote->ChangeHandle()) {
+        FNoteCheck->SetInterval(kSettleMs);
+        FNoteWait = Application->AddWait(change, [this] { StoredNoteSignalled(); });
+    } else {
+        FNoteCheck->SetInterval(kLookAgainMs);
+        FNoteCheck->SetEnabled(true);
+    }
+}
+
+void TForm1::StoredNoteSignalled() {
+    FNote->Rearm();
+    if (!FNote->ChangeHandle()) {
+        Application->RemoveWait(FNoteWait);
+        FNoteWait = 0;
+        FNoteCheck->SetInterval(kLookAgainMs);
+    }
+    // Each change starts the wait again, so the look comes once the writer is done.
+    FNoteCheck->SetEnabled(false);
+    FNoteCheck->SetEnabled(true);
+}
+
+void TForm1::CheckStoredNote() {
+    SyncStoredNote(false, false);
 }
 
 // Clearing is one edit that Undo takes back, also after the empty note has been saved: one slip
@@ -80,5 +233,7 @@ void TForm1::Memo1KeyUp(TObject*, WORD&, TShiftState) {
 
 void TForm1::FormDestroy(TObject*) {
     if (FHandingOver) return; // the note is the running instance's
-    Enregistrer1Click(this);
+    if (FNoteWait) Application->RemoveWait(FNoteWait);
+    FNoteWait = 0;
+    SyncStoredNote(true, true);
 }

@@ -121,6 +121,22 @@ std::string PrepareForEditor(const std::string& bytes) {
     return out;
 }
 
+std::string WithoutFinalParagraphMark(const std::string& rtf) {
+    if (rtf.rfind("{\\rtf", 0) != 0) return rtf;
+    // Only closing braces and white space may follow the mark.
+    size_t end = rtf.size();
+    while (end > 0 && (rtf[end - 1] == '}' || isspace(static_cast<unsigned char>(rtf[end - 1]))))
+        --end;
+    if (end < 4 || rtf.compare(end - 4, 4, "\\par") != 0) return rtf;
+    const size_t mark = end - 4;
+    // "\\par" is an escaped backslash followed by letters, not the control word.
+    size_t backslashes = 0;
+    while (mark > backslashes && rtf[mark - 1 - backslashes] == '\\')
+        ++backslashes;
+    if (backslashes % 2 != 0) return rtf;
+    return rtf.substr(0, mark) + rtf.substr(end);
+}
+
 void ReplaceFileSafely(const std::wstring& path, const std::string& bytes) {
     if (DWORD error = ReplaceFileContents(path, bytes)) throw TError(CannotCreate(path, error));
 }

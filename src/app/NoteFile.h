@@ -16,6 +16,11 @@ std::string ReadDocumentFile(const std::wstring& path);
 // File bytes as the editor is to read them: every line break CR LF, NUL bytes left out.
 std::string PrepareForEditor(const std::string& bytes);
 
+// The RTF document without the paragraph mark that ends its text. A whole document loaded into
+// the control ends with the control's own last paragraph mark; streamed into a selection, the
+// document's mark would add an empty paragraph at every reload. Other bytes come back unchanged.
+std::string WithoutFinalParagraphMark(const std::string& rtf);
+
 // Writes the bytes to a file beside `path`, flushes it and renames it over `path`. If any step
 // fails, `path` keeps what it had, the temporary file is removed and
 // "Cannot create file "<path>". <reason>" is raised.

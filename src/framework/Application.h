@@ -52,7 +52,8 @@ public:
 
     // Runs the message loop until a quit message arrives.
     void Run();
-    // Takes and dispatches one message, waiting for it; false once the quit message has come.
+    // Takes and dispatches one message, waiting for it, or runs the handler of one waited-on
+    // handle that was signalled first; false once the quit message has come.
     bool HandleMessage();
     // Dispatches the messages already waiting, without blocking.
     void ProcessMessages();
@@ -77,6 +78,12 @@ public:
     void SetHintPause(int milliseconds) { FHintPause = milliseconds; }
     TColor HintColor() const { return FHintColor; }
     void SetHintColor(TColor color) { FHintColor = color; }
+
+    // Runs `signalled` from the loop whenever `handle` is signalled (a change notification, an
+    // event): the one thread waits on it together with its messages. The handle stays the
+    // caller's; remove the wait before closing it.
+    int AddWait(HANDLE handle, std::function<void()> signalled);
+    void RemoveWait(int waitId);
 
     int HookMainWindow(TWindowHook hook);
     void UnhookMainWindow(int hookId);
@@ -117,6 +124,16 @@ private:
     };
     std::vector<THookEntry> FHooks;
     int FNextHookId = 1;
+    struct TWaitEntry {
+        int Id;
+        HANDLE Handle;
+        std::function<void()> Signalled;
+    };
+    std::vector<TWaitEntry> FWaits;
+    int FNextWaitId = 1;
+    // Waits for a message or a handle; true with a message in `msg`, false after a handle's
+    // handler ran.
+    bool WaitForMessage(MSG& msg);
 };
 
 // The one application object of the process, while it exists.

@@ -18,6 +18,9 @@ TFileCalls RealCalls() {
     calls.Move = [](const wchar_t* from, const wchar_t* to, DWORD flags) {
         return MoveFileExW(from, to, flags);
     };
+    calls.Replace = [](const wchar_t* replaced, const wchar_t* replacement) {
+        return ReplaceFileW(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    };
     calls.Delete = [](const wchar_t* path) { return DeleteFileW(path); };
     calls.GetAttributes = [](const wchar_t* path) { return GetFileAttributesW(path); };
     return calls;

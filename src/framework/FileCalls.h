@@ -13,6 +13,9 @@ struct TFileCalls {
     std::function<BOOL(HANDLE file, const void* data, DWORD size, DWORD* written)> Write;
     std::function<BOOL(HANDLE file)> Flush;
     std::function<BOOL(const wchar_t* from, const wchar_t* to, DWORD flags)> Move;
+    // The platform's replacement of one file's contents by another's, keeping the replaced
+    // file's name, attributes and permissions.
+    std::function<BOOL(const wchar_t* replaced, const wchar_t* replacement)> Replace;
     std::function<BOOL(const wchar_t* path)> Delete;
     std::function<DWORD(const wchar_t* path)> GetAttributes;
 };

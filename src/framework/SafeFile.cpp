@@ -46,28 +46,53 @@ DWORD WriteTemporary(const std::wstring& temporary, const std::string& bytes) {
     return ERROR_SUCCESS;
 }
 
-DWORD RenameOver(const std::wstring& temporary, const std::wstring& path) {
+// Runs a step again for a moment while another program holds the file.
+template <class F> DWORD Patiently(F&& step) {
     for (int attempt = 0;; ++attempt) {
         SetLastError(ERROR_SUCCESS);
-        if (FileCalls().Move(temporary.c_str(), path.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return ERROR_SUCCESS;
+        if (step()) return ERROR_SUCCESS;
         const DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
         if (!Transient(error) || attempt == 20) return error;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
 }
 
+// The platform's replacement keeps the file what it was to the system and to the programs that
+// watch it (a sync client sees one update of one file, not a delete and a create). Where it is
+// refused (no such file yet, a file system without it), the rename does the same job.
+DWORD PutInPlace(const std::wstring& temporary, const std::wstring& path) {
+    TFileCalls& calls = FileCalls();
+    if (calls.GetAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        Patiently([&] { return calls.Replace(path.c_str(), temporary.c_str()); }) == ERROR_SUCCESS)
+        return ERROR_SUCCESS;
+    return Patiently([&] {
+        return calls.Move(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    });
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
 } // namespace
 
 std::wstring TemporaryPathFor(const std::wstring& path) {
-    return path + L".tmp";
+    // "~" first and ".tmp" last: the name sync clients and backup tools leave alone.
+    const std::wstring folder = FolderOf(path);
+    return folder + L"~" + path.substr(folder.size()) + L".tmp";
+}
+
+void RemoveLeftTemporaries(const std::wstring& path) {
+    // The name earlier versions used too.
+    for (const std::wstring& left : {TemporaryPathFor(path), path + L".tmp"})
+        FileCalls().Delete(left.c_str());
 }
 
 DWORD ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
     const std::wstring temporary = TemporaryPathFor(path);
     DWORD error = WriteTemporary(temporary, bytes);
-    if (error == ERROR_SUCCESS) error = RenameOver(temporary, path);
+    if (error == ERROR_SUCCESS) error = PutInPlace(temporary, path);
     if (error == ERROR_SUCCESS) return ERROR_SUCCESS;
     FileCalls().Delete(temporary.c_str());
     return error;

@@ -204,8 +204,9 @@ TEST_F(NoteFileTest, AWriteThatFailsOrTakesNothingNeverReplacesTheStoredFile) {
          }},
         {"a flush that fails without a code",
          [](TInjectedFileCalls& f) { f.Calls.Flush = [](HANDLE) { return Fails(ERROR_SUCCESS); }; }},
-        {"a rename that fails without a code",
+        {"a replacement and a rename that fail without a code",
          [](TInjectedFileCalls& f) {
+             f.Calls.Replace = [](const wchar_t*, const wchar_t*) { return Fails(ERROR_SUCCESS); };
              f.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_SUCCESS); };
          }},
         {"a temporary file that cannot be created, without a code",
@@ -230,6 +231,55 @@ TEST_F(NoteFileTest, AWriteThatFailsOrTakesNothingNeverReplacesTheStoredFile) {
     }
     ReplaceFileSafely(path, next);
     EXPECT_TRUE(FileBytes(path) == next);
+}
+
+TEST_F(NoteFileTest, TheNoteIsReplacedInOneStepAndRenamedOverOnlyWhereTheReplacementIsRefused) {
+    WriteBytes(path, "stored");
+    int replaced = 0, moved = 0;
+    {
+        TInjectedFileCalls injected;
+        injected.Calls.Replace = [&, real = injected.Real](const wchar_t* to, const wchar_t* from) {
+            ++replaced;
+            return real.Replace(to, from);
+        };
+        injected.Calls.Move = [&, real = injected.Real](const wchar_t* from, const wchar_t* to, DWORD flags) {
+            ++moved;
+            return real.Move(from, to, flags);
+        };
+        ReplaceFileSafely(path, "second");
+        EXPECT_EQ(replaced, 1);
+        EXPECT_EQ(moved, 0);
+        EXPECT_EQ(FileBytes(path), "second");
+        // On Windows the replaced file also keeps its attributes and permissions; Wine's
+        // replacement is a rename underneath and keeps neither, so that is not checked here.
+
+        // A file system that refuses the replacement: the rename does the job.
+        injected.Calls.Replace = [&](const wchar_t*, const wchar_t*) {
+            ++replaced;
+            return Fails(ERROR_INVALID_FUNCTION);
+        };
+        ReplaceFileSafely(path, "third");
+        EXPECT_EQ(moved, 1);
+        EXPECT_EQ(FileBytes(path), "third");
+    }
+    // No file yet: nothing to replace, the temporary file is renamed into place.
+    DeleteFileW(path.c_str());
+    ReplaceFileSafely(path, "first");
+    EXPECT_EQ(FileBytes(path), "first");
+    EXPECT_FALSE(Exists(TemporaryPathFor(path)));
+}
+
+TEST_F(NoteFileTest, TheTemporaryFileHasTheNameSyncClientsLeaveAloneAndALeftOneIsRemoved) {
+    const std::wstring temporary = TemporaryPathFor(path);
+    const std::wstring name = temporary.substr(temporary.find_last_of(L'\\') + 1);
+    EXPECT_EQ(name.front(), L'~');
+    EXPECT_EQ(name.substr(name.size() - 4), L".tmp");
+    EXPECT_EQ(temporary.substr(0, temporary.size() - name.size()), path.substr(0, path.find_last_of(L'\\') + 1));
+    WriteBytes(temporary, "left by a killed save");
+    WriteBytes(path + L".tmp", "left by an older version");
+    RemoveLeftTemporaries(path);
+    EXPECT_FALSE(Exists(temporary));
+    EXPECT_FALSE(Exists(path + L".tmp"));
 }
 
 TEST_F(NoteFileTest, AnUnloadedDocumentIsSetAsideUnderAFreeNameWithItsLoadMark) {

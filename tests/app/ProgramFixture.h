@@ -8,6 +8,7 @@
 #include "components/UnPas2.h"
 #include "framework/Application.h"
 #include "framework/Registry.h"
+#include "framework/SafeFile.h"
 #include "settings/SettingsFile.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,7 @@ protected:
     // The test program's own settings, document and copies, as the program would have them.
     static void RemoveFiles() {
         for (const std::wstring& path :
-             {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", DocumentPath() + L".unreadable",
+             {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", TemporaryPathFor(DocumentPath()), DocumentPath() + L".unreadable",
               DocumentPath() + L".unreadable2", LoadMarkerPath(DocumentPath()), PlainTextPath()})
             DeleteFileW(path.c_str());
         // The single-instance record of this test program, left by a test that did not finish.

@@ -1,0 +1,248 @@
+// The note beside another writer: a sync client bringing another computer's version, a word
+// processor saving over it, a backup tool touching it. Real files and the real folder watch; the
+// other writer is this process writing the file as such programs do.
+#include "FileTestHelpers.h"
+#include "NoteFixture.h"
+
+#include "framework/SafeFile.h"
+#include "framework/Shell.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr char kOurs[] = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+
+std::string Note(const std::string& text) {
+    return kOurs + text + "\\par}";
+}
+
+// Another program's write: a temporary file renamed over the note, as sync clients do.
+void ReplaceFromOutside(const std::wstring& path, const std::string& bytes) {
+    const std::wstring temporary = path + L".other.tmp";
+    WriteBytes(temporary, bytes);
+    ASSERT_TRUE(MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+}
+
+// The words of an RTF file, without its tables, control words and groups: what a reader shows.
+std::string Words(const std::string& rtf) {
+    std::string out;
+    int skipDepth = 0, depth = 0;
+    for (size_t i = 0; i < rtf.size(); ++i) {
+        const char c = rtf[i];
+        if (c == '{') {
+            ++depth;
+            if (!skipDepth && (rtf.compare(i, 9, "{\\fonttbl") == 0 || rtf.compare(i, 10, "{\\colortbl") == 0 ||
+                               rtf.compare(i, 3, "{\\*") == 0))
+                skipDepth = depth;
+        } else if (c == '}') {
+            if (depth-- == skipDepth) skipDepth = 0;
+        } else if (c == '\\') {
+            size_t j = i + 1;
+            while (j < rtf.size() && (isalpha(static_cast<unsigned char>(rtf[j])) || isdigit(static_cast<unsigned char>(rtf[j])) || rtf[j] == '-'))
+                ++j;
+            if (j < rtf.size() && rtf[j] == ' ') ++j;
+            i = j - 1;
+        } else if (!skipDepth && c != '\r' && c != '\n') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+ULONGLONG LastWrite(const std::wstring& path) {
+    return StampOf(path).LastWrite;
+}
+
+class OtherWriterTest : public NoteFixture {
+protected:
+    void SetUp() override {
+        NoteFixture::SetUp();
+        RemoveKeptFiles();
+        savedOpen = ShellOpen;
+        ShellOpen = [this](HWND, const std::wstring& target) { opened.push_back(target); };
+        balloons.clear();
+    }
+    void TearDown() override {
+        NoteFixture::TearDown();
+        RemoveKeptFiles();
+        ShellOpen = savedOpen;
+    }
+    static void RemoveKeptFiles() {
+        for (const std::wstring& file : KeptFiles())
+            DeleteFileW(file.c_str());
+        for (int n = 1; n <= 4; ++n)
+            DeleteFileW((DocumentPath() + L"." + std::to_wstring(n)).c_str());
+        DeleteFileW(TemporaryPathFor(DocumentPath()).c_str());
+    }
+    // The conflict copies beside the note.
+    static std::vector<std::wstring> KeptFiles() {
+        const std::wstring path = DocumentPath();
+        const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+        const std::wstring stem = path.substr(folder.size(), path.find_last_of(L'.') - folder.size());
+        std::vector<std::wstring> found;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((folder + stem + L" (conflit *).RTF").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return found;
+        do
+            found.push_back(folder + data.cFileName);
+        while (FindNextFileW(find, &data));
+        FindClose(find);
+        return found;
+    }
+    void StartWith(const std::string& stored) {
+        WriteBytes(DocumentPath(), stored);
+        StartShown();
+        Form1->TrayIcon1->OnBalloonShow = [this](TObject*) { balloons.push_back(Form1->TrayIcon1->Record().szInfo); };
+    }
+    // The user types, as a user does.
+    void Type(const wchar_t* text) {
+        for (const wchar_t* c = text; *c; ++c)
+            SendMessageW(Editor(), WM_CHAR, *c, 0);
+    }
+    // Runs the program's loop until the note shows `text`, as the folder watch makes it.
+    bool NoteShows(const std::wstring& text) {
+        return PumpUntil([&] { return Memo().Text() == text; }, std::chrono::milliseconds(4000));
+    }
+
+    std::function<void(HWND, const std::wstring&)> savedOpen;
+    std::vector<std::wstring> opened;
+    std::vector<std::wstring> balloons;
+};
+
+TEST_F(OtherWriterTest, AnUnchangedNoteTakesTheOtherVersionAtOnceAndUndoBringsOursBack) {
+    StartWith(Note("line one\\par line two\\par line three"));
+    Memo().Select(9, 9); // in "line two"
+    ReplaceFromOutside(DocumentPath(), Note("line one\\par line two, from the other computer"));
+    ASSERT_TRUE(NoteShows(L"line one\r\nline two, from the other computer"))
+        << "shows " << testing::PrintToString(Memo().Text()) << ", conflict copies " << KeptFiles().size();
+    EXPECT_TRUE(reported.empty()) << reported[0];
+    CHARRANGE at{};
+    Memo().Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&at));
+    EXPECT_EQ(at.cpMin, 9);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_NE(balloons[0].find(L"mise à jour depuis son fichier"), std::wstring::npos) << balloons[0];
+    EXPECT_TRUE(KeptFiles().empty());
+    // Taking it in wrote nothing: the file is theirs, byte for byte.
+    const std::string theirs = FileBytes(DocumentPath());
+    Form1->Enregistrer1->Click();
+    EXPECT_EQ(FileBytes(DocumentPath()), theirs);
+
+    Press({VK_CONTROL, 'Z'});
+    EXPECT_EQ(Memo().Text(), L"line one\r\nline two\r\nline three");
+}
+
+TEST_F(OtherWriterTest, BothChangedKeepsTheirsBesideTheNoteAndSavesOurs) {
+    StartWith(Note("shared start"));
+    Memo().Select(12, 12);
+    Type(L" and ours");
+    ReplaceFromOutside(DocumentPath(), Note("shared start and theirs"));
+    ASSERT_TRUE(PumpUntil([&] { return KeptFiles().size() == 1; }, std::chrono::milliseconds(4000)));
+    EXPECT_TRUE(reported.empty()) << reported[0];
+    const std::wstring kept = KeptFiles()[0];
+    EXPECT_NE(Words(FileBytes(kept)).find("and theirs"), std::string::npos);
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("and ours"), std::string::npos);
+    EXPECT_EQ(Memo().Text(), L"shared start and ours");
+    // The name says what it is and when: "<note> (conflit YYYY-MM-DD hh-mm-ss).RTF".
+    const std::wstring name = kept.substr(kept.find_last_of(L'\\') + 1);
+    EXPECT_NE(name.find(L" (conflit 20"), std::wstring::npos) << name;
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_NE(balloons[0].find(name), std::wstring::npos) << balloons[0];
+    // A click on the balloon opens the kept version.
+    PostMessageW(Form1->TrayIcon1->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, TTrayIcon::kIconId, NIN_BALLOONUSERCLICK);
+    ASSERT_TRUE(PumpUntil([&] { return !opened.empty(); }));
+    EXPECT_EQ(opened[0], kept);
+}
+
+TEST_F(OtherWriterTest, TheSaveItselfDecidesWhenTheWatchHasNotSpokenYet) {
+    StartWith(Note("before"));
+    Type(L"ours ");
+    // Written and saved over before the loop ever runs: the check before the save finds it.
+    ReplaceFromOutside(DocumentPath(), Note("theirs"));
+    Form1->Enregistrer1->Click();
+    ASSERT_EQ(KeptFiles().size(), 1u);
+    EXPECT_NE(Words(FileBytes(KeptFiles()[0])).find("theirs"), std::string::npos);
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("ours before"), std::string::npos);
+}
+
+TEST_F(OtherWriterTest, ATouchOrAnAttributeChangeDoesNothingAndAnIdleNoteIsNeverWritten) {
+    StartWith(Note("stay as you are"));
+    Form1->Enregistrer1->Click(); // the note in the program's own form, once
+    const std::string stored = FileBytes(DocumentPath());
+    const ULONGLONG written = LastWrite(DocumentPath());
+    Form1->Timer1->OnTimer(Form1->Timer1);
+    Form1->Timer1->OnTimer(Form1->Timer1);
+    EXPECT_EQ(LastWrite(DocumentPath()), written);
+
+    // A backup tool sets the time and the archive bit, and writes the same bytes again.
+    {
+        HANDLE file = CreateFileW(DocumentPath().c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        FILETIME later{};
+        GetSystemTimeAsFileTime(&later);
+        SetFileTime(file, nullptr, nullptr, &later);
+        CloseHandle(file);
+    }
+    ReplaceFromOutside(DocumentPath(), stored);
+    const ULONGLONG touched = LastWrite(DocumentPath());
+    PumpUntil([] { return false; }, std::chrono::milliseconds(1200)); // the watch has its look
+    Form1->Timer1->OnTimer(Form1->Timer1);
+    EXPECT_EQ(LastWrite(DocumentPath()), touched);
+    EXPECT_TRUE(balloons.empty());
+    EXPECT_TRUE(KeptFiles().empty());
+    EXPECT_EQ(Memo().Text(), L"stay as you are");
+}
+
+TEST_F(OtherWriterTest, ANoteDeletedMeanwhileIsWrittenAgainByTheNextSave) {
+    StartWith(Note("do not lose me"));
+    ASSERT_TRUE(DeleteFileW(DocumentPath().c_str()));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(1200));
+    EXPECT_EQ(Memo().Text(), L"do not lose me");
+    EXPECT_FALSE(Exists(DocumentPath()));
+    Form1->Timer1->OnTimer(Form1->Timer1);
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("do not lose me"), std::string::npos);
+}
+
+TEST_F(OtherWriterTest, AFileHeldByItsWriterIsNeitherLoadedEmptyNorWrittenOver) {
+    StartWith(Note("mine"));
+    Type(L"edited ");
+    ReplaceFromOutside(DocumentPath(), Note("being written elsewhere"));
+    {
+        TFileLock writer(DocumentPath());
+        ASSERT_TRUE(writer.Held());
+        Form1->Enregistrer1->Click(); // waits a moment, then leaves the file alone
+        EXPECT_EQ(Memo().Text(), L"edited mine");
+    }
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("being written elsewhere"), std::string::npos);
+    // Free again: the next look settles it as a conflict, nothing lost.
+    ASSERT_TRUE(PumpUntil([&] { return KeptFiles().size() == 1; }, std::chrono::milliseconds(5000)));
+    EXPECT_NE(Words(FileBytes(KeptFiles()[0])).find("being written elsewhere"), std::string::npos);
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("edited mine"), std::string::npos);
+}
+
+TEST_F(OtherWriterTest, ThreeRunsThatChangeTheNoteKeepTheThreeVersionsBeforeThemAndAnIdleRunShiftsNothing) {
+    const std::wstring path = DocumentPath();
+    WriteBytes(path, Note("version zero"));
+    for (const wchar_t* text : {L"version one ", L"version two ", L"version three "}) {
+        Start();
+        Type(text);
+        app.DestroyForms(); // the exit save
+    }
+    EXPECT_NE(Words(FileBytes(path)).find("version three version two version one version zero"), std::string::npos);
+    EXPECT_NE(Words(FileBytes(path + L".1")).find("version two version one version zero"), std::string::npos);
+    EXPECT_EQ(Words(FileBytes(path + L".1")).find("version three"), std::string::npos);
+    EXPECT_NE(Words(FileBytes(path + L".2")).find("version one version zero"), std::string::npos);
+    EXPECT_EQ(Words(FileBytes(path + L".2")).find("version two"), std::string::npos);
+    EXPECT_EQ(FileBytes(path + L".3"), Note("version zero"));
+    EXPECT_FALSE(Exists(path + L".4"));
+
+    const std::string first = FileBytes(path + L".1");
+    Start();
+    Form1->Enregistrer1->Click();
+    app.DestroyForms();
+    EXPECT_EQ(FileBytes(path + L".1"), first);
+    EXPECT_EQ(FileBytes(path + L".3"), Note("version zero"));
+}
+
+} // namespace
