@@ -191,3 +191,44 @@ TEST_F(ApplicationTest, BringToFrontPicksTheLastActivePopupOnlyWhenVisible) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ApplicationTest, TheLoopRunsAWaitedHandlesHandlerBetweenMessagesUntilTheWaitIsRemoved) {
+    TRecordingForm* form = nullptr;
+    app->CreateForm(form);
+    TKernelHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    int signalled = 0;
+    const int wait = app->AddWait(event.Get(), [&] {
+        ++signalled;
+        if (signalled == 2) throw TError(L"a handler that fails");
+    });
+    // A message first, then the handle: both reach their handlers through the one loop.
+    PostMessageW(form->Handle(), WM_PROBE, 1, 0);
+    EXPECT_TRUE(app->HandleMessage());
+    EXPECT_EQ(form->received, std::vector<int>{1});
+    SetEvent(event.Get());
+    EXPECT_TRUE(app->HandleMessage());
+    EXPECT_EQ(signalled, 1);
+
+    // What a handler throws is reported and the loop goes on.
+    std::vector<std::wstring> reported;
+    app->OnException = [&](TObject*, const std::wstring& m) { reported.push_back(m); };
+    SetEvent(event.Get());
+    EXPECT_TRUE(app->HandleMessage());
+    EXPECT_EQ(reported, std::vector<std::wstring>{L"a handler that fails"});
+
+    // ProcessMessages, which never blocks, sees the handle too.
+    SetEvent(event.Get());
+    app->ProcessMessages();
+    EXPECT_EQ(signalled, 3);
+
+    app->RemoveWait(wait);
+    SetEvent(event.Get());
+    PostMessageW(form->Handle(), WM_PROBE, 2, 0);
+    EXPECT_TRUE(app->HandleMessage());
+    EXPECT_EQ(signalled, 3);
+    EXPECT_EQ(form->received, (std::vector<int>{1, 2}));
+}
+
+} // namespace
