@@ -203,6 +203,7 @@ private:
     void WriteOurs(const std::string& rtf);
     void WatchStoredNote();
     void StoredNoteSignalled();
+    void LookAgainIn(UINT milliseconds);
     void NoteBalloon(const std::wstring& text, const std::wstring& file);
 
     bool FDragging = false;

@@ -123,7 +123,7 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
         // Something else is writing it: it is looked at again soon, and never written over unseen.
         // On the way out, an edited note goes beside it rather than nowhere.
         if (leaving && !unchanged) FNote->KeepConflict(rtf);
-        if (FNoteCheck && !leaving) FNoteCheck->SetEnabled(true);
+        if (FNoteCheck && !leaving) LookAgainIn(kLookAgainMs);
         return;
     case scGone:
         WriteOurs(rtf);
@@ -149,8 +149,10 @@ void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) 
     } catch (const TError&) {
         // The editor keeps its note, whole; what the control could not show stays in the file,
         // and in a file of its own once the note is written again.
-        if (ours.empty()) Memo1->Clear();
-        else Memo1->SetRtf(ours);
+        if (ours.empty())
+            Memo1->Clear();
+        else
+            Memo1->SetRtf(ours);
         FNote->Accept(bytes);
         if (!FLoadFailed) KeepTheirs(bytes);
         return;
@@ -184,6 +186,7 @@ void TForm1::WatchStoredNote() {
     FNoteCheck = new TTimer(this);
     FNoteCheck->SetName(L"NoteCheck");
     FNoteCheck->SetEnabled(false);
+    // Once after a change or a failed look while the folder is watched; all the time otherwise.
     FNoteCheck->OnTimer = [this](TObject*) {
         if (FNote->ChangeHandle()) FNoteCheck->SetEnabled(false);
         CheckStoredNote();
@@ -191,13 +194,10 @@ void TForm1::WatchStoredNote() {
     TrayIcon1->OnBalloonClick = [this](TObject*) {
         if (!FBalloonFile.empty()) ShellOpen(Handle(), FBalloonFile);
     };
-    if (HANDLE change = FNote->ChangeHandle()) {
-        FNoteCheck->SetInterval(kSettleMs);
+    if (HANDLE change = FNote->ChangeHandle())
         FNoteWait = Application->AddWait(change, [this] { StoredNoteSignalled(); });
-    } else {
-        FNoteCheck->SetInterval(kLookAgainMs);
-        FNoteCheck->SetEnabled(true);
-    }
+    else
+        LookAgainIn(kLookAgainMs);
 }
 
 void TForm1::StoredNoteSignalled() {
@@ -205,10 +205,16 @@ void TForm1::StoredNoteSignalled() {
     if (!FNote->ChangeHandle()) {
         Application->RemoveWait(FNoteWait);
         FNoteWait = 0;
-        FNoteCheck->SetInterval(kLookAgainMs);
+        LookAgainIn(kLookAgainMs);
+        return;
     }
     // Each change starts the wait again, so the look comes once the writer is done.
+    LookAgainIn(kSettleMs);
+}
+
+void TForm1::LookAgainIn(UINT milliseconds) {
     FNoteCheck->SetEnabled(false);
+    FNoteCheck->SetInterval(FNote->ChangeHandle() ? milliseconds : kLookAgainMs);
     FNoteCheck->SetEnabled(true);
 }
 

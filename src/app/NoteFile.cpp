@@ -27,8 +27,9 @@ TError CannotOpen(const std::wstring& path, DWORD error) {
     return TError(L"Cannot open file \"" + path + L"\". " + SystemErrorText(error));
 }
 
-TFileHandle OpenForReading(const std::wstring& path) {
-    const auto deadline = std::chrono::steady_clock::now() + kOpenPatience;
+TFileHandle OpenForReading(const std::wstring& path, bool patient) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + (patient ? kOpenPatience : std::chrono::seconds(0));
     for (;;) {
         SetLastError(ERROR_SUCCESS);
         TFileHandle file(FileCalls().Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
@@ -82,8 +83,8 @@ bool DocumentExists(const std::wstring& path) {
     throw CannotOpen(path, error);
 }
 
-std::string ReadDocumentFile(const std::wstring& path) {
-    TFileHandle file = OpenForReading(path);
+std::string ReadDocumentFile(const std::wstring& path, bool patient) {
+    TFileHandle file = OpenForReading(path, patient);
     LARGE_INTEGER size{};
     SetLastError(ERROR_SUCCESS);
     if (!FileCalls().GetSize(file.Get(), &size)) throw CannotOpen(path, LastErrorOr(ERROR_READ_FAULT));

@@ -10,9 +10,9 @@ std::wstring DocumentPath();
 // document may well be there, and an empty note must not be saved over it.
 bool DocumentExists(const std::wstring& path);
 // The whole file, or "Cannot open file "<path>". <reason>" when it cannot be opened (another
-// program holding it is waited for about two seconds), its size cannot be read, or the reading
-// fails or ends before that size: a part of the note is never taken for all of it.
-std::string ReadDocumentFile(const std::wstring& path);
+// program holding it is waited for about two seconds, unless not `patient`), its size cannot be read, or the
+// reading fails or ends before that size: a part of the note is never taken for all of it.
+std::string ReadDocumentFile(const std::wstring& path, bool patient = true);
 // File bytes as the editor is to read them: every line break CR LF, NUL bytes left out.
 std::string PrepareForEditor(const std::string& bytes);
 

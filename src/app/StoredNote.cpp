@@ -32,7 +32,8 @@ TFileStamp StampOf(const std::wstring& path) {
     TFileStamp stamp;
     stamp.Exists = true;
     stamp.Size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    stamp.LastWrite = (ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    stamp.LastWrite =
+        (ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     return stamp;
 }
 
@@ -41,8 +42,8 @@ std::wstring ConflictPath(const std::wstring& path, const SYSTEMTIME& when) {
     const size_t dot = path.find_last_of(L'.');
     const bool hasExtension = dot != std::wstring::npos && dot >= folder.size();
     wchar_t stamp[48];
-    swprintf(stamp, std::size(stamp), L" (conflit %04u-%02u-%02u %02u-%02u-%02u)", when.wYear, when.wMonth, when.wDay,
-             when.wHour, when.wMinute, when.wSecond);
+    swprintf(stamp, std::size(stamp), L" (conflit %04u-%02u-%02u %02u-%02u-%02u)", when.wYear, when.wMonth,
+             when.wDay, when.wHour, when.wMinute, when.wSecond);
     return hasExtension ? path.substr(0, dot) + stamp + path.substr(dot) : path + stamp;
 }
 
@@ -93,7 +94,8 @@ TStoredCheck TStoredNote::Check() {
             result.Change = scGone;
             return result;
         }
-        result.Bytes = ReadDocumentFile(FPath);
+        // No waiting here: the user may be typing. A file held by its writer is looked at again.
+        result.Bytes = ReadDocumentFile(FPath, false);
         if (StampOf(FPath) != now) {
             // Still being written: the next look decides.
             result.Change = scUnreadable;

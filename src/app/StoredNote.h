@@ -50,7 +50,8 @@ public:
     // The whole file, read as the start-up load reads it; what it holds is then what is stored.
     std::string Read();
     // Compares the file with what was last read or written. A changed file is read and handed
-    // over, but not taken as known until Accept or Write says so.
+    // over, but not taken as known until Accept or Write says so. Never waits for a file that
+    // another program holds: that one is unreadable for now.
     TStoredCheck Check();
     // The file holds these bytes (the ones Check handed over, now in the editor).
     void Accept(const std::string& bytes);

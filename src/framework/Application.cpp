@@ -5,7 +5,6 @@
 #include "framework/SystemError.h"
 #include "framework/WindowClass.h"
 
-
 TApplication* Application = nullptr;
 
 namespace {
@@ -125,9 +124,8 @@ bool TApplication::WaitForMessage(MSG& msg) {
         }
         if (result == WAIT_FAILED) {
             // A handle closed under us: the loop must not spin on it.
-            std::erase_if(FWaits, [](const TWaitEntry& e) {
-                return WaitForSingleObject(e.Handle, 0) == WAIT_FAILED;
-            });
+            std::erase_if(
+                FWaits, [](const TWaitEntry& e) { return WaitForSingleObject(e.Handle, 0) == WAIT_FAILED; });
         }
     }
 }

@@ -19,7 +19,8 @@ TFileCalls RealCalls() {
         return MoveFileExW(from, to, flags);
     };
     calls.Replace = [](const wchar_t* replaced, const wchar_t* replacement) {
-        return ReplaceFileW(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        return ReplaceFileW(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                            nullptr);
     };
     calls.Delete = [](const wchar_t* path) { return DeleteFileW(path); };
     calls.GetAttributes = [](const wchar_t* path) { return GetFileAttributesW(path); };

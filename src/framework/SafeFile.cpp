@@ -66,7 +66,8 @@ DWORD PutInPlace(const std::wstring& temporary, const std::wstring& path) {
         Patiently([&] { return calls.Replace(path.c_str(), temporary.c_str()); }) == ERROR_SUCCESS)
         return ERROR_SUCCESS;
     return Patiently([&] {
-        return calls.Move(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        return calls.Move(temporary.c_str(), path.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     });
 }
 

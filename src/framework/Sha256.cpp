@@ -18,8 +18,8 @@ constexpr uint32_t kRound[64] = {
 void Compress(uint32_t (&state)[8], const uint8_t* block) {
     uint32_t w[64];
     for (int i = 0; i < 16; ++i)
-        w[i] = uint32_t(block[4 * i]) << 24 | uint32_t(block[4 * i + 1]) << 16 | uint32_t(block[4 * i + 2]) << 8 |
-               uint32_t(block[4 * i + 3]);
+        w[i] = uint32_t(block[4 * i]) << 24 | uint32_t(block[4 * i + 1]) << 16 |
+               uint32_t(block[4 * i + 2]) << 8 | uint32_t(block[4 * i + 3]);
     for (int i = 16; i < 64; ++i) {
         const uint32_t s0 = std::rotr(w[i - 15], 7) ^ std::rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const uint32_t s1 = std::rotr(w[i - 2], 17) ^ std::rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -28,9 +28,10 @@ void Compress(uint32_t (&state)[8], const uint8_t* block) {
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4], f = state[5], g = state[6],
              h = state[7];
     for (int i = 0; i < 64; ++i) {
-        const uint32_t t1 = h + (std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25)) + ((e & f) ^ (~e & g)) +
-                            kRound[i] + w[i];
-        const uint32_t t2 = (std::rotr(a, 2) ^ std::rotr(a, 13) ^ std::rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+        const uint32_t t1 = h + (std::rotr(e, 6) ^ std::rotr(e, 11) ^ std::rotr(e, 25)) +
+                            ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+        const uint32_t t2 =
+            (std::rotr(a, 2) ^ std::rotr(a, 13) ^ std::rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
         h = g;
         g = f;
         f = e;

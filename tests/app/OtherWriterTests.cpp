@@ -32,14 +32,15 @@ std::string Words(const std::string& rtf) {
         const char c = rtf[i];
         if (c == '{') {
             ++depth;
-            if (!skipDepth && (rtf.compare(i, 9, "{\\fonttbl") == 0 || rtf.compare(i, 10, "{\\colortbl") == 0 ||
-                               rtf.compare(i, 3, "{\\*") == 0))
+            if (!skipDepth && (rtf.compare(i, 9, "{\\fonttbl") == 0 ||
+                               rtf.compare(i, 10, "{\\colortbl") == 0 || rtf.compare(i, 3, "{\\*") == 0))
                 skipDepth = depth;
         } else if (c == '}') {
             if (depth-- == skipDepth) skipDepth = 0;
         } else if (c == '\\') {
             size_t j = i + 1;
-            while (j < rtf.size() && (isalpha(static_cast<unsigned char>(rtf[j])) || isdigit(static_cast<unsigned char>(rtf[j])) || rtf[j] == '-'))
+            while (j < rtf.size() && (isalpha(static_cast<unsigned char>(rtf[j])) ||
+                                      isdigit(static_cast<unsigned char>(rtf[j])) || rtf[j] == '-'))
                 ++j;
             if (j < rtf.size() && rtf[j] == ' ') ++j;
             i = j - 1;
@@ -93,7 +94,9 @@ protected:
     void StartWith(const std::string& stored) {
         WriteBytes(DocumentPath(), stored);
         StartShown();
-        Form1->TrayIcon1->OnBalloonShow = [this](TObject*) { balloons.push_back(Form1->TrayIcon1->Record().szInfo); };
+        Form1->TrayIcon1->OnBalloonShow = [this](TObject*) {
+            balloons.push_back(Form1->TrayIcon1->Record().szInfo);
+        };
     }
     // The user types, as a user does.
     void Type(const wchar_t* text) {
@@ -149,7 +152,8 @@ TEST_F(OtherWriterTest, BothChangedKeepsTheirsBesideTheNoteAndSavesOurs) {
     ASSERT_EQ(balloons.size(), 1u);
     EXPECT_NE(balloons[0].find(name), std::wstring::npos) << balloons[0];
     // A click on the balloon opens the kept version.
-    PostMessageW(Form1->TrayIcon1->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, TTrayIcon::kIconId, NIN_BALLOONUSERCLICK);
+    PostMessageW(Form1->TrayIcon1->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, TTrayIcon::kIconId,
+                 NIN_BALLOONUSERCLICK);
     ASSERT_TRUE(PumpUntil([&] { return !opened.empty(); }));
     EXPECT_EQ(opened[0], kept);
 }
@@ -211,7 +215,7 @@ TEST_F(OtherWriterTest, AFileHeldByItsWriterIsNeitherLoadedEmptyNorWrittenOver) 
     {
         TFileLock writer(DocumentPath());
         ASSERT_TRUE(writer.Held());
-        Form1->Enregistrer1->Click(); // waits a moment, then leaves the file alone
+        Form1->Enregistrer1->Click(); // leaves the file alone and looks again soon
         EXPECT_EQ(Memo().Text(), L"edited mine");
     }
     EXPECT_NE(Words(FileBytes(DocumentPath())).find("being written elsewhere"), std::string::npos);
@@ -229,7 +233,8 @@ TEST_F(OtherWriterTest, ThreeRunsThatChangeTheNoteKeepTheThreeVersionsBeforeThem
         Type(text);
         app.DestroyForms(); // the exit save
     }
-    EXPECT_NE(Words(FileBytes(path)).find("version three version two version one version zero"), std::string::npos);
+    EXPECT_NE(Words(FileBytes(path)).find("version three version two version one version zero"),
+              std::string::npos);
     EXPECT_NE(Words(FileBytes(path + L".1")).find("version two version one version zero"), std::string::npos);
     EXPECT_EQ(Words(FileBytes(path + L".1")).find("version three"), std::string::npos);
     EXPECT_NE(Words(FileBytes(path + L".2")).find("version one version zero"), std::string::npos);

@@ -65,7 +65,7 @@ TEST_F(StoredNoteTest, AChangedFileThatCannotBeReadIsReportedAsSuchAndNeverAsEmp
     WriteBytes(path, "theirs, still held by their writer");
     TFileLock writer(path);
     ASSERT_TRUE(writer.Held());
-    const TStoredCheck check = note.Check(); // waits a moment for the writer, as the start does
+    const TStoredCheck check = note.Check();
     EXPECT_EQ(check.Change, scUnreadable);
     EXPECT_TRUE(check.Bytes.empty());
     EXPECT_NE(check.Error.find(path), std::wstring::npos) << check.Error;
@@ -102,7 +102,8 @@ TEST_F(StoredNoteTest, WritesKeepTheVersionBeforeTheRunsFirstChangeOnlyAndConfli
 
 TEST(StoredNoteNames, AConflictCopyIsNamedAfterTheNoteWithTheDateAndTime) {
     const SYSTEMTIME when{2026, 12, 3, 9, 10, 45, 12, 0};
-    EXPECT_EQ(ConflictPath(L"C:\\notes\\quillpad.RTF", when), L"C:\\notes\\quillpad (conflit 2026-12-09 10-45-12).RTF");
+    EXPECT_EQ(ConflictPath(L"C:\\notes\\quillpad.RTF", when),
+              L"C:\\notes\\quillpad (conflit 2026-12-09 10-45-12).RTF");
     EXPECT_EQ(ConflictPath(L"C:\\a.b\\note", when), L"C:\\a.b\\note (conflit 2026-12-09 10-45-12)");
 }
 

@@ -39,7 +39,8 @@ std::wstring EditorText(HWND note) {
 std::vector<std::filesystem::path> ConflictCopies(const TProgramUnderTest& program) {
     std::vector<std::filesystem::path> found;
     for (const auto& entry : std::filesystem::directory_iterator(program.Folder()))
-        if (entry.path().filename().wstring().find(L" (conflit ") != std::wstring::npos) found.push_back(entry.path());
+        if (entry.path().filename().wstring().find(L" (conflit ") != std::wstring::npos)
+            found.push_back(entry.path());
     return found;
 }
 
@@ -100,7 +101,8 @@ TEST(OtherWriter, TheRunningNoteTakesInReplacementsAndRewritesIgnoresTouchesAndI
 
     // Deleted: the editor keeps its text and the next tick writes it again.
     std::filesystem::remove(document);
-    EXPECT_TRUE(WaitUntil([&] { return FileBytes(document).find("rewritten in place") != std::string::npos; }, 5s));
+    EXPECT_TRUE(
+        WaitUntil([&] { return FileBytes(document).find("rewritten in place") != std::string::npos; }, 5s));
     EXPECT_EQ(EditorText(note), L"rewritten in place");
     EXPECT_TRUE(ConflictCopies(program).empty());
 }

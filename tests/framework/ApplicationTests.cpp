@@ -60,7 +60,8 @@ TEST_F(ApplicationTest, FormsAreDestroyedLastCreatedFirstWithTheirWindows) {
     HWND wnds[] = {a->Handle(), b->Handle(), c->Handle()};
     app->DestroyForms();
     EXPECT_EQ(log, (std::vector<std::wstring>{L"c", L"b", L"a"}));
-    for (HWND wnd : wnds) EXPECT_FALSE(IsWindow(wnd));
+    for (HWND wnd : wnds)
+        EXPECT_FALSE(IsWindow(wnd));
     EXPECT_EQ(app->MainForm(), nullptr);
 }
 
