@@ -193,6 +193,7 @@ void TForm1::FormCreate(TObject*) {
         {FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
     // What the user changes from here on is what a save has to write.
     Memo1->SetModified(false);
+    Guarded(this, [this] { OfferRescueCopy(); });
     WatchStoredNote();
 }
 

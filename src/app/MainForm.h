@@ -200,7 +200,12 @@ private:
     // the control cannot take theirs.
     void ReloadFromStore(const std::string& bytes, const std::string& ours);
     void KeepTheirs(const std::string& theirs);
-    void WriteOurs(const std::string& rtf);
+    void WriteOurs(const std::string& rtf, bool leaving);
+    // The note could not be written beside the executable: it goes to the rescue copy, and the
+    // user hears of it once (and again on the way out).
+    void Rescue(const std::string& rtf, const std::wstring& why, bool leaving);
+    // A rescue copy newer than the stored note, left by an earlier run: the user may load it.
+    void OfferRescueCopy();
     void WatchStoredNote();
     void StoredNoteSignalled();
     void LookAgainIn(UINT milliseconds);
@@ -231,6 +236,8 @@ private:
     // A look at the file a moment after its folder changed, once the writer is done.
     TTimer* FNoteCheck = nullptr;
     int FNoteWait = 0;
+    // A save failed and the user was told; cleared by the next save that works.
+    bool FSaveFailed = false;
     // The file a click on the balloon opens.
     std::wstring FBalloonFile;
 };

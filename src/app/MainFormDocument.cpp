@@ -40,13 +40,13 @@ void TForm1::OpenMemo() {
         Memo1->Clear();
         FLoadFailed = true;
         ReportCurrentException(this);
-        return;
     }
     Memo1->LimitText(0x7FFFFFF0);
 }
 
 void TForm1::LoadIntoEditor(const std::string& bytes, bool undoable) {
-    const std::string data = PrepareForEditor(undoable ? WithoutFinalParagraphMark(bytes) : bytes);
+    const std::string prepared = PrepareForEditor(bytes);
+    const std::string data = undoable ? WithoutFinalParagraphMark(prepared) : prepared;
     const TDocumentFigures figures = MeasureDocument(data);
     if (!SafeForControl(figures)) throw TError(L"Failed to Load Stream");
     // Into the whole content selected, the load is one edit that Undo takes back.
@@ -116,28 +116,99 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
             if (!leaving) ReloadFromStore(check.Bytes, rtf);
             return;
         }
-        KeepTheirs(check.Bytes);
-        WriteOurs(rtf);
+        try {
+            KeepTheirs(check.Bytes);
+        } catch (const TError& failure) {
+            // Theirs stays where it is, unseen by the user: ours must not go over it.
+            Rescue(rtf, failure.Message(), leaving);
+            return;
+        }
+        WriteOurs(rtf, leaving);
         return;
     case scUnreadable:
         // Something else is writing it: it is looked at again soon, and never written over unseen.
         // On the way out, an edited note goes beside it rather than nowhere.
-        if (leaving && !unchanged) FNote->KeepConflict(rtf);
+        if (leaving && !unchanged) {
+            try {
+                FNote->KeepConflict(rtf);
+            } catch (const TError& failure) {
+                Rescue(rtf, failure.Message(), leaving);
+            }
+        }
         if (FNoteCheck && !leaving) LookAgainIn(kLookAgainMs);
         return;
     case scGone:
-        WriteOurs(rtf);
+        WriteOurs(rtf, leaving);
         return;
     default:
         if (FNote->Holds(rtf) || (FInStep && unchanged)) return;
-        WriteOurs(rtf);
+        WriteOurs(rtf, leaving);
     }
 }
 
-void TForm1::WriteOurs(const std::string& rtf) {
-    FNote->Write(rtf);
+void TForm1::WriteOurs(const std::string& rtf, bool leaving) {
+    try {
+        FNote->Write(rtf);
+    } catch (const TError& failure) {
+        Rescue(rtf, failure.Message(), leaving);
+        return;
+    }
     FInStep = Sha256(rtf);
     Memo1->SetModified(false);
+    FSaveFailed = false;
+}
+
+void TForm1::Rescue(const std::string& rtf, const std::wstring& why, bool leaving) {
+    std::wstring kept = RescuePath();
+    try {
+        WriteRescueCopy(rtf);
+    } catch (const TError&) {
+        kept.clear();
+    }
+    // Said once until a save works again, and always on the way out.
+    if (FSaveFailed && !leaving) return;
+    FSaveFailed = true;
+    const std::wstring where = kept.empty() ? std::wstring()
+                                            : L"La note est gardée dans « " + kept +
+                                                  L" » en attendant de pouvoir l'enregistrer à nouveau.";
+    std::wstring text;
+    if (!leaving)
+        text =
+            why + L"\n\n" +
+            (kept.empty() ? L"La note reste dans la fenêtre ; elle n'a pas pu être gardée ailleurs non plus."
+                          : where);
+    else if (!kept.empty())
+        text = L"Quillpad se termine sans avoir pu enregistrer la note dans « " + FNote->Path() + L" » (" +
+               why + L").\n\nElle est gardée dans « " + kept +
+               L" » ; elle vous sera proposée au prochain lancement.";
+    else
+        text = L"Quillpad se termine sans avoir pu enregistrer la note (" + why +
+               L"), ni à côté du programme, ni dans le dossier de secours.";
+    Application->HandleException(this, text);
+}
+
+void TForm1::OfferRescueCopy() {
+    const std::wstring rescue = RescuePath();
+    TFileStamp kept, stored;
+    try {
+        kept = StampOf(rescue);
+        stored = StampOf(FNote->Path());
+    } catch (const TError&) {
+        return;
+    }
+    if (!kept.Exists || (stored.Exists && stored.LastWrite >= kept.LastWrite)) return;
+    if (!AskYesNo(Handle(),
+                  L"Une copie de la note plus récente que « " + FNote->Path() + L" » a été gardée dans « " +
+                      rescue +
+                      L" » parce que la note ne pouvait pas être enregistrée.\n\nLa charger dans la note ? "
+                      L"(Ctrl+Z revient à la note enregistrée.)",
+                  L"Copie de secours")) {
+        // Asked once: it stays in the same folder under another name.
+        MoveFileExW(rescue.c_str(), (rescue + L".old").c_str(), MOVEFILE_REPLACE_EXISTING);
+        return;
+    }
+    // An edit like any other: Undo takes it back, the next save writes it beside the program.
+    LoadIntoEditor(ReadDocumentFile(rescue), true);
 }
 
 void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) {

@@ -75,6 +75,16 @@ std::wstring DocumentPath() {
     return ExecutableRelativePath(L".RTF");
 }
 
+std::wstring RescuePath() {
+    return UserDataPath(L".RTF");
+}
+
+void WriteRescueCopy(const std::string& bytes) {
+    const std::wstring path = RescuePath();
+    CreateDirectoryW(path.substr(0, path.find_last_of(L'\\')).c_str(), nullptr);
+    ReplaceFileSafely(path, bytes);
+}
+
 bool DocumentExists(const std::wstring& path) {
     SetLastError(ERROR_SUCCESS);
     if (FileCalls().GetAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;

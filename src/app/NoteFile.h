@@ -4,6 +4,11 @@
 #include <string>
 
 std::wstring DocumentPath();
+// Where the note is kept when it cannot be written beside the executable: the user's own
+// application-data folder, in a folder named after the program.
+std::wstring RescuePath();
+// Writes the note there, making the folder first; raises "Cannot create file ..." on failure.
+void WriteRescueCopy(const std::string& bytes);
 
 // False only when the system says there is no such file or folder. Any other failure to look at
 // the file (access denied, a network error) raises "Cannot open file "<path>". <reason>": the

@@ -62,7 +62,10 @@ template <class F> DWORD Patiently(F&& step) {
 // refused (no such file yet, a file system without it), the rename does the same job.
 DWORD PutInPlace(const std::wstring& temporary, const std::wstring& path) {
     TFileCalls& calls = FileCalls();
-    if (calls.GetAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+    // A file the user made read-only is not replaced, whatever the file system would allow.
+    const DWORD attributes = calls.GetAttributes(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
         Patiently([&] { return calls.Replace(path.c_str(), temporary.c_str()); }) == ERROR_SUCCESS)
         return ERROR_SUCCESS;
     return Patiently([&] {

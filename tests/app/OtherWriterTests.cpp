@@ -251,3 +251,94 @@ TEST_F(OtherWriterTest, ThreeRunsThatChangeTheNoteKeepTheThreeVersionsBeforeThem
 }
 
 } // namespace
+
+namespace {
+
+class UnwritableNoteTest : public OtherWriterTest {
+protected:
+    void TearDown() override {
+        SetFileAttributesW(DocumentPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+        OtherWriterTest::TearDown();
+    }
+};
+
+TEST_F(UnwritableNoteTest, AReadOnlyNoteIsKeptAsItIsTheTextGoesToTheRescueCopyAndTheNextStartOffersIt) {
+    StartWith(Note("stored"));
+    ASSERT_TRUE(SetFileAttributesW(DocumentPath().c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::string stored = FileBytes(DocumentPath());
+    Type(L"typed ");
+    Form1->Enregistrer1->Click();
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find(RescuePath()), std::wstring::npos) << reported[0];
+    EXPECT_NE(Words(FileBytes(RescuePath())).find("typed stored"), std::string::npos);
+
+    // Every later failure keeps the rescue copy up to date without a word.
+    Type(L"more ");
+    Form1->Timer1->OnTimer(Form1->Timer1);
+    Form1->Enregistrer1->Click();
+    EXPECT_EQ(reported.size(), 1u);
+    EXPECT_NE(Words(FileBytes(RescuePath())).find("typed more stored"), std::string::npos);
+    EXPECT_EQ(FileBytes(DocumentPath()), stored);
+    EXPECT_TRUE(GetFileAttributesW(DocumentPath().c_str()) & FILE_ATTRIBUTE_READONLY);
+
+    // On the way out the user is told where the note is.
+    Type(L"last ");
+    app.DestroyForms();
+    ASSERT_EQ(reported.size(), 2u);
+    EXPECT_NE(reported[1].find(L"Quillpad se termine"), std::wstring::npos) << reported[1];
+    EXPECT_NE(reported[1].find(RescuePath()), std::wstring::npos) << reported[1];
+    EXPECT_NE(Words(FileBytes(RescuePath())).find("typed more last stored"), std::string::npos);
+    EXPECT_EQ(FileBytes(DocumentPath()), stored);
+
+    // Writable again: the next start offers the newer rescue copy.
+    SetFileAttributesW(DocumentPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    auto savedAsk = AskYesNo;
+    std::wstring asked;
+    AskYesNo = [&](HWND, const std::wstring& text, const std::wstring&) {
+        asked = text;
+        return true;
+    };
+    Start();
+    AskYesNo = savedAsk;
+    EXPECT_NE(asked.find(RescuePath()), std::wstring::npos) << asked;
+    EXPECT_EQ(Memo().Text(), L"typed more last stored");
+    Form1->Enregistrer1->Click();
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("typed more last stored"), std::string::npos);
+}
+
+TEST_F(UnwritableNoteTest, AFolderThatRefusesEveryWriteIsReportedOnceUntilASaveWorksAgain) {
+    StartWith(Note("stored"));
+    const std::wstring folder = DocumentPath().substr(0, DocumentPath().find_last_of(L'\\') + 1);
+    {
+        TInjectedFileCalls injected;
+        injected.Calls.Open = [&, real = injected.Real](const wchar_t* path, DWORD access, DWORD share,
+                                                        DWORD disposition) {
+            if ((access & GENERIC_WRITE) && std::wstring(path).rfind(folder, 0) == 0) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return INVALID_HANDLE_VALUE;
+            }
+            return real.Open(path, access, share, disposition);
+        };
+        for (int tick = 0; tick < 5; ++tick) {
+            Type(L"x");
+            Form1->Timer1->OnTimer(Form1->Timer1);
+        }
+        EXPECT_EQ(reported.size(), 1u);
+        EXPECT_NE(Words(FileBytes(RescuePath())).find("xxxxxstored"), std::string::npos);
+    }
+    Form1->Enregistrer1->Click();
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("xxxxxstored"), std::string::npos);
+    // Failing again after a save that worked is news again.
+    {
+        TInjectedFileCalls injected;
+        injected.Calls.Replace = [](const wchar_t*, const wchar_t*) { return Fails(ERROR_DISK_FULL); };
+        injected.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_DISK_FULL); };
+        Type(L"y");
+        Form1->Enregistrer1->Click();
+        Type(L"y");
+        Form1->Enregistrer1->Click();
+    }
+    EXPECT_EQ(reported.size(), 2u);
+}
+
+} // namespace

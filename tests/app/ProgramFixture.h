@@ -32,8 +32,9 @@ protected:
     static void RemoveFiles() {
         for (const std::wstring& path :
              {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", TemporaryPathFor(DocumentPath()), DocumentPath() + L".unreadable",
-              DocumentPath() + L".unreadable2", LoadMarkerPath(DocumentPath()), PlainTextPath()})
+              DocumentPath() + L".unreadable2", LoadMarkerPath(DocumentPath()), PlainTextPath(), RescuePath()})
             DeleteFileW(path.c_str());
+        RemoveDirectoryW(RescuePath().substr(0, RescuePath().find_last_of(L'\\')).c_str());
         // The single-instance record of this test program, left by a test that did not finish.
         DeleteKeyTree(HKEY_CURRENT_USER, TUnPas2::RecordKeyPath(TUnPas2::ProgramFileName()));
     }
