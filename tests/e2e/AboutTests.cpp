@@ -313,6 +313,27 @@ TEST(AboutEndToEnd, QuitterFromTheTrayWithTheCreditsOverAboutOverTheSettingsEnds
     EXPECT_FALSE(RecordExists(program)) << "the shutdown did not run to its end";
 }
 
+TEST(AboutEndToEnd, QuitterFromTheTrayWithTheFontDialogOpenOverTheSettingsEndsTheProgramAndSavesTheNote) {
+    TProgramUnderTest program;
+    program.Start();
+    ASSERT_TRUE(TrayReady(program));
+    TypeUnsavedText(program, L"quitter la police ");
+    ASSERT_TRUE(ChooseFromTrayMenu(program, kParametres));
+    HWND settings = WaitShown(program, L"TFcfg");
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(Foreground(settings));
+    HWND button = FindControl(settings, L"Button", L"Police");
+    ASSERT_NE(button, nullptr);
+    ClickScreen(ScreenCentre(button));
+    ASSERT_NE(WaitShown(program, L"#32770"), nullptr) << "the font dialog";
+    Settle(program);
+
+    ASSERT_TRUE(ChooseFromTrayMenu(program, kQuitter));
+    ASSERT_TRUE(program.WaitForExit(5s)) << "the program ran on behind the font dialog";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_TRUE(NoteHolds(program, "quitter la police")) << FileBytes(program.Beside(L".RTF"));
+}
+
 // The session's end as the system brings it: every top-level window of the process is asked,
 // then told.
 void EndSession(const TProgramUnderTest& program) {
