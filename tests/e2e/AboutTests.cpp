@@ -289,14 +289,6 @@ bool NoteHolds(const TProgramUnderTest& program, const std::string& text) {
     return FileBytes(program.Beside(L".RTF")).find(text) != std::string::npos;
 }
 
-bool RecordExists(const TProgramUnderTest& program) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, program.RecordKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 TEST(AboutEndToEnd, QuitterFromTheTrayWithTheCreditsOverAboutOverTheSettingsEndsTheProgramAndSavesTheNote) {
     TProgramUnderTest program;
     program.Start();
@@ -310,7 +302,7 @@ TEST(AboutEndToEnd, QuitterFromTheTrayWithTheCreditsOverAboutOverTheSettingsEnds
     ASSERT_TRUE(program.WaitForExit(5s)) << "the program ran on behind its modal windows";
     EXPECT_EQ(program.ExitCode(), 0u);
     EXPECT_TRUE(NoteHolds(program, "quitter de loin")) << FileBytes(program.Beside(L".RTF"));
-    EXPECT_FALSE(RecordExists(program)) << "the shutdown did not run to its end";
+    EXPECT_FALSE(program.RecordExists()) << "the shutdown did not run to its end";
 }
 
 TEST(AboutEndToEnd, QuitterFromTheTrayWithTheFontDialogOpenOverTheSettingsEndsTheProgramAndSavesTheNote) {
@@ -364,7 +356,7 @@ TEST(AboutEndToEnd, TheSessionEndingWithModalWindowsAndTheTrayMenuOpenSavesTheNo
     ASSERT_TRUE(program.WaitForExit(5s));
     EXPECT_EQ(program.ExitCode(), 0u) << "a crash ends with its exception code";
     EXPECT_TRUE(NoteHolds(program, "fin de session")) << FileBytes(program.Beside(L".RTF"));
-    EXPECT_FALSE(RecordExists(program));
+    EXPECT_FALSE(program.RecordExists());
 }
 
 } // namespace

@@ -33,14 +33,6 @@ HWND RecordedApp(const TProgramUnderTest& p) {
     return reinterpret_cast<HWND>(uintptr_t(Recorded(p, L"application").value_or(0)));
 }
 
-bool RecordExists(const TProgramUnderTest& program) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, program.RecordKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 // The running program has recorded its own note and application windows.
 bool RecordNamesItsWindows(TProgramUnderTest& program) {
     HWND note = RecordedNote(program), app = RecordedApp(program);
@@ -114,7 +106,7 @@ TEST(Guard, ASecondStartHandsOverAndEndsTheFirstKeepsItsRecordAndDeletesItWithSu
               ERROR_SUCCESS);
     RegCloseKey(added);
     CloseNormally(first);
-    EXPECT_FALSE(RecordExists(first));
+    EXPECT_FALSE(first.RecordExists());
 }
 
 TEST(Guard, CopiesWithTheSameFileNameAreOneProgramCopiesWithAnotherNameAreAnother) {
@@ -136,7 +128,7 @@ TEST(Guard, ARecordLeftByAKilledInstanceDoesNotStopTheNextStartAndIsOverwritten)
     ASSERT_TRUE(WaitUntil([&] { return RecordNamesItsWindows(program); }, 10s));
     const DWORD killedPid = program.ProcessId();
     program.Kill();
-    ASSERT_TRUE(RecordExists(program)); // nothing deleted it
+    ASSERT_TRUE(program.RecordExists()); // nothing deleted it
     EXPECT_FALSE(IsWindow(RecordedNote(program)));
 
     program.Start();
@@ -272,7 +264,7 @@ TEST(Guard, TwoStartsAtNearlyTheSameMomentLeaveOneInstanceAndTheNoteWhole) {
     const std::string saved = FileBytes(a.Beside(L".RTF"));
     EXPECT_EQ(saved.rfind("{\\rtf", 0), 0u);
     EXPECT_NE(saved.find("raced text"), std::string::npos) << saved;
-    EXPECT_FALSE(RecordExists(a));
+    EXPECT_FALSE(a.RecordExists());
 }
 
 } // namespace
