@@ -160,6 +160,7 @@ void TForm1::ApplyDesign() {
     UnPas22->SetName(L"UnPas22");
     UnPas22->SetStopSiDejaLance(true);
     UnPas22->OnDejaLance = [this](TObject* s) { UnPas22DejaLance(s); };
+    UnPas22->OnRelance = [this](TObject* s) { UnPas22Relance(s); };
 
     // Registered with no key: accepted and never fires. The window it is registered for is made
     // once the settings have given it its border and the editor its scroll bars.
@@ -198,6 +199,20 @@ void TForm1::FormCreate(TObject*) {
 }
 
 void TForm1::UnPas22DejaLance(TObject*) { FHandingOver = UnPas22->StopSiDejaLance(); }
+
+void TForm1::UnPas22Relance(TObject*) {
+    // The program was started again: the user is looking for the note, which mostly sits in the
+    // tray. It comes up as a click on the tray icon brings it.
+    if (!Visible() || Application->IsMinimized()) {
+        TrayIcon1->RestoreFromTray();
+        Show();
+    }
+    // The note comes to the front, or the dialog it waits for when one is open over it.
+    if (IsWindowEnabled(Handle()))
+        SetForegroundWindow(Handle());
+    else
+        Application->BringToFront();
+}
 
 void TForm1::FormShow(TObject*) {
     SetNoteHotKeysActive(true);

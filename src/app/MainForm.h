@@ -185,6 +185,7 @@ private:
     void HKGlobalHotKey(TObject* sender);
     void FormDestroy(TObject* sender);
     void UnPas22DejaLance(TObject* sender);
+    void UnPas22Relance(TObject* sender);
     void Memo1KeyUp(TObject* sender, WORD& key, TShiftState shift);
     void HKSaveHotKey(TObject* sender);
     bool StreamIntoEditor(const std::string& data, UINT format);

@@ -79,15 +79,24 @@ TTrayIcon::~TTrayIcon() {
     // Removed in every case: a hook left behind would call into a destroyed component.
     if (Application && FHookId) Application->UnhookMainWindow(FHookId);
     if (FAnimationTimer) TComponent::Free(std::exchange(FAnimationTimer, nullptr));
+    if (FAddRetryTimer) TComponent::Free(std::exchange(FAddRetryTimer, nullptr));
     SetActive(false);
     SetWindowLongPtrW(FNotifyWindow.Get(), GWLP_USERDATA, 0);
     FNotifyWindow.Reset();
+}
+
+void TTrayIcon::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation != opRemove) return;
+    if (component == FAnimationTimer) FAnimationTimer = nullptr;
+    if (component == FAddRetryTimer) FAddRetryTimer = nullptr;
 }
 
 void TTrayIcon::SetActive(bool active) {
     FActive = active;
     if (!active || (IsDesigning() && !(FVisibility & tvVisibleDesign))) {
         FIconAdded = false;
+        StopAddRetries();
         ShellNotifyIcon(NIM_DELETE, &FData);
         return;
     }
@@ -115,8 +124,46 @@ void TTrayIcon::AddIcon() {
     SetTip(FHint);
     FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     FIconAdded = ShellNotifyIcon(NIM_ADD, &FData) != FALSE;
-    if (newShell) ShellNotifyIcon(NIM_SETVERSION, &FData);
+    if (FIconAdded && newShell) ShellNotifyIcon(NIM_SETVERSION, &FData);
     FTrayWindow = FindWindowW(kTrayClass, nullptr);
+    if (FIconAdded) {
+        StopAddRetries();
+        return;
+    }
+    // Refused: tried again on a timer. A retry's own refusal keeps the count it has.
+    if (FAddRetryTimer && FAddRetryTimer->Enabled()) return;
+    if (!FAddRetryTimer) {
+        FAddRetryTimer = new TTimer(this);
+        FAddRetryTimer->SetEnabled(false);
+        FAddRetryTimer->SetInterval(kAddRetryInterval);
+        FAddRetryTimer->OnTimer = [this](TObject*) { RetryAdd(); };
+    }
+    FAddRetriesLeft = kAddRetries;
+    FAddRetryTimer->SetEnabled(true);
+}
+
+void TTrayIcon::RetryAdd() {
+    if (!FActive || FIconAdded || FAddRetriesLeft <= 0) {
+        StopAddRetries();
+        return;
+    }
+    --FAddRetriesLeft;
+    // An add that timed out may have reached the shell all the same; then a second add would be
+    // refused for good, while a modify finds the icon.
+    FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    if (ShellNotifyIcon(NIM_MODIFY, &FData)) {
+        FIconAdded = true;
+        if (FData.cbSize == NOTIFYICONDATAW_V2_SIZE)
+            ShellNotifyIcon(NIM_SETVERSION, &FData); // a new shell's record
+        StopAddRetries();
+        return;
+    }
+    AddIcon();
+    if (!FIconAdded && FAddRetriesLeft <= 0) StopAddRetries(); // the taskbar's restart message remains
+}
+
+void TTrayIcon::StopAddRetries() {
+    if (FAddRetryTimer) FAddRetryTimer->SetEnabled(false);
 }
 
 void TTrayIcon::SetTip(const std::wstring& hint) {

@@ -39,6 +39,11 @@ public:
     static constexpr size_t kTipLength = 127;
     static constexpr size_t kBalloonTitleLength = 63;
     static constexpr size_t kBalloonTextLength = 255;
+    // A shell that is still starting (at log-on) refuses an add or lets it time out: the add is
+    // tried again at this interval, this many times (about a minute), and again whenever the
+    // taskbar announces that it has been (re)created.
+    static constexpr UINT kAddRetryInterval = 2000;
+    static constexpr int kAddRetries = 30;
 
     explicit TTrayIcon(TComponent* owner);
     ~TTrayIcon() override;
@@ -83,6 +88,10 @@ public:
     bool TaskListVisible() const { return FTaskListVisible; }
     // The timer that steps the animation; there is none while Animated is off.
     TTimer* AnimationTimer() const { return FAnimationTimer; }
+    // The shell has taken the icon (as far as the component knows).
+    bool IconAdded() const { return FIconAdded; }
+    // The timer that tries a refused add again; made at the first refusal, enabled while retrying.
+    TTimer* AddRetryTimer() const { return FAddRetryTimer; }
 
     // Every call to the shell goes through here; tests watch the records on their way.
     static std::function<BOOL(DWORD message, NOTIFYICONDATAW* data)> ShellNotifyIcon;
@@ -105,8 +114,14 @@ public:
     TNotifyEvent OnBalloonHide;
     TNotifyEvent OnBalloonClick;
 
+protected:
+    // An owned timer freed with the component's children is forgotten here.
+    void Notification(TComponent* component, TOperation operation) override;
+
 private:
     void AddIcon();
+    void RetryAdd();
+    void StopAddRetries();
     void IconChanged();
     void ShellRestartCheck();
     void SetTip(const std::wstring& hint);
@@ -145,6 +160,8 @@ private:
     bool FAddingIcon = false; // the application's icon is being copied in by an activation
     std::wstring FLastShownHint;
     TTimer* FAnimationTimer = nullptr; // owned
+    TTimer* FAddRetryTimer = nullptr; // owned
+    int FAddRetriesLeft = 0;
     ULONGLONG FBalloonStart = 0;
     int FBalloonTimeout = 0; // whole seconds
     UINT FTaskbarCreated = 0;

@@ -102,7 +102,7 @@ void TUnPas2::Loaded() {
         if (Application && SameKindAs(FStoredAppHandle, Application->Handle()))
             ShowWindow(FStoredAppHandle, SW_HIDE);
         if (Application) Application->Terminate();
-        if (SameKindAs(FStoredFormHandle, FOwnerWindow->Handle())) SetForegroundWindow(FStoredFormHandle);
+        if (SameKindAs(FStoredFormHandle, FOwnerWindow->Handle())) HandOverTo(FStoredFormHandle);
         return;
     }
     if (OnPasDejaLance) OnPasDejaLance(this);
@@ -114,6 +114,25 @@ void TUnPas2::Loaded() {
                        HookAfter);
         FOwnerHooked = true;
     }
+}
+
+UINT TUnPas2::RelanceMessage() {
+    static const UINT message = RegisterWindowMessageW(L"UnPas2Relance");
+    return message;
+}
+
+void TUnPas2::HandOverTo(HWND stored) {
+    // This start is the user's latest action, so this process may hand the foreground on.
+    DWORD runningProcess = 0;
+    GetWindowThreadProcessId(stored, &runningProcess);
+    AllowSetForegroundWindow(runningProcess);
+    // Sent, not posted: the running instance has come forward by the time this one ends.
+    DWORD_PTR answer = 0;
+    const bool answered =
+        SendMessageTimeoutW(stored, RelanceMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    // A running copy that does not know the request (or is too busy to answer) only gets its
+    // recorded window brought forward.
+    if (!answered || answer != kRelanceAnswered) SetForegroundWindow(stored);
 }
 
 void TUnPas2::WriteValue(TRegistryKey& key, const std::wstring& name, HWND wnd) {
@@ -139,5 +158,10 @@ void TUnPas2::DeleteRecord() {
 
 bool TUnPas2::HandleOwnerMessage(TMessage& message) {
     if (message.Msg == WM_CREATE && FOwnerWindow->HandleAllocated()) Guarded(this, [&] { WriteHandles(); });
+    if (message.Msg == RelanceMessage() && RelanceMessage() != 0 && OnRelance) {
+        message.Result = kRelanceAnswered;
+        Guarded(this, [&] { OnRelance(this); });
+        return true;
+    }
     return false;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Keeps a program to one running instance per executable file name. The first instance holds a
 // named mutex and records its note and application windows in the current user's registry; a
-// later start finds the mutex, hides the first one's application window, brings its note window
-// forward and ends. The record goes when the first instance's guard is destroyed.
+// later start finds the mutex, hides the first one's application window, asks the first one to
+// come forward (OnRelance there) and ends. The record goes when the first instance's guard is
+// destroyed.
 #include "framework/Component.h"
 #include "framework/Handles.h"
 #include "framework/WinControl.h"
@@ -21,6 +22,14 @@ public:
     TNotifyEvent OnDejaLance;
     // Raised at load completion in the first instance, before its windows are recorded.
     TNotifyEvent OnPasDejaLance;
+    // Raised in the running instance when a later start hands over to it: the user is looking
+    // for the program. Left unassigned, the later start only brings the recorded window forward.
+    TNotifyEvent OnRelance;
+
+    // What a later start sends to the recorded window; a running instance that raised OnRelance
+    // answers kRelanceAnswered.
+    static UINT RelanceMessage();
+    static constexpr LRESULT kRelanceAnswered = 1;
 
     // Another instance held the mutex when this guard was created.
     bool DejaLance() const { return FDejaLance; }
@@ -47,6 +56,8 @@ private:
     // A recorded window is only acted on while it is still a window of this same program.
     static bool SameKindAs(HWND stored, HWND own);
     bool HandleOwnerMessage(TMessage& message);
+    // Asks the running instance to come forward through its recorded window.
+    void HandOverTo(HWND stored);
 
     bool FStopSiDejaLance = true;
     bool FDejaLance = false;

@@ -176,6 +176,19 @@ void TApplication::ProcessMessages() {
 
 void TApplication::Terminate() {
     PostQuitMessage(0);
+    // A menu's own loop keeps the quit message waiting until the menu closes by hand.
+    EndMenu();
+}
+
+void TApplication::EndSession() {
+    if (IsDestroying()) return; // the loop has ended already and the forms are going
+    // The session may end the process as soon as this message returns: the forms go now, as
+    // they do after the loop (the note is saved, the tray icon removed). A menu, modal loop or
+    // handler below this message on the stack would then run on into the windows destroyed
+    // here, so the process ends from here instead of returning to them.
+    MarkDestroying();
+    DestroyForms();
+    ExitProcess(0);
 }
 
 // The forms are owned by the application window, so they go and come back with it.
@@ -283,11 +296,7 @@ void TApplication::WndProc(TMessage& m) {
         m.Result = TRUE;
         return;
     case WM_ENDSESSION:
-        // The session ends right after this message: shut down now so nothing is lost.
-        if (m.WParam) {
-            Terminate();
-            DestroyForms();
-        }
+        if (m.WParam) EndSession();
         return;
     }
     m.Result = DefWindowProcW(Handle(), m.Msg, m.WParam, m.LParam);

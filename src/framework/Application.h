@@ -57,7 +57,8 @@ public:
     bool HandleMessage();
     // Dispatches the messages already waiting, without blocking.
     void ProcessMessages();
-    // Asks the loop to end after the messages already queued.
+    // Asks the loop to end after the messages already queued; modal forms, message boxes,
+    // common dialogs and menus open at the time end with it.
     void Terminate();
     bool Terminated() const { return FTerminated; }
 
@@ -98,6 +99,8 @@ protected:
 
 private:
     void FormCreated(TForm* form);
+    // The session is ending: shuts down at once and ends the process.
+    void EndSession();
     bool AnyFormShown(const TForm* except) const;
     // A key that a control's menus or its window's shortcuts take is not translated or dispatched.
     static bool IsKeyMsg(const MSG& msg);

@@ -297,6 +297,7 @@ void TForm::Close() {
 
 TModalResult TForm::ShowModal() {
     if (FVisible || !FEnabled || FModal || !Application) throw TError(L"Cannot make a visible window modal");
+    if (Application->Terminated()) return mrCancel;
     if (GetCapture()) ReleaseCapture();
     HWND self = Handle();
     HWND previous = GetActiveWindow();
@@ -327,8 +328,9 @@ TModalResult TForm::ShowModal() {
     try {
         Show();
         while (FModalResult == mrNone) {
-            if (!Application->HandleMessage()) {
-                FModalResult = mrCancel; // the program is ending
+            // The program is ending, also when a loop opened over this one took the quit message.
+            if (Application->Terminated() || !Application->HandleMessage()) {
+                FModalResult = mrCancel;
                 break;
             }
             if (FModalResult != mrNone && !Application->Terminated()) {

@@ -69,7 +69,8 @@ public:
     void SetVisible(bool visible) override;
     void Show();
     void Hide();
-    // Shows the form and disables the application's other windows until it closes.
+    // Shows the form and disables the application's other windows until it closes, or until the
+    // program ends (mrCancel then; a program that has ended shows no more modal forms).
     TModalResult ShowModal();
     bool Modal() const { return FModal; }
     TModalResult ModalResult() const { return FModalResult; }

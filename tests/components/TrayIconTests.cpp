@@ -1,9 +1,12 @@
 #include "components/TrayIcon.h"
 #include "support/FrameworkFixture.h"
 #include "support/MenuProbe.h"
+#include "support/PointerInput.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -316,6 +319,12 @@ TEST_F(TrayIconTest, AnAddTheShellRefusedIsTriedAgainWhenActiveIsReapplied) {
 }
 
 TEST_F(TrayIconTest, RestartedTaskbarGetsTheIconAgain) {
+    // A restarted taskbar has forgotten the icon and takes it again; the real one never restarted
+    // here and would refuse an icon it still shows.
+    TTrayIcon::ShellNotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
+        calls.push_back({message, *data});
+        return TRUE;
+    };
     tray->SetActive(true);
     calls.clear();
     SendMessageW(tray->NotifyWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
@@ -324,6 +333,119 @@ TEST_F(TrayIconTest, RestartedTaskbarGetsTheIconAgain) {
     calls.clear();
     SendMessageW(tray->NotifyWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(calls.empty()); // an inactive icon stays away
+}
+
+// A shell that is still starting: it refuses the first adds, and may take an add yet report it
+// as failed (timed out). Modify and delete act on what it really holds.
+class TStartingShell {
+public:
+    int AddsToRefuse = 0;
+    bool TakeRefusedAdds = false; // a refused add still puts the icon in: a time-out
+    bool Holds = false;
+
+    BOOL operator()(DWORD message) {
+        switch (message) {
+        case NIM_ADD:
+            if (AddsToRefuse > 0) {
+                --AddsToRefuse;
+                if (TakeRefusedAdds) Holds = true;
+                return FALSE;
+            }
+            if (Holds) return FALSE; // the same icon twice
+            Holds = true;
+            return TRUE;
+        case NIM_DELETE:
+            return std::exchange(Holds, false);
+        default:
+            return Holds;
+        }
+    }
+};
+
+class TrayAddRetryTest : public TrayIconTest {
+protected:
+    void SetUp() override {
+        TrayIconTest::SetUp();
+        TTrayIcon::ShellNotifyIcon = [this](DWORD message, NOTIFYICONDATAW* data) {
+            calls.push_back({message, *data});
+            return shell(message);
+        };
+    }
+    // Activates the icon against the starting shell; the retries come quickly for the test.
+    void Activate() {
+        tray->SetActive(true);
+        ASSERT_NE(tray->AddRetryTimer(), nullptr);
+        EXPECT_EQ(tray->AddRetryTimer()->Interval(), TTrayIcon::kAddRetryInterval);
+        tray->AddRetryTimer()->SetInterval(10);
+    }
+    bool Retrying() const { return tray->AddRetryTimer() && tray->AddRetryTimer()->Enabled(); }
+    size_t Count(DWORD message) const { return std::ranges::count(Messages(), message); }
+
+    TStartingShell shell;
+};
+
+TEST_F(TrayAddRetryTest, AnAddRefusedAFewTimesIsTriedAgainOnATimerUntilTheIconIsInPlace) {
+    shell.AddsToRefuse = 3;
+    Activate();
+    EXPECT_TRUE(Retrying());
+    EXPECT_FALSE(tray->IconAdded());
+    ASSERT_TRUE(PumpUntil(*app, [&] { return tray->IconAdded(); }));
+    EXPECT_TRUE(shell.Holds);
+    EXPECT_FALSE(Retrying());
+    EXPECT_EQ(Count(NIM_ADD), 4u);
+    EXPECT_EQ(Messages().back(), static_cast<DWORD>(NIM_SETVERSION)); // only once the icon is there
+    EXPECT_EQ(Count(NIM_SETVERSION), 1u);
+    const NOTIFYICONDATAW& added = calls[calls.size() - 2].Data;
+    EXPECT_EQ(added.hWnd, tray->NotifyWindow());
+    EXPECT_EQ(added.uCallbackMessage, TTrayIcon::WM_TRAYNOTIFY);
+    EXPECT_EQ(added.hIcon, tray->Icon()->Handle());
+
+    // In place: nothing more is sent, and the icon answers clicks.
+    const size_t sent = calls.size();
+    EXPECT_FALSE(PumpUntil(
+        *app, [&] { return calls.size() > sent; }, 200));
+    Notify(WM_LBUTTONUP);
+    EXPECT_EQ(events, (std::vector<std::wstring>{L"up left", L"click left"}));
+}
+
+TEST_F(TrayAddRetryTest, AnAddThatTimedOutButReachedTheShellIsFoundByAModifyAndNotAddedTwice) {
+    shell.AddsToRefuse = 1;
+    shell.TakeRefusedAdds = true;
+    Activate();
+    ASSERT_TRUE(PumpUntil(*app, [&] { return tray->IconAdded(); }));
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_SETVERSION}));
+    EXPECT_FALSE(Retrying());
+}
+
+TEST_F(TrayAddRetryTest,
+       RetriesStopAfterAboutAMinuteOrWhenTheIconIsDeactivatedAndTheTaskbarsMessageStartsThemAgain) {
+    shell.AddsToRefuse = 1000; // the shell does not come up within the retries
+    Activate();
+    ASSERT_TRUE(PumpUntil(
+        *app, [&] { return !Retrying(); }, 5000));
+    EXPECT_EQ(Count(NIM_ADD), 1u + TTrayIcon::kAddRetries);
+    EXPECT_GE(TTrayIcon::kAddRetries * TTrayIcon::kAddRetryInterval, 60000u);
+    const size_t sent = calls.size();
+    EXPECT_FALSE(PumpUntil(
+        *app, [&] { return calls.size() > sent; }, 100));
+
+    // The taskbar comes up later and says so: the add goes through then.
+    shell.AddsToRefuse = 0;
+    calls.clear();
+    SendMessageW(tray->NotifyWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
+    EXPECT_TRUE(tray->IconAdded());
+
+    // A taskbar that restarts refusing gets the retries again, until the icon is switched off.
+    tray->SetActive(false);
+    shell.AddsToRefuse = 1000;
+    tray->SetActive(true);
+    EXPECT_TRUE(Retrying());
+    tray->SetActive(false);
+    EXPECT_FALSE(Retrying());
+    calls.clear();
+    EXPECT_FALSE(PumpUntil(
+        *app, [&] { return !calls.empty(); }, 100));
 }
 
 TEST_F(TrayIconTest, AnExceptionInAnEventIsReportedWithTheMessage) {

@@ -1,4 +1,5 @@
 #include "components/UnPas2.h"
+#include "framework/Error.h"
 #include "framework/Registry.h"
 #include "support/FrameworkFixture.h"
 
@@ -159,6 +160,41 @@ TEST_F(UnPas2Test, ALaterInstanceHidesTheFirstsApplicationBringsItsWindowForward
     EXPECT_EQ(Stored(TUnPas2::AppValueName(file)), ValueOf(app->Handle()));
     DestroyWindow(elsewhere);
     EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(UnPas2Test, ARunningInstanceThatAnswersALaterStartBringsItselfForwardTheLaterOneDoesNot) {
+    std::vector<std::wstring> events;
+    TGuardedForm::Configure = [&](TGuardedForm* form) {
+        form->Guard->OnRelance = [&events, form](TObject* sender) {
+            events.push_back(sender == form->Guard ? L"relance" : L"relance ?");
+            throw TError(L"relance refusée");
+        };
+    };
+    TGuardedForm* first = CreateGuarded();
+    HWND elsewhere = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 400, 400, 50, 50,
+                                     nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(elsewhere);
+    ASSERT_EQ(GetForegroundWindow(), elsewhere);
+
+    TGuardedForm* second = CreateGuarded(); // has a handler too: a later start is never asked
+    EXPECT_TRUE(second->Guard->DejaLance());
+    EXPECT_EQ(events, std::vector<std::wstring>{L"relance"});
+    EXPECT_EQ(reported, std::vector<std::wstring>{L"relance refusée"});
+    // Answered: what comes forward is the running one's to decide, and its handler left it.
+    EXPECT_EQ(GetForegroundWindow(), elsewhere);
+    EXPECT_TRUE(QuitPosted());
+
+    // The request is the registered message on the recorded window, as another process sends it.
+    DWORD_PTR answer = 0;
+    EXPECT_TRUE(
+        SendMessageTimeoutW(first->Handle(), TUnPas2::RelanceMessage(), 0, 0, SMTO_NORMAL, 1000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TUnPas2::kRelanceAnswered));
+    EXPECT_EQ(events.size(), 2u);
+    answer = 0;
+    SendMessageTimeoutW(second->Handle(), TUnPas2::RelanceMessage(), 0, 0, SMTO_NORMAL, 1000, &answer);
+    EXPECT_EQ(answer, 0u) << "only the running instance answers";
+    EXPECT_EQ(events.size(), 2u);
+    DestroyWindow(elsewhere);
 }
 
 TEST_F(UnPas2Test, ALaterInstanceThatMayRunBesideTheFirstTouchesNothing) {

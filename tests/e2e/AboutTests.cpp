@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 
 using namespace std::chrono_literals;
 
@@ -245,6 +246,117 @@ TEST(AboutEndToEnd, ADoubleClickOnThePictureRollsTheCreditsUpwardsAndEachOpening
     ASSERT_TRUE(CloseByKeyboard(program, credits));
     ASSERT_TRUE(CloseByKeyboard(program, about));
     EXPECT_TRUE(NoTaskbarButton(program));
+}
+
+// From the bottom of the tray menu: "&Quitter".
+constexpr int kQuitter = 1;
+
+// Shows the note from the tray and gives its editor text the program has not saved yet.
+void TypeUnsavedText(TProgramUnderTest& program, const std::wstring& text) {
+    ClickScreen(FirstTrayIconCentre());
+    HWND note = WaitShown(program, L"TForm1");
+    ASSERT_NE(note, nullptr);
+    HWND editor = FindWindowExW(note, nullptr, nullptr, nullptr);
+    ASSERT_NE(editor, nullptr);
+    for (wchar_t c : text)
+        PostMessageW(editor, WM_CHAR, c, 1);
+    // Text of another process's control: only its own messages tell.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return SendMessageW(editor, WM_GETTEXTLENGTH, 0, 0) >= static_cast<LRESULT>(text.size()); },
+        5s));
+    ClickScreen(FirstTrayIconCentre()); // back to the tray, as the note mostly is
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(note); }, 5s));
+}
+
+// Settings from the tray menu, About from its button, the credits from the About picture: three
+// windows over each other, the last two modal. Returns the credits window.
+HWND OpenCreditsOverAboutOverSettings(TProgramUnderTest& program) {
+    if (!ChooseFromTrayMenu(program, kParametres)) return nullptr;
+    HWND settings = WaitShown(program, L"TFcfg");
+    if (!settings || !Foreground(settings)) return nullptr;
+    HWND button = FindControl(settings, L"Button", L"A Propos");
+    if (!button) return nullptr;
+    ClickScreen(ScreenCentre(button));
+    HWND about = WaitShown(program, L"TFAbout");
+    if (!about || !Foreground(about)) return nullptr;
+    DoubleClickScreen(PictureCentre(about));
+    HWND credits = WaitShown(program, L"TFCredit");
+    if (credits) Settle(program);
+    return credits;
+}
+
+bool NoteHolds(const TProgramUnderTest& program, const std::string& text) {
+    return FileBytes(program.Beside(L".RTF")).find(text) != std::string::npos;
+}
+
+TEST(AboutEndToEnd, QuitterFromTheTrayWithTheCreditsOverAboutOverTheSettingsEndsTheProgramAndSavesTheNote) {
+    TProgramUnderTest program;
+    program.Start();
+    ASSERT_TRUE(TrayReady(program));
+    TypeUnsavedText(program, L"quitter de loin ");
+    ASSERT_FALSE(NoteHolds(program, "quitter de loin"));
+    HWND credits = OpenCreditsOverAboutOverSettings(program);
+    ASSERT_NE(credits, nullptr);
+
+    ASSERT_TRUE(ChooseFromTrayMenu(program, kQuitter));
+    ASSERT_TRUE(program.WaitForExit(5s)) << "the program ran on behind its modal windows";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_TRUE(NoteHolds(program, "quitter de loin")) << FileBytes(program.Beside(L".RTF"));
+    EXPECT_FALSE(program.RecordExists()) << "the shutdown did not run to its end";
+}
+
+TEST(AboutEndToEnd, QuitterFromTheTrayWithTheFontDialogOpenOverTheSettingsEndsTheProgramAndSavesTheNote) {
+    TProgramUnderTest program;
+    program.Start();
+    ASSERT_TRUE(TrayReady(program));
+    TypeUnsavedText(program, L"quitter la police ");
+    ASSERT_TRUE(ChooseFromTrayMenu(program, kParametres));
+    HWND settings = WaitShown(program, L"TFcfg");
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(Foreground(settings));
+    HWND button = FindControl(settings, L"Button", L"Police");
+    ASSERT_NE(button, nullptr);
+    ClickScreen(ScreenCentre(button));
+    ASSERT_NE(WaitShown(program, L"#32770"), nullptr) << "the font dialog";
+    Settle(program);
+
+    ASSERT_TRUE(ChooseFromTrayMenu(program, kQuitter));
+    ASSERT_TRUE(program.WaitForExit(5s)) << "the program ran on behind the font dialog";
+    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_TRUE(NoteHolds(program, "quitter la police")) << FileBytes(program.Beside(L".RTF"));
+}
+
+// The session's end as the system brings it: every top-level window of the process is asked,
+// then told.
+void EndSession(const TProgramUnderTest& program) {
+    const std::vector<HWND> windows = program.Windows();
+    for (HWND wnd : windows) {
+        DWORD_PTR agreed = FALSE;
+        if (IsWindow(wnd)) {
+            ASSERT_TRUE(SendMessageTimeoutW(wnd, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &agreed))
+                << "no answer from " << WindowClass(wnd);
+            EXPECT_TRUE(agreed);
+        }
+    }
+    DWORD_PTR ignored = 0;
+    for (HWND wnd : windows)
+        if (IsWindow(wnd)) SendMessageTimeoutW(wnd, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &ignored);
+}
+
+TEST(AboutEndToEnd, TheSessionEndingWithModalWindowsAndTheTrayMenuOpenSavesTheNoteAndEndsCleanly) {
+    TProgramUnderTest program;
+    program.Start();
+    ASSERT_TRUE(TrayReady(program));
+    TypeUnsavedText(program, L"fin de session ");
+    ASSERT_NE(OpenCreditsOverAboutOverSettings(program), nullptr);
+    ClickScreen(FirstTrayIconCentre(), true);
+    ASSERT_TRUE(WaitUntil([&] { return !MenuWindows(program).empty(); }, 5s));
+
+    EndSession(program);
+    ASSERT_TRUE(program.WaitForExit(5s));
+    EXPECT_EQ(program.ExitCode(), 0u) << "a crash ends with its exception code";
+    EXPECT_TRUE(NoteHolds(program, "fin de session")) << FileBytes(program.Beside(L".RTF"));
+    EXPECT_FALSE(program.RecordExists());
 }
 
 } // namespace

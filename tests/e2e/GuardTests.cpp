@@ -33,14 +33,6 @@ HWND RecordedApp(const TProgramUnderTest& p) {
     return reinterpret_cast<HWND>(uintptr_t(Recorded(p, L"application").value_or(0)));
 }
 
-bool RecordExists(const TProgramUnderTest& program) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, program.RecordKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
 // The running program has recorded its own note and application windows.
 bool RecordNamesItsWindows(TProgramUnderTest& program) {
     HWND note = RecordedNote(program), app = RecordedApp(program);
@@ -114,7 +106,7 @@ TEST(Guard, ASecondStartHandsOverAndEndsTheFirstKeepsItsRecordAndDeletesItWithSu
               ERROR_SUCCESS);
     RegCloseKey(added);
     CloseNormally(first);
-    EXPECT_FALSE(RecordExists(first));
+    EXPECT_FALSE(first.RecordExists());
 }
 
 TEST(Guard, CopiesWithTheSameFileNameAreOneProgramCopiesWithAnotherNameAreAnother) {
@@ -136,7 +128,7 @@ TEST(Guard, ARecordLeftByAKilledInstanceDoesNotStopTheNextStartAndIsOverwritten)
     ASSERT_TRUE(WaitUntil([&] { return RecordNamesItsWindows(program); }, 10s));
     const DWORD killedPid = program.ProcessId();
     program.Kill();
-    ASSERT_TRUE(RecordExists(program)); // nothing deleted it
+    ASSERT_TRUE(program.RecordExists()); // nothing deleted it
     EXPECT_FALSE(IsWindow(RecordedNote(program)));
 
     program.Start();
@@ -204,6 +196,54 @@ TEST(Guard, ASecondStartBringsTheLiveNoteWindowForwardAfterItWasRecreated) {
     EXPECT_TRUE(first.Running());
 }
 
+struct TFileState {
+    std::string Bytes;
+    fs::file_time_type Time;
+    bool operator==(const TFileState&) const = default;
+};
+TFileState StateOf(const fs::path& file) {
+    return {FileBytes(file), fs::last_write_time(file)};
+}
+
+TEST(Guard, ASecondStartShowsTheNoteFromTheTrayInFrontAndTouchesNoFile) {
+    TProgramUnderTest first(OwnName(L"show"));
+    WriteSetting(first, L"Apparence", L"Close", L"0");
+    PlantNote(first, "tray text");
+    first.Start();
+    ASSERT_TRUE(WaitUntil([&] { return RecordNamesItsWindows(first); }, 10s));
+    const HWND note = RecordedNote(first), app = RecordedApp(first);
+    ASSERT_FALSE(IsWindowVisible(note)) << "the note starts in the tray";
+
+    HWND elsewhere = CreateWindowExW(0, L"STATIC", L"elsewhere", WS_POPUP | WS_VISIBLE, 600, 500, 80, 80,
+                                     nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(elsewhere);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == elsewhere; }, 5s));
+    const fs::path rtf = first.Beside(L".RTF"), ini = first.Beside(L".INI");
+    const TFileState rtfBefore = StateOf(rtf), iniBefore = StateOf(ini);
+
+    TProgramUnderTest second{TSameCopyOf{first}};
+    StartSecond(second);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(note) && GetForegroundWindow() == note; }, 5s))
+        << "visible " << IsWindowVisible(note) << ", in front " << (GetForegroundWindow() == note);
+    EXPECT_FALSE(IsIconic(note));
+    EXPECT_FALSE(IsWindowVisible(app)) << "shown as from the tray: no taskbar button";
+    HWND editor = FindWindowExW(note, nullptr, nullptr, nullptr);
+    EXPECT_EQ(SendMessageW(editor, WM_GETTEXTLENGTH, 0, 0), 9) << "the running note, with its text";
+    EXPECT_TRUE(StateOf(rtf) == rtfBefore);
+    EXPECT_TRUE(StateOf(ini) == iniBefore);
+    EXPECT_FALSE(fs::exists(first.Beside(L".RTF.tmp")));
+
+    // A third start while the note is shown behind another window brings it forward again.
+    SetForegroundWindow(elsewhere);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == elsewhere; }, 5s));
+    TProgramUnderTest third{TSameCopyOf{first}};
+    StartSecond(third);
+    EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == note; }, 5s));
+    EXPECT_TRUE(IsWindowVisible(note));
+    DestroyWindow(elsewhere);
+    EXPECT_TRUE(first.Running());
+}
+
 TEST(Guard, TwoStartsAtNearlyTheSameMomentLeaveOneInstanceAndTheNoteWhole) {
     TProgramUnderTest a(OwnName(L"race"));
     TProgramUnderTest b{TSameCopyOf{a}};
@@ -224,7 +264,7 @@ TEST(Guard, TwoStartsAtNearlyTheSameMomentLeaveOneInstanceAndTheNoteWhole) {
     const std::string saved = FileBytes(a.Beside(L".RTF"));
     EXPECT_EQ(saved.rfind("{\\rtf", 0), 0u);
     EXPECT_NE(saved.find("raced text"), std::string::npos) << saved;
-    EXPECT_FALSE(RecordExists(a));
+    EXPECT_FALSE(a.RecordExists());
 }
 
 } // namespace

@@ -59,6 +59,14 @@ TProgramUnderTest::~TProgramUnderTest() {
     RegDeleteKeyW(HKEY_CURRENT_USER, RecordKey().c_str());
 }
 
+bool TProgramUnderTest::RecordExists() const {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RecordKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
 fs::path TProgramUnderTest::Beside(const std::wstring& extension) const {
     return FFolder / (fs::path(FName).stem().wstring() + extension);
 }

@@ -37,6 +37,8 @@ public:
     std::filesystem::path Beside(const std::wstring& extension) const;
     // The single-instance record of this file name, below HKEY_CURRENT_USER.
     std::wstring RecordKey() const { return L"Software\\UnPas2" + FName; }
+    // The record is there: a running first instance, or one that did not end normally.
+    bool RecordExists() const;
 
     // Starts the copy and waits until its message loop is idle.
     void Start();

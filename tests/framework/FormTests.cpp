@@ -1,6 +1,9 @@
 #include "support/FrameworkFixture.h"
 
 #include "framework/Layered.h"
+#include "framework/Menus.h"
+#include "framework/Timer.h"
+#include "support/MenuProbe.h"
 
 namespace {
 
@@ -208,6 +211,140 @@ TEST_F(FormTest, ModalLoopEndsWhenTheProgramIsTerminated) {
     app->CreateForm(dialog);
     dialog->OnShow = [&](TObject*) { app->Terminate(); };
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_TRUE(app->Terminated());
+    app->DestroyForms(); // the handlers above use this test's locals
+}
+
+// The dialog boxes (message boxes, common dialogs) this thread shows.
+std::vector<HWND> ThreadDialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND wnd, LPARAM param) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(wnd, name, 16);
+            if (std::wstring(name) == L"#32770") reinterpret_cast<std::vector<HWND>*>(param)->push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Closes what a test left open when the program's ending did not, so that a fault shows as a
+// failed check rather than a test that never returns.
+class TModalWatchdog {
+public:
+    explicit TModalWatchdog(std::vector<TForm*> forms) : FForms(std::move(forms)) {
+        FTimer.SetInterval(10000);
+        FTimer.OnTimer = [this](TObject*) {
+            FTimer.SetEnabled(false);
+            Fired = true;
+            EndMenu();
+            for (HWND box : ThreadDialogs())
+                PostMessageW(box, WM_CLOSE, 0, 0);
+            for (TForm* form : FForms)
+                if (form->Modal()) form->SetModalResult(mrCancel);
+            PostMessageW(nullptr, WM_NULL, 0, 0);
+        };
+    }
+    bool Fired = false;
+
+private:
+    std::vector<TForm*> FForms;
+    TTimer FTimer{nullptr};
+};
+
+// A timer that runs its action once, from whatever loop is running then.
+class TOneShot {
+public:
+    explicit TOneShot(std::function<void()> action) : FAction(std::move(action)) {
+        FTimer.SetEnabled(false);
+        FTimer.SetInterval(20);
+        FTimer.OnTimer = [this](TObject*) {
+            FTimer.SetEnabled(false);
+            FAction();
+        };
+    }
+    void Start() { FTimer.SetEnabled(true); }
+
+private:
+    std::function<void()> FAction;
+    TTimer FTimer{nullptr};
+};
+
+TEST_F(FormTest, TerminatingInAMessageBoxOverTwoModalFormsEndsEveryLoopAndLeavesNoQuitBehind) {
+    TPlainForm* main = nullptr;
+    TPlainForm* outer = nullptr;
+    TPlainForm* inner = nullptr;
+    app->CreateForm(main);
+    app->CreateForm(outer);
+    app->CreateForm(inner);
+    main->Show();
+    std::vector<std::wstring> steps;
+    TModalResult innerResult = mrOk;
+    TOneShot quit([&] {
+        if (ThreadDialogs().empty()) return;
+        steps.push_back(L"terminate");
+        app->Terminate();
+    });
+    TOneShot openBox([&] {
+        quit.Start();
+        MessageBoxW(inner->Handle(), L"Un message", L"Boîte", MB_OK);
+        steps.push_back(L"box ended");
+    });
+    TOneShot openInner([&] {
+        innerResult = inner->ShowModal();
+        steps.push_back(L"inner ended");
+    });
+    outer->OnShow = [&](TObject*) { openInner.Start(); };
+    inner->OnShow = [&](TObject*) { openBox.Start(); };
+    TModalWatchdog watchdog({outer, inner});
+
+    EXPECT_EQ(outer->ShowModal(), mrCancel);
+    steps.push_back(L"outer ended");
+    EXPECT_FALSE(watchdog.Fired) << "a loop stayed open after the program was terminated";
+    EXPECT_EQ(steps, (std::vector<std::wstring>{L"terminate", L"box ended", L"inner ended", L"outer ended"}));
+    EXPECT_EQ(innerResult, mrCancel);
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_FALSE(IsWindowVisible(inner->Handle()));
+    EXPECT_FALSE(IsWindowVisible(outer->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "a quit left for later loops";
+
+    // Once the program has ended, no modal form comes up any more.
+    bool shown = false;
+    inner->OnShow = [&](TObject*) { shown = true; };
+    EXPECT_EQ(inner->ShowModal(), mrCancel);
+    EXPECT_FALSE(shown);
+    app->DestroyForms(); // the handlers above use this test's locals
+}
+
+TEST_F(FormTest, TerminatingWithAPopupMenuOpenOverAModalFormClosesTheMenuAndEndsTheForm) {
+    TPlainForm* main = nullptr;
+    TPlainForm* dialog = nullptr;
+    app->CreateForm(main);
+    app->CreateForm(dialog);
+    TPopupMenu menu(nullptr);
+    TMenuItem item(nullptr);
+    item.SetCaption(L"&Quitter");
+    menu.Items()->Add(&item);
+    bool menuWasOpen = false, menuEnded = false;
+    TOneShot openMenu([&] {
+        WhenMenuOpens([&](HWND) {
+            menuWasOpen = true;
+            app->Terminate();
+        });
+        menu.Popup(100, 100, dialog->Handle());
+        menuEnded = true;
+    });
+    dialog->OnShow = [&](TObject*) { openMenu.Start(); };
+    TModalWatchdog watchdog({dialog});
+
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_TRUE(menuWasOpen);
+    EXPECT_TRUE(menuEnded);
+    EXPECT_FALSE(watchdog.Fired) << "the menu stayed open after the program was terminated";
     EXPECT_TRUE(app->Terminated());
     app->DestroyForms(); // the handlers above use this test's locals
 }
