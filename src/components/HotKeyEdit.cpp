@@ -83,7 +83,7 @@ void THotKeyEdit::KeyDown(WORD& key, TShiftState shift) {
 }
 
 void THotKeyEdit::KeyUp(WORD& key, TShiftState shift) {
-    if (FComposing && !IsModifierKey(key) && key <= 0xFF) {
+    if (FComposing && !IsModifierKey(key)) {
         // Its press never came here: a system-wide hot key took it. The field shows the
         // combination all the same, so that whoever uses the field can tell it is taken.
         FComposing = false;
@@ -187,7 +187,7 @@ void THotKeyEdit::SetWarning(const std::wstring& text) {
     if (!HandleAllocated()) return;
     if (changed) {
         Invalidate();
-        RestoreToolTip();
+        ApplyToolTip();
     }
     if (FWarning.empty())
         HideBalloon();
@@ -195,7 +195,7 @@ void THotKeyEdit::SetWarning(const std::wstring& text) {
         ShowBalloon();
 }
 
-void THotKeyEdit::RestoreToolTip() {
+void THotKeyEdit::ApplyToolTip() {
     if (!FWarning.empty())
         SetToolTip(Handle(), FWarning);
     else if (ShowHint() && !Hint().empty())

@@ -55,7 +55,7 @@ private:
     void HideBalloon();
     void DropBalloon();
     void FollowField();
-    void RestoreToolTip();
+    void ApplyToolTip();
 
     bool FComposing = false;
     std::wstring FBeforeComposing;

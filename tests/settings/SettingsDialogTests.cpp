@@ -475,7 +475,6 @@ TEST_F(SettingsDialogKeysTest, TabWalksTheControlsInTheirOrderAndShiftTabWalksBa
          std::vector<TWinControl*>{Fcfg->Button3, Fcfg->Button2, Fcfg->Button1, Fcfg->CStartShow, Fcfg->CRun,
                                    Fcfg->EGlobal, Fcfg->CAutoSave})
         ASSERT_TRUE(FocusMovesTo({VK_SHIFT, VK_TAB}, back)) << back->Name();
-    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0) << "Shift on the way out took no key";
     EXPECT_EQ(Fcfg->AScroll->Position(), 255) << "walking changes nothing";
     EXPECT_FALSE(Fcfg->CRun->Checked());
     EXPECT_TRUE(IsWindowVisible(Fcfg->Handle()));
