@@ -14,6 +14,12 @@ namespace {
 
 constexpr int kMinute = 60000; // ms
 
+// What the hot-key field says when its combination is not the global hot key.
+constexpr const wchar_t* kGlobalRefused = L"Raccourci inactif : un autre programme utilise\r\n"
+                                          L"déjà cette combinaison. Tapez-en une autre.";
+constexpr const wchar_t* kGlobalIsTyping = L"Raccourci non retenu : cette touche sert à la frappe.\r\n"
+                                           L"Ajoutez Ctrl ou Alt, ou choisissez une touche F1 à F24.";
+
 } // namespace
 
 TFcfg::TFcfg(TComponent* owner) : TForm(owner) {
@@ -114,6 +120,7 @@ void TFcfg::ApplyDesign() {
         L"Tapez la combinaison de touches que vous\r\ndésirez utilisez en tant que Raccourci global");
     EGlobal->SetShowHint(true);
     EGlobal->OnChange = [this](TObject* s) { EGlobalChange(s); };
+    EGlobal->OnKeyUp = [this](TObject* s, WORD& k, TShiftState sh) { EGlobalKeyUp(s, k, sh); };
     Label3->SetFocusControl(EGlobal);
     CRun = Add<TCheckBox>(this, L"CRun", 8, 300, 272, 17);
     CRun->SetCaption(L"Lancer au démarrage");
@@ -175,7 +182,10 @@ void TFcfg::FormShow(TObject*) {
     const int minutes = static_cast<int>(note.SaveTimer().Interval() / kMinute);
     SIntervalle->SetPosition(minutes);
     LIntervalle->SetCaption(MinutesText(minutes));
-    EGlobal->SetShortcut(note.GlobalHotKey().HotKey());
+    // A key of ordinary typing (from an older settings file) is not offered, and so it goes.
+    const TShortCut global = note.GlobalHotKey().HotKey();
+    EGlobal->SetShortcut(IsTypingFree(global) ? global : 0);
+    ApplyGlobalKey(); // also when the text stayed: a key refused at start is tried again
 }
 
 void TFcfg::FormClose(TObject*, TCloseAction&) {
@@ -262,7 +272,29 @@ void TFcfg::CAutoSaveClick(TObject*) {
 }
 
 void TFcfg::EGlobalChange(TObject*) {
-    Note().GlobalHotKey().SetHotKey(EGlobal->Shortcut());
+    // Modifiers held on their own decide nothing: the combination is still being typed.
+    if (!EGlobal->Composing()) ApplyGlobalKey();
+}
+
+void TFcfg::ApplyGlobalKey() {
+    const TShortCut typed = EGlobal->Shortcut();
+    TGlobalHotKey& global = Note().GlobalHotKey();
+    // A key that ordinary typing produces is never taken from the other programs.
+    global.SetHotKey(IsTypingFree(typed) ? typed : 0);
+    // An inactive key is tried again: whoever held it may have let it go.
+    global.SetActive(true);
+    EGlobal->SetWarning(IsTypingFree(typed) && !global.Active() ? kGlobalRefused : L"");
+}
+
+void TFcfg::EGlobalKeyUp(TObject*, WORD&, TShiftState) {
+    const TShortCut shown = EGlobal->Shortcut();
+    if (shown != 0 && !IsTypingFree(shown)) {
+        // Shown while it was held; released, it leaves no key that would look like the global one.
+        EGlobal->SetShortcut(0);
+        EGlobal->SetWarning(kGlobalIsTyping);
+    } else if (shown != 0 && !Note().GlobalHotKey().Active()) {
+        ApplyGlobalKey(); // the same combination typed again after a refusal
+    }
 }
 
 void TFcfg::CRunClick(TObject*) {

@@ -71,6 +71,10 @@ private:
     void SIntervalleChange(TObject* sender);
     void CAutoSaveClick(TObject* sender);
     void EGlobalChange(TObject* sender);
+    void EGlobalKeyUp(TObject* sender, WORD& key, TShiftState shift);
+    // The global hot key := the field's combination when it cannot be ordinary typing, else none;
+    // the field says so when the system refuses it.
+    void ApplyGlobalKey();
     void CRunClick(TObject* sender);
     void CStartShowClick(TObject* sender);
     void Button1Click(TObject* sender);

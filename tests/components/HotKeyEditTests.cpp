@@ -1,8 +1,12 @@
 #include "components/HotKeyEdit.h"
 #include "framework/ShortcutText.h"
+#include "framework/ToolTips.h"
 #include "support/FrameworkFixture.h"
 
+#include <commctrl.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -26,6 +30,9 @@ protected:
         field->SetBounds(5, 5, 150, 21);
         field->OnChange = [this](TObject*) { seen.push_back(field->Text()); };
         field->OnKeyUp = [this](TObject*, WORD&, TShiftState) { ++keyUps; };
+        other = new TEdit(form); // somewhere for the focus to go
+        other->SetParent(form);
+        other->SetBounds(5, 40, 150, 21);
         form->Show();
         SetForegroundWindow(form->Handle());
         field->SetFocus();
@@ -56,6 +63,7 @@ protected:
 
     TPlainForm* form = nullptr;
     THotKeyEdit* field = nullptr;
+    TEdit* other = nullptr;
     std::vector<std::wstring> seen; // the text at each OnChange
     int keyUps = 0;
 };
@@ -91,18 +99,102 @@ TEST_F(HotKeyEditTest, ModifiersHeldComeFirstInTheirFixedOrder) {
     EXPECT_EQ(field->Shortcut(), 49235);
 }
 
-TEST_F(HotKeyEditTest, EditingKeysAreShortcutsAndTypedCharactersNeverAppear) {
+TEST_F(HotKeyEditTest, KeysShowByNameTypedCharactersNeverAppearAndBackspaceOrDeleteAloneEmpty) {
     Press({'A'});
     EXPECT_EQ(field->Text(), L"A"); // the key's name, not the character it types
-    Press({VK_BACK});
-    EXPECT_EQ(field->Text(), L"BkSp");
-    EXPECT_EQ(field->Shortcut(), 8);
-    Press({VK_DELETE});
-    EXPECT_EQ(field->Text(), L"Del");
-    EXPECT_EQ(field->Shortcut(), 46);
     Press({VK_SPACE});
     EXPECT_EQ(field->Text(), L"Space");
-    EXPECT_EQ(seen, (std::vector<std::wstring>{L"A", L"BkSp", L"Del", L"Space"}));
+    Press({VK_BACK});
+    EXPECT_EQ(field->Text(), L"");
+    EXPECT_EQ(field->Shortcut(), 0);
+    Press({VK_CONTROL, VK_DELETE}); // with a modifier it is a combination like any other
+    EXPECT_EQ(field->Text(), L"Ctrl+Del");
+    Press({VK_DELETE});
+    EXPECT_EQ(field->Text(), L"");
+    Press({VK_SHIFT, VK_BACK});
+    EXPECT_EQ(field->Text(), L"Shift+BkSp");
+    const std::wstring ctrl = PlatformKeyName(VK_CONTROL), shift = PlatformKeyName(VK_SHIFT);
+    EXPECT_EQ(seen,
+              (std::vector<std::wstring>{L"A", L"Space", L"", ctrl, L"Ctrl+Del", L"", shift, L"Shift+BkSp"}));
+}
+
+TEST_F(HotKeyEditTest, ModifiersAloneShowWhileHeldThenTheTextBeforeThemComesBack) {
+    field->SetText(L"Ctrl+Alt+K");
+    Key(VK_CONTROL, false);
+    EXPECT_EQ(field->Text(), PlatformKeyName(VK_CONTROL));
+    EXPECT_TRUE(field->Composing());
+    Key(VK_SHIFT, false);
+    EXPECT_EQ(field->Text(), L"Ctrl+" + PlatformKeyName(VK_SHIFT));
+    Key(VK_SHIFT, true);
+    EXPECT_EQ(field->Text(), L"Ctrl+Alt+K");
+    EXPECT_FALSE(field->Composing());
+    Key(VK_CONTROL, true);
+    EXPECT_EQ(field->Text(), L"Ctrl+Alt+K");
+
+    // A key pressed while they are held completes the combination, which then stays.
+    Press({VK_CONTROL, VK_MENU, 'J'});
+    EXPECT_EQ(field->Text(), L"Ctrl+Alt+J");
+    EXPECT_FALSE(field->Composing());
+
+    // The focus leaving while a modifier is held (Shift on the way to Shift+Tab) drops it too.
+    Key(VK_SHIFT, false);
+    EXPECT_EQ(field->Text(), PlatformKeyName(VK_SHIFT));
+    other->SetFocus();
+    EXPECT_EQ(field->Text(), L"Ctrl+Alt+J");
+    EXPECT_FALSE(field->Composing());
+    field->SetFocus();
+    Key(VK_SHIFT, true);
+}
+
+TEST_F(HotKeyEditTest, AWarningTurnsTheTextRedPopsABalloonAndLastsUntilTheTextChanges) {
+    field->SetHint(L"Tapez une combinaison");
+    field->SetShowHint(true);
+    field->SetText(L"Ctrl+Alt+K");
+    const auto textColour = [&] {
+        HDC dc = CreateCompatibleDC(nullptr);
+        SendMessageW(form->Handle(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(field->Handle()));
+        const COLORREF colour = GetTextColor(dc);
+        DeleteDC(dc);
+        return colour;
+    };
+    const COLORREF normal = textColour();
+    field->SetWarning(L"Refusé\r\npar le système");
+    EXPECT_EQ(field->Warning(), L"Refusé\r\npar le système");
+    EXPECT_TRUE(field->WarningShown());
+    EXPECT_EQ(textColour(), RGB(192, 0, 0));
+    EXPECT_NE(normal, RGB(192, 0, 0));
+    EXPECT_EQ(ToolTipText(field->Handle()), L"Refusé\r\npar le système");
+
+    // The balloon points at the field: its window lies around the field's lower edge.
+    HWND balloon = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND wnd, LPARAM found) {
+            wchar_t name[64] = {};
+            GetClassNameW(wnd, name, 64);
+            if (IsWindowVisible(wnd) && std::wstring(name) == TOOLTIPS_CLASSW)
+                *reinterpret_cast<HWND*>(found) = wnd;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&balloon));
+    ASSERT_NE(balloon, nullptr);
+    RECT tip, box;
+    GetWindowRect(balloon, &tip);
+    GetWindowRect(field->Handle(), &box);
+    EXPECT_LT(std::abs(tip.top - box.bottom), 40) << tip.top << " " << box.bottom;
+
+    // Leaving the field takes the balloon away; the red text and the tooltip stay.
+    other->SetFocus();
+    EXPECT_FALSE(field->WarningShown());
+    EXPECT_EQ(textColour(), RGB(192, 0, 0));
+    field->SetFocus();
+
+    Press({VK_F9}); // a new combination is judged afresh
+    EXPECT_EQ(field->Warning(), L"");
+    EXPECT_FALSE(field->WarningShown());
+    EXPECT_EQ(textColour(), normal);
+    EXPECT_EQ(ToolTipText(field->Handle()), L"Tapez une combinaison");
 }
 
 TEST_F(HotKeyEditTest, TheKeypadFiveReadsAsTheMainRowFive) {
@@ -160,6 +252,33 @@ TEST(ShortcutText, TheTextFormReadsBackToItselfForEveryKeyAndModifiers) {
             }
         }
     }
+}
+
+TEST(ShortcutText, OnlyCombinationsThatTypingNeverProducesAreTypingFree) {
+    const std::vector<std::pair<TShortCut, bool>> cases{{0, false},
+                                                        {VK_CONTROL, false},
+                                                        {scCtrl | VK_SHIFT, false},
+                                                        {scCtrl | scAlt | VK_LWIN, false},
+                                                        {'A', false},
+                                                        {'5', false},
+                                                        {scShift | 'A', false},
+                                                        {VK_SPACE, false},
+                                                        {VK_TAB, false},
+                                                        {VK_RETURN, false},
+                                                        {VK_ESCAPE, false},
+                                                        {VK_LEFT, false},
+                                                        {scCtrl | 'S', true},
+                                                        {scAlt | 'X', true},
+                                                        {scCtrl | scAlt | 'K', true},
+                                                        {scCtrl | VK_TAB, true},
+                                                        {VK_F1, true},
+                                                        {VK_F9, true},
+                                                        {scShift | VK_F2, true},
+                                                        {VK_F24, true},
+                                                        {VK_F24 + 1, false},
+                                                        {VK_NUMPAD5, false}};
+    for (const auto& [shortcut, free] : cases)
+        EXPECT_EQ(IsTypingFree(shortcut), free) << std::hex << shortcut;
 }
 
 TEST(ShortcutText, PrefixesMayRepeatComeInAnyOrderAndTheHighKeyBitsPlayNoPart) {

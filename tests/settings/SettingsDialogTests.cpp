@@ -64,6 +64,20 @@ protected:
         return PumpUntil([&] { return bar->Position() != before; });
     }
     static DWORD Style(HWND wnd) { return static_cast<DWORD>(GetWindowLongPtrW(wnd, GWL_STYLE)); }
+    // Whether nobody holds the combination system-wide: registering it from here succeeds (and
+    // is undone at once). Wine refuses a combination held by any thread, as Windows does.
+    static bool Free(UINT modifiers, UINT key) {
+        if (!RegisterHotKey(nullptr, kProbe, modifiers, key)) return false;
+        UnregisterHotKey(nullptr, kProbe);
+        return true;
+    }
+    // One key going down or up, as real input.
+    static void Key(WORD key, bool up) {
+        INPUT input{INPUT_KEYBOARD, {.ki = {key, 0, up ? static_cast<DWORD>(KEYEVENTF_KEYUP) : 0u, 0, 0}}};
+        SendInput(1, &input, sizeof input);
+    }
+    static constexpr int kProbe = 0x7FFF;
+    static constexpr int kHeldElsewhere = 0x7FFE;
     static std::wstring Stored(const wchar_t* section, const wchar_t* key) {
         return TIniFile(SettingsPath()).ReadString(section, key, L"<none>");
     }
@@ -270,19 +284,34 @@ TEST_F(SettingsDialogTest, KeysTypedIntoTheFieldBecomeTheGlobalHotKeyWhileTheNot
     ASSERT_TRUE(PumpUntil([] { return Fcfg->EGlobal->Text() == L"Ctrl+S"; })) << Fcfg->EGlobal->Text();
     EXPECT_EQ(Form1->HKGlobal->HotKey(), 0x4053);
     EXPECT_TRUE(Form1->HKGlobal->Active());
-    EXPECT_FALSE(RegisterHotKey(nullptr, 0x7FFF, MOD_CONTROL, 'S')); // registered system-wide
+    EXPECT_FALSE(Free(MOD_CONTROL, 'S')); // registered system-wide
 }
 
-TEST_F(SettingsDialogTest, ACombinationAnotherProgramHoldsStaysInactiveAndIsStillWritten) {
-    ASSERT_TRUE(RegisterHotKey(nullptr, 0x7FFE, MOD_CONTROL | MOD_ALT, 'W'));
+TEST_F(SettingsDialogTest, ACombinationAnotherProgramHoldsStaysInactiveIsMarkedAndIsStillWritten) {
+    ASSERT_TRUE(RegisterHotKey(nullptr, kHeldElsewhere, MOD_CONTROL | MOD_ALT, 'W'));
     Start();
     Open();
     Fcfg->EGlobal->SetText(L"Ctrl+Alt+W");
     EXPECT_EQ(Form1->HKGlobal->HotKey(), 0xC057);
     EXPECT_FALSE(Form1->HKGlobal->Active());
+    EXPECT_FALSE(Fcfg->EGlobal->Warning().empty());
     SendMessageW(Fcfg->Button1->Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(Stored(L"Apparence", L"Global"), L"49239");
-    UnregisterHotKey(nullptr, 0x7FFE);
+    // Let go of while the dialog was closed: showing it again takes the key.
+    UnregisterHotKey(nullptr, kHeldElsewhere);
+    Open();
+    EXPECT_TRUE(Form1->HKGlobal->Active());
+    EXPECT_EQ(Fcfg->EGlobal->Text(), L"Ctrl+Alt+W");
+    EXPECT_EQ(Fcfg->EGlobal->Warning(), L"");
+}
+
+TEST_F(SettingsDialogTest, AKeyOfOrdinaryTypingFromTheSettingsFileIsLetGoWhenTheDialogShows) {
+    Setting(L"Apparence", L"Global", L"65"); // "A", as an earlier version could store it
+    Start();
+    Open();
+    EXPECT_EQ(Fcfg->EGlobal->Text(), L"");
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+    EXPECT_TRUE(Free(0, 'A'));
 }
 
 TEST_F(SettingsDialogTest, OkWritesTheTwentyKeysInOrderAndCloses) {
@@ -438,13 +467,13 @@ TEST_F(SettingsDialogKeysTest, TabWalksTheControlsInTheirOrderAndShiftTabWalksBa
                                             Fcfg->SIntervalle, Fcfg->CAutoSave, Fcfg->EGlobal};
     for (TWinControl* next : forward)
         ASSERT_TRUE(FocusMovesTo({VK_TAB}, next)) << next->Name();
-    // The hot-key field keeps Tab for itself: go on from the box after it.
-    Fcfg->CRun->SetFocus();
-    for (TWinControl* next : std::vector<TWinControl*>{Fcfg->CStartShow, Fcfg->Button1, Fcfg->Button2,
-                                                       Fcfg->Button3, Fcfg->AScroll})
+    // The hot-key field lets Tab and Shift+Tab move on, as every other control does.
+    for (TWinControl* next : std::vector<TWinControl*>{Fcfg->CRun, Fcfg->CStartShow, Fcfg->Button1,
+                                                       Fcfg->Button2, Fcfg->Button3, Fcfg->AScroll})
         ASSERT_TRUE(FocusMovesTo({VK_TAB}, next)) << next->Name();
-    for (TWinControl* back : std::vector<TWinControl*>{Fcfg->Button3, Fcfg->Button2, Fcfg->Button1,
-                                                       Fcfg->CStartShow, Fcfg->CRun, Fcfg->EGlobal})
+    for (TWinControl* back :
+         std::vector<TWinControl*>{Fcfg->Button3, Fcfg->Button2, Fcfg->Button1, Fcfg->CStartShow, Fcfg->CRun,
+                                   Fcfg->EGlobal, Fcfg->CAutoSave})
         ASSERT_TRUE(FocusMovesTo({VK_SHIFT, VK_TAB}, back)) << back->Name();
     EXPECT_EQ(Fcfg->AScroll->Position(), 255) << "walking changes nothing";
     EXPECT_FALSE(Fcfg->CRun->Checked());
@@ -474,18 +503,143 @@ TEST_F(SettingsDialogKeysTest, EscapeClosesAsTheCloseBoxDoesKeepingTheChangesUnw
     EXPECT_EQ(GetFileAttributesW(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(SettingsDialogKeysTest, TabEnterAndEscapeTypedIntoTheHotKeyFieldBecomeItsText) {
+TEST_F(SettingsDialogKeysTest, OnlyCombinationsTypingNeverProducesAreTakenSystemWide) {
     OpenActive();
     Fcfg->EGlobal->SetFocus();
-    for (WORD key : {VK_TAB, VK_RETURN, VK_ESCAPE}) {
-        SendChord({key});
-        const std::wstring expected = FormatShortcut(MakeShortcut(key, 0));
-        ASSERT_TRUE(PumpUntil([&] { return Fcfg->EGlobal->Text() == expected; }))
-            << expected << " / " << Fcfg->EGlobal->Text();
-        EXPECT_EQ(GetFocus(), Fcfg->EGlobal->Handle());
-        EXPECT_TRUE(IsWindowVisible(Fcfg->Handle()));
+    THotKeyEdit& field = *Fcfg->EGlobal;
+
+    // Ctrl on its own: shown while held, taken nowhere, gone when released.
+    Key(VK_CONTROL, false);
+    ASSERT_TRUE(PumpUntil([&] { return field.Composing(); }));
+    EXPECT_EQ(field.Text(), FormatShortcut(VK_CONTROL));
+    EXPECT_TRUE(Free(0, VK_CONTROL));
+    Key(VK_CONTROL, true);
+    ASSERT_TRUE(PumpUntil([&] { return !field.Composing(); }));
+    EXPECT_EQ(field.Text(), L"");
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+
+    // "a", Shift+A, Space, a digit and an arrow: ordinary typing, shown while held only.
+    for (const auto& keys :
+         std::vector<std::vector<WORD>>{{'A'}, {VK_SHIFT, 'A'}, {VK_SPACE}, {'5'}, {VK_LEFT}}) {
+        for (WORD key : keys)
+            Key(key, false);
+        const bool shifted = keys.size() > 1;
+        const std::wstring shown =
+            FormatShortcut(MakeShortcut(keys.back(), shifted ? TShiftState{ssShift} : 0));
+        ASSERT_TRUE(PumpUntil([&] { return field.Text() == shown; })) << shown;
+        EXPECT_TRUE(Free(shifted ? MOD_SHIFT : 0, keys.back())) << shown;
+        EXPECT_EQ(Form1->HKGlobal->HotKey(), 0) << shown;
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+            Key(*key, true);
+        ASSERT_TRUE(PumpUntil([&] { return field.Text().empty(); })) << shown;
+        EXPECT_NE(field.Warning().find(L"Ajoutez Ctrl ou Alt"), std::wstring::npos) << shown;
+        EXPECT_TRUE(field.WarningShown()) << shown;
     }
-    EXPECT_EQ(GetFileAttributesW(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES) << "Enter was no OK";
+
+    // Ctrl+Alt+K and F9 are taken; Backspace lets the first go again.
+    SendChord({VK_CONTROL, VK_MENU, 'K'});
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->HotKey() == 0xC04B; })) << field.Text();
+    EXPECT_TRUE(Form1->HKGlobal->Active());
+    EXPECT_FALSE(field.WarningShown());
+    EXPECT_FALSE(Free(MOD_CONTROL | MOD_ALT, 'K'));
+    SendChord({VK_BACK});
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->HotKey() == 0; }));
+    EXPECT_EQ(field.Text(), L"");
+    EXPECT_TRUE(Free(MOD_CONTROL | MOD_ALT, 'K'));
+    SendChord({VK_F9});
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->HotKey() == VK_F9; }));
+    EXPECT_FALSE(Free(0, VK_F9));
+
+    SendChord({VK_RETURN}); // the default button, from the field too
+    ASSERT_TRUE(PumpUntil([] { return !IsWindowVisible(Fcfg->Handle()); }));
+    EXPECT_EQ(Stored(L"Apparence", L"Global"), L"120");
+    EXPECT_FALSE(Free(0, VK_F9)) << "the global key outlives the dialog";
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogKeysTest, ATypingKeyLeftInTheFieldIsStoredAsNone) {
+    OpenActive();
+    Fcfg->EGlobal->SetFocus();
+    SendChord({VK_CONTROL, 'Q'});
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->HotKey() == 0x4051; }));
+    Key('A', false);
+    ASSERT_TRUE(PumpUntil([] { return Fcfg->EGlobal->Text() == L"A"; }));
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+    EXPECT_TRUE(Free(MOD_CONTROL, 'Q'));
+    SendMessageW(Fcfg->Button1->Handle(), BM_CLICK, 0, 0); // OK while "A" is still held
+    Key('A', true);
+    EXPECT_EQ(Stored(L"Apparence", L"Global"), L"0");
+}
+
+TEST_F(SettingsDialogKeysTest, ShiftTabAndTabLeaveTheFieldWithItsKeyAndEnterThereIsOk) {
+    OpenActive();
+    Fcfg->EGlobal->SetFocus();
+    SendChord({VK_CONTROL, VK_MENU, 'K'});
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->HotKey() == 0xC04B; }));
+    ASSERT_TRUE(FocusMovesTo({VK_TAB}, Fcfg->CRun));
+    ASSERT_TRUE(FocusMovesTo({VK_SHIFT, VK_TAB}, Fcfg->EGlobal));
+    ASSERT_TRUE(FocusMovesTo({VK_SHIFT, VK_TAB}, Fcfg->CAutoSave));
+    EXPECT_EQ(Fcfg->EGlobal->Text(), L"Ctrl+Alt+K");
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0xC04B);
+    EXPECT_TRUE(Form1->HKGlobal->Active());
+    EXPECT_FALSE(Fcfg->CRun->Checked());
+    ASSERT_TRUE(FocusMovesTo({VK_TAB}, Fcfg->EGlobal));
+    SendChord({VK_RETURN});
+    ASSERT_TRUE(PumpUntil([] { return !IsWindowVisible(Fcfg->Handle()); }));
+    EXPECT_EQ(Stored(L"Apparence", L"Global"), L"49227");
+    EXPECT_FALSE(Free(MOD_CONTROL | MOD_ALT, 'K'));
+}
+
+TEST_F(SettingsDialogKeysTest, EscapeAndAltF4InTheFieldCloseTheDialogAndTakeNoKey) {
+    OpenActive();
+    for (const auto& keys : std::vector<std::vector<WORD>>{{VK_ESCAPE}, {VK_MENU, VK_F4}}) {
+        Fcfg->EGlobal->SetFocus();
+        for (WORD key : keys)
+            Key(key, false);
+        ASSERT_TRUE(PumpUntil([] { return !IsWindowVisible(Fcfg->Handle()); })) << keys.back();
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+            Key(*key, true);
+        EXPECT_EQ(Fcfg->EGlobal->Text(), L"") << keys.back();
+        EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+        EXPECT_TRUE(Free(0, VK_ESCAPE));
+        EXPECT_TRUE(Free(MOD_ALT, VK_F4));
+        Open();
+        ASSERT_TRUE(PumpUntil([] { return GetForegroundWindow() == Fcfg->Handle(); }));
+    }
+    EXPECT_EQ(GetFileAttributesW(SettingsPath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SettingsDialogKeysTest, ACombinationHeldElsewhereIsMarkedAndTriedAgainWhenTypedOnceMore) {
+    ASSERT_TRUE(RegisterHotKey(nullptr, kHeldElsewhere, MOD_CONTROL | MOD_ALT, 'W'));
+    OpenActive();
+    Fcfg->EGlobal->SetFocus();
+    THotKeyEdit& field = *Fcfg->EGlobal;
+    // The holder's hot key takes the press; the release still tells the field what was typed.
+    SendChord({VK_CONTROL, VK_MENU, 'W'});
+    ASSERT_TRUE(PumpUntil([&] { return !field.Warning().empty(); })) << field.Text();
+    EXPECT_EQ(field.Text(), L"Ctrl+Alt+W");
+    EXPECT_NE(field.Warning().find(L"un autre programme"), std::wstring::npos);
+    EXPECT_TRUE(field.WarningShown());
+    EXPECT_EQ(ToolTipText(field.Handle()), field.Warning());
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0xC057);
+    EXPECT_FALSE(Form1->HKGlobal->Active());
+
+    UnregisterHotKey(nullptr, kHeldElsewhere);
+    SendChord({VK_CONTROL, VK_MENU, 'W'}); // the same again, now that it is free
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->Active(); }));
+    EXPECT_EQ(field.Warning(), L"");
+    EXPECT_FALSE(field.WarningShown());
+    EXPECT_FALSE(Free(MOD_CONTROL | MOD_ALT, 'W'));
+
+    ASSERT_TRUE(RegisterHotKey(nullptr, kHeldElsewhere, MOD_CONTROL, VK_F5));
+    SendChord({VK_CONTROL, VK_F5});
+    ASSERT_TRUE(PumpUntil([&] { return !field.Warning().empty(); })) << field.Text();
+    EXPECT_TRUE(Free(MOD_CONTROL | MOD_ALT, 'W')) << "the earlier key is let go";
+    SendChord({VK_F9}); // another one works at once
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->Active(); }));
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), VK_F9);
+    EXPECT_EQ(field.Warning(), L"");
+    UnregisterHotKey(nullptr, kHeldElsewhere);
 }
 
 TEST_F(SettingsDialogKeysTest, EscapeClosesTheAboutDialogOpenedFromTheDialogAndEnterInItsListIsALineBreak) {
