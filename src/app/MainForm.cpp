@@ -254,14 +254,7 @@ void TForm1::FormMouseMove(TObject*, TShiftState, int, int) {
 
 void TForm1::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
     FDragging = false;
-    try {
-        WritePosition();
-    } catch (...) {
-        // Every click writes the position: an unwritable file would otherwise mean a box per click.
-        if (FPositionWriteReported) return;
-        FPositionWriteReported = true;
-        throw;
-    }
+    WritePosition();
 }
 
 void TForm1::FormResize(TObject*) {

@@ -217,8 +217,6 @@ private:
     bool FSaveOnChange = false;
     bool FShowAtStart = false;
     TFont* FDefaultFont = nullptr; // not owned
-    // A position that cannot be written is reported once, not at every click.
-    bool FPositionWriteReported = false;
     // The stored document could not be loaded: no save touches it while the editor is empty, and
     // it is set aside before the first save of anything else.
     bool FLoadFailed = false;
