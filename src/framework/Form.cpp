@@ -162,8 +162,13 @@ void TForm::SetClientHeight(int height) {
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
     if (style == FBorderStyle) return;
-    FBorderStyle = style;
-    RecreateWnd();
+    const TFormBorderStyle previous = std::exchange(FBorderStyle, style);
+    try {
+        RecreateWnd();
+    } catch (...) {
+        FBorderStyle = previous; // a control refused: the window kept its border
+        throw;
+    }
 }
 
 TWindowState TForm::WindowState() const {
