@@ -141,6 +141,7 @@ void TForm1::ApplyDesign() {
     SaveDialog1->SetTitle(L"Enregistrer sous...");
     SaveDialog1->SetFilter(L"Fichier Texte (*.txt)| *.txt|Tous les fichiers (*.*)| *.*");
     SaveDialog1->SetDefaultExt(L"txt");
+    SaveDialog1->SetOptions(sdOverwritePrompt);
     HKAOT = AddHotKey(L"HKAOT", scCtrl | 'O');
     HKExit = AddHotKey(L"HKExit", scCtrl | scAlt | 'X');
     HKDel = AddHotKey(L"HKDel", scCtrl | VK_DELETE);
