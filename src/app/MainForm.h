@@ -115,6 +115,8 @@ public:
 
     // Editing commands: each acts on the editor that has the keyboard focus.
     void EditUndo1Execute(TObject* sender);
+    // Greys the editor menu's items that cannot act on the editor as it is.
+    void PopupMenu2Popup(TObject* sender);
     void ColorSelect1BeforeExecute(TObject* sender);
     void ColorSelect1ColorDialogClose(TObject* sender);
     // The selection's font through the settings dialog's font dialog.

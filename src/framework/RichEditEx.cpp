@@ -395,6 +395,12 @@ void TRichEditEx::Select(LONG start, LONG end) {
     Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
 }
 
+bool TRichEditEx::HasSelection() {
+    CHARRANGE range{};
+    Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range.cpMax != range.cpMin;
+}
+
 std::wstring TRichEditEx::SelText() {
     CHARRANGE range{};
     Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));

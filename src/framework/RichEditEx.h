@@ -81,6 +81,10 @@ public:
     void ClearSelection() { Perform(WM_CLEAR); }
     void Undo() { Perform(WM_UNDO); }
     bool CanUndo() { return Perform(EM_CANUNDO) != 0; }
+    // Something is selected, not only an insertion point.
+    bool HasSelection();
+    // The clipboard holds something the control can paste.
+    bool CanPaste() { return Perform(EM_CANPASTE) != 0; }
     // Empties the editor as one edit that Undo takes back, text and formatting alike.
     void ClearUndoable();
     void SelectAll() { Perform(EM_SETSEL, 0, -1); }
