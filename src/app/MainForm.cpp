@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "about/AboutForm.h"
+#include "about/CreditForm.h"
 #include "framework/Application.h"
 #include "framework/Shell.h"
 #include "settings/SettingsForm.h"
@@ -202,7 +203,14 @@ void TForm1::UnPas22DejaLance(TObject*) { FHandingOver = UnPas22->StopSiDejaLanc
 void TForm1::FormShow(TObject*) {
     SetNoteHotKeysActive(true);
     ShowWindow(Application->Handle(), SW_HIDE); // no taskbar button for the note
-    Memo1->SetFocus();
+    if (FAbout && FAbout->Modal()) {
+        // Shown while the About dialog waits (by the global key, say): blocked as the dialog
+        // blocked the windows that were on screen, and the dialog (or its credits) stays in front.
+        EnableWindow(Handle(), FALSE);
+        SetForegroundWindow((FCredit && FCredit->Modal() ? static_cast<TForm*>(FCredit) : FAbout)->Handle());
+    } else {
+        Memo1->SetFocus();
+    }
     Hypertext();
 }
 
@@ -337,7 +345,7 @@ void TForm1::HKGlobalHotKey(TObject*) {
     // The key is there to bring the note up from anywhere, and a tray note is mostly hidden.
     TrayIcon1->RestoreFromTray();
     Show();
-    SetForegroundWindow(Handle());
+    if (IsWindowEnabled(Handle())) SetForegroundWindow(Handle());
 }
 
 void TForm1::ShowAboutModal() {

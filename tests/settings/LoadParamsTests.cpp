@@ -1,6 +1,8 @@
 #include "app/FileTestHelpers.h"
+#include "about/AboutForm.h"
 #include "app/ProgramFixture.h"
 #include "framework/Monitors.h"
+#include "support/DialogProbe.h"
 #include "support/Keyboard.h"
 
 #include <chrono>
@@ -239,7 +241,38 @@ TEST_F(LoadParamsTest, TheGlobalHotKeyBringsAHiddenNoteUpAsTheTrayClickDoes) {
     EXPECT_EQ(GetForegroundWindow(), Form1->Handle());
 }
 
-TEST_F(LoadParamsTest, AnUnwritablePositionIsReportedOnceForManyClicksAndEachResizeOnce) {
+TEST_F(LoadParamsTest, TheGlobalHotKeyShowsTheNoteBlockedWhileTheAboutDialogWaits) {
+    Setting(L"Apparence", L"Global", L"49233"); // Ctrl+Alt+Q
+    Start();
+    ASSERT_FALSE(IsWindowVisible(Form1->Handle()));
+    bool pressed = false, seen = false, enabledMeanwhile = true;
+    HWND foreground = nullptr;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    EachTickUntil([&] {
+        const bool late = std::chrono::steady_clock::now() > until;
+        if (!FAbout->Visible()) return late;
+        if (!pressed) {
+            SendChord({VK_CONTROL, VK_MENU, 'Q'});
+            pressed = true;
+            return false;
+        }
+        if (!IsWindowVisible(Form1->Handle()) && !late) return false;
+        seen = IsWindowVisible(Form1->Handle());
+        enabledMeanwhile = IsWindowEnabled(Form1->Handle());
+        foreground = GetForegroundWindow();
+        PostMessageW(FAbout->Handle(), WM_CLOSE, 0, 0);
+        return true;
+    });
+    Form1->APropos1->Click(); // returns once the About dialog has closed
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(enabledMeanwhile);
+    EXPECT_EQ(foreground, FAbout->Handle()); // the dialog stays in front of the note it blocks
+    EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(Form1->Handle())); // given back with the rest
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(LoadParamsTest, AnUnwritablePositionIsReportedOnceForManyClicksAndResizeSteps) {
     Start();
     Form1->Show();
     Setting(L"Apparence", L"Left", L"200");
