@@ -69,6 +69,7 @@ void TForm1::ApplyDesign() {
     WindowProc = [this, inherited = WindowProc](TMessage& m) {
         HandleLinkNotification(m);
         inherited(m);
+        if (m.Msg == WM_ENTERSIZEMOVE || m.Msg == WM_EXITSIZEMOVE) SizeMoveLoop(m.Msg == WM_ENTERSIZEMOVE);
     };
 
     Memo1 = new TRichEditEx(this);

@@ -13,6 +13,7 @@
 #include "framework/Timer.h"
 #include "settings/NoteSettings.h"
 
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -164,6 +165,8 @@ private:
     void KeepReachable();
     void WritePosition();
     void WriteGeometry();
+    // The system's loop that moves or sizes the window by its frame begins or ends.
+    void SizeMoveLoop(bool entering);
 
     void FormCreate(TObject* sender);
     void FormShow(TObject* sender);
@@ -219,6 +222,10 @@ private:
     bool FSaveOnChange = false;
     bool FShowAtStart = false;
     TFont* FDefaultFont = nullptr; // not owned
+    // Inside the move or size loop the mouse belongs to the loop: a settings failure waits for
+    // its end to be reported, in a box the user can answer.
+    bool FInSizeMove = false;
+    std::exception_ptr FSizeMoveError;
     // The stored document could not be loaded: no save touches it while the editor is empty, and
     // it is set aside before the first save of anything else.
     bool FLoadFailed = false;

@@ -294,4 +294,28 @@ TEST_F(LoadParamsTest, AnUnwritablePositionIsReportedOnceForManyClicksAndResizeS
     EXPECT_EQ(Raw(L"Apparence", L"Left"), std::to_wstring(Form1->Left()));
 }
 
+TEST_F(LoadParamsTest, AnUnwritableFileIsReportedOnceADragOfTheFrameEndsAndNotDuringIt) {
+    Start();
+    Form1->Show();
+    Setting(L"Apparence", L"Left", L"200");
+    TFileLock lock(SettingsPath());
+    ASSERT_TRUE(lock.Held());
+    // The messages of the system's loop that sizes the window by its frame, which holds the
+    // mouse: a box shown inside it could not be answered (under Wine it could not be closed).
+    const int width = Form1->Width();
+    SendMessageW(Form1->Handle(), WM_ENTERSIZEMOVE, 0, 0);
+    for (int step = 1; step <= 12; ++step)
+        Form1->SetBounds(Form1->Left(), Form1->Top(), width + 5 * step, Form1->Height() + 3);
+    EXPECT_TRUE(reported.empty());
+    SendMessageW(Form1->Handle(), WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(reported, std::vector<std::wstring>{L"Unable to write to " + SettingsPath()});
+    SendMessageW(Form1->Handle(), WM_ENTERSIZEMOVE, 0, 0); // said once: the next drag says nothing
+    Form1->SetWidth(width);
+    SendMessageW(Form1->Handle(), WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(reported.size(), 1u);
+    lock.Release();
+    Form1->SetWidth(width + 1); // written again
+    EXPECT_EQ(Raw(L"Apparence", L"Width"), std::to_wstring(width + 1));
+}
+
 } // namespace
