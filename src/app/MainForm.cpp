@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "about/AboutForm.h"
+#include "about/CreditForm.h"
 #include "framework/Application.h"
 #include "framework/Shell.h"
 #include "settings/SettingsForm.h"
@@ -68,6 +69,7 @@ void TForm1::ApplyDesign() {
     WindowProc = [this, inherited = WindowProc](TMessage& m) {
         HandleLinkNotification(m);
         inherited(m);
+        if (m.Msg == WM_ENTERSIZEMOVE || m.Msg == WM_EXITSIZEMOVE) SizeMoveLoop(m.Msg == WM_ENTERSIZEMOVE);
     };
 
     Memo1 = new TRichEditEx(this);
@@ -141,6 +143,7 @@ void TForm1::ApplyDesign() {
     SaveDialog1->SetTitle(L"Enregistrer sous...");
     SaveDialog1->SetFilter(L"Fichier Texte (*.txt)| *.txt|Tous les fichiers (*.*)| *.*");
     SaveDialog1->SetDefaultExt(L"txt");
+    SaveDialog1->SetOptions(sdOverwritePrompt);
     HKAOT = AddHotKey(L"HKAOT", scCtrl | 'O');
     HKExit = AddHotKey(L"HKExit", scCtrl | scAlt | 'X');
     HKDel = AddHotKey(L"HKDel", scCtrl | VK_DELETE);
@@ -217,7 +220,14 @@ void TForm1::UnPas22Relance(TObject*) {
 void TForm1::FormShow(TObject*) {
     SetNoteHotKeysActive(true);
     ShowWindow(Application->Handle(), SW_HIDE); // no taskbar button for the note
-    Memo1->SetFocus();
+    if (FAbout && FAbout->Modal()) {
+        // Shown while the About dialog waits (by the global key, say): blocked as the dialog
+        // blocked the windows that were on screen, and the dialog (or its credits) stays in front.
+        EnableWindow(Handle(), FALSE);
+        SetForegroundWindow((FCredit && FCredit->Modal() ? static_cast<TForm*>(FCredit) : FAbout)->Handle());
+    } else {
+        Memo1->SetFocus();
+    }
     Hypertext();
 }
 
@@ -270,14 +280,7 @@ void TForm1::FormMouseMove(TObject*, TShiftState, int, int) {
 
 void TForm1::FormMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
     FDragging = false;
-    try {
-        WritePosition();
-    } catch (...) {
-        // Every click writes the position: an unwritable file would otherwise mean a box per click.
-        if (FPositionWriteReported) return;
-        FPositionWriteReported = true;
-        throw;
-    }
+    WritePosition();
 }
 
 void TForm1::FormResize(TObject*) {
@@ -359,7 +362,7 @@ void TForm1::HKGlobalHotKey(TObject*) {
     // The key is there to bring the note up from anywhere, and a tray note is mostly hidden.
     TrayIcon1->RestoreFromTray();
     Show();
-    SetForegroundWindow(Handle());
+    if (IsWindowEnabled(Handle())) SetForegroundWindow(Handle());
 }
 
 void TForm1::ShowAboutModal() {

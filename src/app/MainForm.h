@@ -13,6 +13,7 @@
 #include "framework/Timer.h"
 #include "settings/NoteSettings.h"
 
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -115,6 +116,8 @@ public:
 
     // Editing commands: each acts on the editor that has the keyboard focus.
     void EditUndo1Execute(TObject* sender);
+    // Greys the editor menu's items that cannot act on the editor as it is.
+    void PopupMenu2Popup(TObject* sender);
     void ColorSelect1BeforeExecute(TObject* sender);
     void ColorSelect1ColorDialogClose(TObject* sender);
     // The selection's font through the settings dialog's font dialog.
@@ -162,6 +165,8 @@ private:
     void KeepReachable();
     void WritePosition();
     void WriteGeometry();
+    // The system's loop that moves or sizes the window by its frame begins or ends.
+    void SizeMoveLoop(bool entering);
 
     void FormCreate(TObject* sender);
     void FormShow(TObject* sender);
@@ -223,8 +228,10 @@ private:
     bool FSaveOnChange = false;
     bool FShowAtStart = false;
     TFont* FDefaultFont = nullptr; // not owned
-    // A position that cannot be written is reported once, not at every click.
-    bool FPositionWriteReported = false;
+    // Inside the move or size loop the mouse belongs to the loop: a settings failure waits for
+    // its end to be reported, in a box the user can answer.
+    bool FInSizeMove = false;
+    std::exception_ptr FSizeMoveError;
     // The stored document could not be loaded: no save touches it while the editor is empty, and
     // it is set aside before the first save of anything else.
     bool FLoadFailed = false;

@@ -90,6 +90,7 @@ void TForm1::CreateEditorCommands() {
 
     PopupMenu2 = new TPopupMenu(this);
     PopupMenu2->SetName(L"PopupMenu2");
+    PopupMenu2->OnPopup = [this](TObject* s) { PopupMenu2Popup(s); };
     TMenuItem* root = PopupMenu2->Items();
     Undo1 = AddActionItem(root, L"Undo1", EditUndo1);
     N3 = AddMenuItem(root, L"N3", L"-");
@@ -115,6 +116,17 @@ void TForm1::CreateEditorCommands() {
     AlignLeft1 = AddActionItem(Alignement1, L"AlignLeft1", RichEditAlignLeft1);
     Center1 = AddActionItem(Alignement1, L"Center1", RichEditAlignCenter1);
     AlignRight1 = AddActionItem(Alignement1, L"AlignRight1", RichEditAlignRight1);
+}
+
+void TForm1::PopupMenu2Popup(TObject*) {
+    // Only the menu shows what cannot act; the keys stay the editor's, so nothing is asked of
+    // the editor or the clipboard at each key.
+    TRichEditEx* editor = FocusedEditor();
+    const bool selection = editor && editor->HasSelection();
+    Undo1->SetEnabled(editor && editor->CanUndo());
+    for (TMenuItem* item : {Cut1, Copy1, Delete1})
+        item->SetEnabled(selection);
+    Paste1->SetEnabled(editor && editor->CanPaste());
 }
 
 void TForm1::EditUndo1Execute(TObject*) {
@@ -154,5 +166,12 @@ void TForm1::APropos1Click(TObject*) {
         SetForegroundWindow(FAbout->Handle());
         return;
     }
+    // The dialog gives back only the windows it blocked; the note shown meanwhile was blocked here.
+    struct TUnblock {
+        TForm1& Note;
+        ~TUnblock() {
+            if (Note.HandleAllocated()) EnableWindow(Note.Handle(), Note.Enabled());
+        }
+    } unblock{*this};
     FAbout->ShowModal();
 }

@@ -3,6 +3,8 @@
 #include "framework/Monitors.h"
 #include "settings/SettingsFile.h"
 
+#include <utility>
+
 namespace {
 
 // An opacity outside 0..255 would make a nonsense window, possibly an invisible one: opaque.
@@ -79,9 +81,19 @@ void TForm1::WritePosition() {
 }
 
 void TForm1::WriteGeometry() {
-    TIniFile ini(SettingsPath());
-    ini.WriteInteger(L"Apparence", L"Width", Width());
-    ini.WriteInteger(L"Apparence", L"Height", Height());
-    ini.WriteInteger(L"Apparence", L"Left", Left());
-    ini.WriteInteger(L"Apparence", L"Top", Top());
+    try {
+        TIniFile ini(SettingsPath());
+        ini.WriteInteger(L"Apparence", L"Width", Width());
+        ini.WriteInteger(L"Apparence", L"Height", Height());
+        ini.WriteInteger(L"Apparence", L"Left", Left());
+        ini.WriteInteger(L"Apparence", L"Top", Top());
+    } catch (...) {
+        if (!FInSizeMove) throw;
+        FSizeMoveError = std::current_exception();
+    }
+}
+
+void TForm1::SizeMoveLoop(bool entering) {
+    FInSizeMove = entering;
+    if (!entering && FSizeMoveError) std::rethrow_exception(std::exchange(FSizeMoveError, nullptr));
 }

@@ -58,6 +58,7 @@ std::function<std::optional<std::wstring>(const TSaveDialog&, HWND)> TSaveDialog
     ofn.lpstrTitle = dialog.Title().c_str();
     ofn.lpstrDefExt = dialog.DefaultExt().empty() ? nullptr : dialog.DefaultExt().c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_PATHMUSTEXIST;
+    if (dialog.Options() & sdOverwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
     if (!CommonDialogCall<BOOL(WINAPI*)(OPENFILENAMEW*)>("GetSaveFileNameW")(&ofn)) {
         CheckDialogError();
         return std::nullopt;

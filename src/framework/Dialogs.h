@@ -10,6 +10,11 @@
 #include <optional>
 #include <string>
 
+enum TSaveDialogOption : unsigned {
+    sdOverwritePrompt = 1u << 0, // a file that exists is replaced only once the user says so
+};
+using TSaveDialogOptions = unsigned;
+
 class TSaveDialog : public TComponent {
 public:
     explicit TSaveDialog(TComponent* owner) : TComponent(owner) {}
@@ -22,6 +27,8 @@ public:
     // Added to a typed name that has no extension.
     const std::wstring& DefaultExt() const { return FDefaultExt; }
     void SetDefaultExt(const std::wstring& extension) { FDefaultExt = extension; }
+    TSaveDialogOptions Options() const { return FOptions; }
+    void SetOptions(TSaveDialogOptions options) { FOptions = options; }
     const std::wstring& FileName() const { return FFileName; }
 
     // Lets the user choose a file; false when the dialog is cancelled.
@@ -32,6 +39,7 @@ public:
 
 private:
     std::wstring FTitle, FFilter, FDefaultExt, FFileName;
+    TSaveDialogOptions FOptions = 0;
 };
 
 enum TFontDialogOption : unsigned {

@@ -6,6 +6,7 @@
 #include "framework/Dpi.h"
 #include "framework/Error.h"
 #include "framework/Layered.h"
+#include "framework/Monitors.h"
 
 #include <utility>
 #include <vector>
@@ -162,8 +163,13 @@ void TForm::SetClientHeight(int height) {
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
     if (style == FBorderStyle) return;
-    FBorderStyle = style;
-    RecreateWnd();
+    const TFormBorderStyle previous = std::exchange(FBorderStyle, style);
+    try {
+        RecreateWnd();
+    } catch (...) {
+        FBorderStyle = previous; // a control refused: the window kept its border
+        throw;
+    }
 }
 
 TWindowState TForm::WindowState() const {
@@ -225,8 +231,12 @@ void TForm::SetVisible(bool visible) {
 }
 
 void TForm::CenterOnScreen() {
-    SetBounds((GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2, (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2,
-              FWidth, FHeight);
+    // On the monitor of the main window, where the user works with the program, even while it
+    // is hidden; the primary monitor when there is none.
+    TForm* main = Application ? Application->MainForm() : nullptr;
+    HWND anchor = main && main != this && main->HandleAllocated() ? main->Handle() : nullptr;
+    const RECT r = CentredIn({FWidth, FHeight}, WorkAreaOf(anchor));
+    SetBounds(r.left, r.top, FWidth, FHeight);
 }
 
 void TForm::ShowWindowNow() {

@@ -21,3 +21,18 @@ RECT ReachableRect(const RECT& window, SIZE minimum) {
     if (!GetMonitorInfoW(MonitorFromRect(&grown, MONITOR_DEFAULTTONEAREST), &info)) return grown;
     return FitIntoArea(grown, info.rcWork, minimum);
 }
+
+RECT WorkAreaOf(HWND wnd) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    const HMONITOR monitor = wnd ? MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST)
+                                 : MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (!GetMonitorInfoW(monitor, &info)) SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    return info.rcWork;
+}
+
+RECT CentredIn(SIZE size, const RECT& area) {
+    const int left = area.left + std::max<int>((area.right - area.left - size.cx) / 2, 0);
+    const int top = area.top + std::max<int>((area.bottom - area.top - size.cy) / 2, 0);
+    return {left, top, left + size.cx, top + size.cy};
+}

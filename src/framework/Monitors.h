@@ -9,3 +9,10 @@ RECT FitIntoArea(RECT window, const RECT& area, SIZE minimum);
 // is grown to the minimum, and one that lies on no monitor at all goes wholly onto the work area
 // of the nearest one.
 RECT ReachableRect(const RECT& window, SIZE minimum);
+
+// The work area of the monitor a window is on (or nearest to, even hidden); the primary
+// monitor's for no window.
+RECT WorkAreaOf(HWND wnd);
+
+// A rectangle of `size` centred in `area`; one larger than the area starts at its top-left.
+RECT CentredIn(SIZE size, const RECT& area);

@@ -1,8 +1,11 @@
 #include "framework/RichEditEx.h"
 
 #include "framework/Error.h"
+#include "framework/Handles.h"
 #include "framework/RtfCodePage.h"
+#include "framework/Text.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -66,6 +69,30 @@ void FillCharFormat(CHARFORMAT2W& cf, const std::wstring& name, int points, TCol
     cf.dwEffects = EffectsOf(style);
 }
 
+// Whether a fresh control of the platform class reads the RTF back as exactly `text`.
+bool ReadsBackAs(const std::string& rtf, const std::wstring& text) {
+    TWindowHandle scratch(CreateWindowExW(0, TRichEditEx::PlatformClass(), L"",
+                                          WS_POPUP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, 0, 0, 0,
+                                          0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+    if (!scratch) return false;
+    SendMessageW(scratch.Get(), EM_EXLIMITTEXT, 0, kTextLimit);
+    size_t at = 0;
+    const TRichEditEx::TStreamReader reader = [&](BYTE* buffer, LONG size) {
+        const LONG n = static_cast<LONG>(std::min(rtf.size() - at, static_cast<size_t>(size)));
+        std::copy_n(rtf.data() + at, n, reinterpret_cast<char*>(buffer));
+        at += static_cast<size_t>(n);
+        return n;
+    };
+    TStreamCookie cookie{&reader, nullptr};
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, ReadCallback};
+    SendMessageW(scratch.Get(), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    if (stream.dwError != 0) return false;
+    std::wstring read(static_cast<size_t>(GetWindowTextLengthW(scratch.Get())) + 1, L'\0');
+    read.resize(
+        static_cast<size_t>(GetWindowTextW(scratch.Get(), read.data(), static_cast<int>(read.size()))));
+    return read == text;
+}
+
 } // namespace
 
 const wchar_t* TRichEditEx::PlatformClass() {
@@ -103,18 +130,37 @@ void TRichEditEx::CreateWnd() {
     SetBaseFont(*Font());
     LimitText(kTextLimit);
     if (FKeptRtf) {
-        SetRtf(*FKeptRtf);
-        SetModified(FKeptModified);
+        const std::string rtf = std::move(*FKeptRtf);
         FKeptRtf.reset();
+        // Checked before the old window went; should the new one still take less, its text at
+        // least is all there, and the loss of formatting is said.
+        if (!SetRtf(rtf) || Text() != FKeptText) {
+            SetWindowTextW(Handle(), FKeptText.c_str());
+            Guarded(this, [] {
+                throw TError(L"The editor could not take its formatting back; its text was kept");
+            });
+        }
+        SetModified(FKeptModified);
+        FKeptText.clear();
     }
 }
 
 void TRichEditEx::DestroyWnd() {
     if (HandleAllocated()) {
         FKeptRtf = Rtf();
+        FKeptText = Text();
         FKeptModified = Modified();
     }
     TWinControl::DestroyWnd();
+}
+
+void TRichEditEx::CheckRecreate() {
+    // The content must come out whole and read back whole into a control like the new one,
+    // or the old window stays.
+    std::string rtf;
+    if (!StreamOut(RtfFormat(), AppendTo(rtf)) || !ReadsBackAs(rtf, Text()))
+        throw TError(
+            L"The editor could not be re-created without losing part of its content; it was left as it was");
 }
 
 void TRichEditEx::SetColor(TColor color) {
@@ -124,8 +170,13 @@ void TRichEditEx::SetColor(TColor color) {
 
 void TRichEditEx::SetScrollBars(TScrollStyle scrollBars) {
     if (scrollBars == FScrollBars) return;
-    FScrollBars = scrollBars;
-    RecreateWnd();
+    const TScrollStyle previous = std::exchange(FScrollBars, scrollBars);
+    try {
+        RecreateWnd();
+    } catch (...) {
+        FScrollBars = previous; // the window kept its scroll bars
+        throw;
+    }
 }
 
 bool TRichEditEx::Modified() {
@@ -153,10 +204,7 @@ bool TRichEditEx::StreamOut(UINT format, const TStreamWriter& writer) {
 bool TRichEditEx::FitsAnsiCodePage() {
     const std::wstring text = Text();
     if (text.empty()) return true;
-    BOOL usedDefault = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                        nullptr, &usedDefault);
-    return !usedDefault;
+    return FitsCodePage(text, GetACP());
 }
 
 UINT TRichEditEx::RtfFormat() {
@@ -345,6 +393,12 @@ void TRichEditEx::ClearUndoable() {
 void TRichEditEx::Select(LONG start, LONG end) {
     CHARRANGE range{start, end};
     Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+bool TRichEditEx::HasSelection() {
+    CHARRANGE range{};
+    Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range.cpMax != range.cpMin;
 }
 
 std::wstring TRichEditEx::SelText() {

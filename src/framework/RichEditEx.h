@@ -1,7 +1,8 @@
 #pragma once
 // The platform's rich-text control: streaming RTF and text in and out, lines, selection format,
 // paragraph alignment, clipboard and undo, scrolling and link detection. Re-creating its window
-// keeps the content, the formatting and the modified flag.
+// keeps the content, the formatting and the modified flag; content that would not come back
+// whole keeps the old window.
 #include "framework/WinControl.h"
 
 #include <richedit.h>
@@ -28,6 +29,8 @@ public:
 
     void SetColor(TColor color) override;
     TScrollStyle ScrollBars() const { return FScrollBars; }
+    // Re-creates the window; when its content would not come back whole, the window, its
+    // content and the scroll bars stay as they were and the failure is raised.
     void SetScrollBars(TScrollStyle scrollBars);
     bool Modified();
     void SetModified(bool modified);
@@ -78,6 +81,10 @@ public:
     void ClearSelection() { Perform(WM_CLEAR); }
     void Undo() { Perform(WM_UNDO); }
     bool CanUndo() { return Perform(EM_CANUNDO) != 0; }
+    // Something is selected, not only an insertion point.
+    bool HasSelection();
+    // The clipboard holds something the control can paste.
+    bool CanPaste() { return Perform(EM_CANPASTE) != 0; }
     // Empties the editor as one edit that Undo takes back, text and formatting alike.
     void ClearUndoable();
     void SelectAll() { Perform(EM_SETSEL, 0, -1); }
@@ -92,10 +99,12 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
+    void CheckRecreate() override;
     void FontChanged() override { SetBaseFont(*Font()); }
 
 private:
     TScrollStyle FScrollBars = ssNone;
     std::optional<std::string> FKeptRtf; // content across a re-creation
+    std::wstring FKeptText;              // what it must read back as
     bool FKeptModified = false;
 };

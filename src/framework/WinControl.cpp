@@ -168,6 +168,10 @@ void TWinControl::DestroyHandle() {
 
 void TWinControl::RecreateWnd() {
     if (!FHandle) return;
+    ForEachInTree([](TControl* control) {
+        auto* windowed = dynamic_cast<TWinControl*>(control);
+        if (windowed && windowed->HandleAllocated()) windowed->CheckRecreate();
+    });
     DestroyHandle();
     HandleNeeded();
 }

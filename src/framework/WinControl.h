@@ -28,7 +28,9 @@ public:
     // for them now but comes later, so they act when it is created (they watch WM_CREATE).
     // Only a form that is being created says so; its window then exists when the creation ends.
     virtual bool DefersHandle() { return false; }
-    // Destroys the window and creates a new one with the current properties.
+    // Destroys the window and creates a new one with the current properties. Each control with
+    // a window, this one and those inside it, is asked first (CheckRecreate); when one refuses,
+    // no window is destroyed and its error is raised.
     void RecreateWnd();
 
     // Every message of the window passes through this handler; replace it to watch or change
@@ -104,6 +106,8 @@ protected:
     virtual void CreateWnd();
     // Destroys the system window; descendants save state they keep across re-creation first.
     virtual void DestroyWnd();
+    // Raises when what the control keeps across a re-creation would not come back whole.
+    virtual void CheckRecreate() {}
     void DestroyHandle();
 
     virtual void WndProc(TMessage& message);

@@ -5,10 +5,17 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <set>
 
 namespace {
 
 constexpr size_t kValueLength = 2047;
+
+// The files whose failed write has been reported in this run and not written since.
+std::set<std::wstring>& ReportedPaths() {
+    static std::set<std::wstring> paths;
+    return paths;
+}
 
 } // namespace
 
@@ -44,9 +51,26 @@ bool TIniFile::ReadBool(const std::wstring& section, const std::wstring& key, bo
     return ReadInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
+bool TIniFile::Holds(const std::wstring& section, const std::wstring& key, const std::wstring& value) const {
+    if (FMissing || value.size() > kValueLength) return false;
+    // A default that cannot be the value, so that a missing key never reads as holding it.
+    const wchar_t* absent = value.empty() ? L"?" : L"";
+    // One character more than a value can have: a longer stored value never matches.
+    wchar_t buffer[kValueLength + 2];
+    const DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), absent, buffer, kValueLength + 2,
+                                             FPath.c_str());
+    return value.compare(0, std::wstring::npos, buffer, n) == 0;
+}
+
 void TIniFile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), FPath.c_str()))
-        throw TError(L"Unable to write to " + FPath);
+    if (FWriteFailed || Holds(section, key, value)) return;
+    if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), FPath.c_str())) {
+        FWriteFailed = true;
+        // Once said, a file that stays unwritable is not reported at every click or resize step.
+        if (ReportedPaths().insert(FPath).second) throw TError(L"Unable to write to " + FPath);
+        return;
+    }
+    ReportedPaths().erase(FPath);
     FMissing = false;
 }
 

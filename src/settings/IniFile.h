@@ -22,14 +22,20 @@ public:
     // Any non-zero integer is true.
     bool ReadBool(const std::wstring& section, const std::wstring& key, bool fallback) const;
 
-    // A failed write raises "Unable to write to <path>".
+    // A value the file already holds is not written again, so an unchanged file keeps its bytes
+    // and its time. A failed write ends the batch: the writes after it are not made. It raises
+    // "Unable to write to <path>" the first time; while the file stays unwritable, later failures
+    // in this run end their batch without raising, until a write to it succeeds again.
     void WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value);
     void WriteInteger(const std::wstring& section, const std::wstring& key, int value);
     void WriteBool(const std::wstring& section, const std::wstring& key, bool value);
 
 private:
+    bool Holds(const std::wstring& section, const std::wstring& key, const std::wstring& value) const;
+
     std::wstring FPath;
     bool FMissing = false; // no file when the batch began, nothing written since
+    bool FWriteFailed = false;
 };
 
 // Decimal with an optional sign, or hexadecimal after "0x", "0X", "$", "x" or "X"; leading blanks

@@ -45,4 +45,28 @@ TEST_F(AboutFormTest, WindowsGetTheirHandlesAndPictureOnFirstShowAndTheCreditsSt
     EXPECT_TRUE(reported.empty());
 }
 
+TEST(CreditText, TheBannerDrawsFiveLettersInAFrameAsWideAsItsBorders) {
+    const std::vector<std::wstring> lines = TFCredit::CreditLines();
+    ASSERT_GE(lines.size(), 7u);
+    const std::wstring& top = lines[0];
+    EXPECT_EQ(top.rfind(L"/\\/\\", 0), 0u);
+    EXPECT_EQ(lines[6].rfind(L"\\/\\/", 0), 0u);
+    EXPECT_EQ(lines[6].size(), top.size());
+    // The letters of "MERCI": five groups of columns with ink, split by columns blank on every line.
+    std::vector<bool> ink(top.size() - 2, false);
+    for (size_t row = 1; row <= 5; ++row) {
+        const std::wstring& line = lines[row];
+        ASSERT_EQ(line.size(), top.size()) << row;
+        EXPECT_EQ(line.front(), L'<');
+        EXPECT_EQ(line.back(), L'>');
+        EXPECT_EQ(line.find_first_not_of(L" _/\\|<>()"), std::wstring::npos) << row;
+        for (size_t col = 1; col + 1 < line.size(); ++col)
+            if (line[col] != L' ') ink[col - 1] = true;
+    }
+    int letters = 0;
+    for (size_t col = 0; col < ink.size(); ++col)
+        if (ink[col] && (col == 0 || !ink[col - 1])) ++letters;
+    EXPECT_EQ(letters, 5);
+}
+
 } // namespace

@@ -278,6 +278,79 @@ TEST_F(EditorCommandTest, ARightClickInTheTextOpensTheEditorMenuWithItsChecksCur
     EXPECT_EQ(seen[20], L"  Centrer\tAlt+C*");
 }
 
+void EmptyTheClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// The editing items of the editor menu as the menu on screen has them: the caption without its
+// shortcut, followed by " (grey)" when the item is greyed.
+std::vector<std::wstring> EditItemStates(HWND menuWindow) {
+    auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    std::vector<std::wstring> states;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+        if (state & MF_SEPARATOR) continue;
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, i, text, 128, MF_BYPOSITION);
+        std::wstring caption = text;
+        caption = caption.substr(0, caption.find(L'\t'));
+        if (caption == L"Style") break;
+        states.push_back(caption + ((state & MF_GRAYED) ? L" (grey)" : L""));
+    }
+    return states;
+}
+
+TEST_F(EditorCommandTest, TheEditorMenuGreysWhatCannotActWhileTheKeysStillWork) {
+    StartShown();
+    EmptyTheClipboard();
+    SetWindowTextW(Editor(), L"hello world");
+    Memo().Perform(EM_EMPTYUNDOBUFFER);
+    Memo().Select(3, 3);
+    RECT r;
+    GetWindowRect(Editor(), &r);
+    auto openMenu = [&] {
+        std::vector<std::wstring> seen;
+        WhenMenuOpens([&](HWND wnd) {
+            seen = EditItemStates(wnd);
+            CloseOpenMenu();
+        });
+        ClickScreen({r.left + 40, r.top + 60}, true);
+        EXPECT_TRUE(PumpUntil([&] { return !seen.empty(); }));
+        return seen;
+    };
+    EXPECT_EQ(openMenu(), (std::vector<std::wstring>{L"Annuler (grey)", L"Couper (grey)", L"Copier (grey)",
+                                                     L"Coller (grey)", L"Supprimer (grey)",
+                                                     L"Sélectionner tout", L"Supprimer tout"}));
+
+    // Copied, typed, then a selection: everything can act.
+    Memo().Select(0, 5);
+    Press({VK_CONTROL, 'C'});
+    ASSERT_EQ(ClipboardText(), L"hello");
+    Memo().Select(11, 11);
+    Press({'X'});
+    ASSERT_EQ(Memo().Text(), L"hello worldx");
+    Memo().Select(6, 11);
+    EXPECT_EQ(openMenu(), (std::vector<std::wstring>{L"Annuler", L"Couper", L"Copier", L"Coller",
+                                                     L"Supprimer", L"Sélectionner tout", L"Supprimer tout"}));
+
+    // Nothing to paste when the menu opened; text on the clipboard since: Ctrl+V pastes it.
+    EmptyTheClipboard();
+    Memo().Select(0, 0);
+    const std::vector<std::wstring> empty = openMenu();
+    ASSERT_EQ(empty.size(), 7u);
+    EXPECT_EQ(empty[3], L"Coller (grey)");
+    EXPECT_EQ(empty[1], L"Couper (grey)");
+    Memo().Select(0, 5);
+    Press({VK_CONTROL, 'C'});
+    Memo().Select(12, 12);
+    Press({VK_CONTROL, 'V'});
+    EXPECT_EQ(Memo().Text(), L"hello worldxhello");
+    EXPECT_TRUE(reported.empty());
+}
+
 // Keys posted to the menu on screen, as its modal loop reads them.
 void PostMenuKeys(HWND menu, std::initializer_list<WORD> keys) {
     for (WORD key : keys) {

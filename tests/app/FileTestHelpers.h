@@ -25,11 +25,35 @@ inline bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Another program holding a file and sharing it with nobody.
+inline FILETIME LastWriteTime(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+// Dates the file back to 2001, so that any later write shows in its time; returns that time.
+inline FILETIME AgeFile(const std::wstring& path) {
+    const FILETIME old{0x1D2A000, 0x01C0B000};
+    HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        SetFileTime(file, nullptr, nullptr, &old);
+        CloseHandle(file);
+    }
+    return old;
+}
+
+inline bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return CompareFileTime(&a, &b) == 0;
+}
+
+// Another program holding a file and sharing it with nobody, or only with readers: then the file
+// reads as ever but cannot be written, as a read-only one (the read-only attribute does not stop
+// the tests' user, root, under Wine).
 class TFileLock {
 public:
-    explicit TFileLock(const std::wstring& path)
-        : FHandle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    explicit TFileLock(const std::wstring& path, DWORD share = 0)
+        : FHandle(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
     ~TFileLock() { Release(); }
     TFileLock(const TFileLock&) = delete;
     TFileLock& operator=(const TFileLock&) = delete;

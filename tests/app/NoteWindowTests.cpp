@@ -1,3 +1,4 @@
+#include "FileTestHelpers.h"
 #include "ProgramFixture.h"
 #include "settings/SettingsForm.h"
 #include "support/Keyboard.h"
@@ -55,6 +56,38 @@ TEST_F(NoteWindowTest, CtrlLeftDragFromTheEditorMovesTheNoteAndWritesThePosition
     Mouse(WM_LBUTTONUP, 0, {moved.left + 50, moved.top + 50});
     EXPECT_EQ(WindowRect().left, moved.left);
     EXPECT_EQ(StoredSetting(L"Top"), std::to_wstring(moved.top));
+}
+
+TEST_F(NoteWindowTest, MovingTheNoteBackToWhereItWasLeavesTheSettingsFileAlone) {
+    Start();
+    Form1->Show();
+    const RECT start = WindowRect();
+    const POINT grip{start.left + 60, start.top + 80};
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, grip); // a first click writes where the note is
+    Mouse(WM_LBUTTONUP, 0, grip);
+    const std::string bytes = FileBytes(SettingsPath());
+    ASSERT_NE(bytes.find("Left=" + std::to_string(start.left)), std::string::npos) << bytes;
+    // Old enough that any write shows, and held by a reader so that a write attempt is reported.
+    const FILETIME old = AgeFile(SettingsPath());
+    ASSERT_TRUE(SameTime(LastWriteTime(SettingsPath()), old));
+    TFileLock reader(SettingsPath(), FILE_SHARE_READ);
+    ASSERT_TRUE(reader.Held());
+
+    for (int drag = 0; drag < 3; ++drag) { // away and back, then release
+        Mouse(WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, grip);
+        Mouse(WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, {grip.x + 40, grip.y + 25});
+        EXPECT_EQ(WindowRect().left, start.left + 40);
+        Mouse(WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, grip);
+        Mouse(WM_LBUTTONUP, MK_CONTROL, grip);
+    }
+    Mouse(WM_LBUTTONDOWN, MK_LBUTTON, grip);
+    Mouse(WM_LBUTTONUP, 0, grip);
+    EXPECT_EQ(WindowRect().left, start.left);
+
+    reader.Release();
+    EXPECT_EQ(FileBytes(SettingsPath()), bytes);
+    EXPECT_TRUE(SameTime(LastWriteTime(SettingsPath()), old));
+    EXPECT_TRUE(reported.empty());
 }
 
 TEST_F(NoteWindowTest, CtrlRightClickOpensTheTrayMenuAtTheWindowCornerPlusTheClick) {

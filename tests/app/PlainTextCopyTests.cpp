@@ -5,6 +5,9 @@
 #include "framework/FileCalls.h"
 #include "framework/Handles.h"
 #include "framework/SafeFile.h"
+#include "support/DialogProbe.h"
+
+#include <dlgs.h>
 
 namespace {
 
@@ -127,6 +130,77 @@ TEST_F(PlainTextCopyTest, ACopyOverALockedFileIsRefusedAsBeforeAndTheFileKeepsIt
     EXPECT_EQ(reported, std::vector<std::wstring>{L"File access denied"});
     EXPECT_EQ(FileBytes(target), "kept\r\n");
     EXPECT_FALSE(Exists(TemporaryPathFor(target)));
+    DeleteFileW(target.c_str());
+}
+
+// The texts of a dialog's static controls, one after the other.
+std::wstring StaticTexts(HWND dialog) {
+    std::wstring texts;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {}, text[512] = {};
+        GetClassNameW(child, name, 16);
+        if (lstrcmpiW(name, L"Static") != 0) continue;
+        GetWindowTextW(child, text, 512);
+        texts += text;
+    }
+    return texts;
+}
+
+// The platform's save dialog on screen, given a file name and OK; then its question about
+// replacing the file, answered with `answer`. Returns the question's text, empty when none came.
+std::wstring SaveAsOverExisting(const std::wstring& target, int answer) {
+    std::wstring question;
+    bool named = false, answered = false;
+    const DWORD deadline = GetTickCount() + 8000;
+    EachTickUntil([&] {
+        const std::vector<HWND> dialogs = ShownDialogs();
+        if (GetTickCount() > deadline) {
+            for (HWND d : dialogs)
+                PostMessageW(d, WM_COMMAND, IDCANCEL, 0);
+            return dialogs.empty();
+        }
+        for (HWND d : dialogs) {
+            if (GetDlgItem(d, IDYES) && GetDlgItem(d, IDNO)) { // the question, over the save dialog
+                if (answered) return false;
+                question = StaticTexts(d);
+                PressDialogButton(d, answer);
+                answered = true;
+                return false;
+            }
+        }
+        if (dialogs.empty()) return named;
+        HWND save = dialogs.front();
+        if (!named) {
+            // The file name box, once the dialog has it on screen: a combo box in the dialogs of
+            // recent systems, an edit in older ones.
+            HWND name = GetDlgItem(save, cmb13) ? GetDlgItem(save, cmb13) : GetDlgItem(save, edt1);
+            if (!name || !IsWindowVisible(name)) return false;
+            SetWindowTextW(name, target.c_str());
+            PressDialogButton(save, IDOK);
+            named = true;
+        } else if (answered) {
+            PressDialogButton(save, IDCANCEL); // "No" keeps the dialog open for another name
+        }
+        return false;
+    });
+    Form1->Enregistrersous1->Click(); // returns once the dialog has gone
+    return question;
+}
+
+TEST_F(PlainTextCopyTest, SaveAsAsksBeforeReplacingAFileThatExists) {
+    Start();
+    const std::wstring target = PlainTextPath() + L".chosen.txt";
+    WriteBytes(target, "kept\r\n");
+    SetText(L"new text");
+    // The system's own words ("... already exists. Do you want to replace it?"; Wine leaves the
+    // name out), in the system's language.
+    const std::wstring question = SaveAsOverExisting(target, IDNO);
+    EXPECT_NE(question.find(L"exists"), std::wstring::npos) << "no question before replacing " << target;
+    EXPECT_EQ(FileBytes(target), "kept\r\n");
+
+    EXPECT_NE(SaveAsOverExisting(target, IDYES).find(L"exists"), std::wstring::npos);
+    EXPECT_EQ(FileBytes(target), "new text\r\n");
+    EXPECT_TRUE(reported.empty());
     DeleteFileW(target.c_str());
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/Layered.h"
 #include "framework/Menus.h"
+#include "framework/Monitors.h"
 #include "framework/Timer.h"
 #include "support/MenuProbe.h"
 
@@ -131,6 +132,33 @@ TEST_F(FormTest, ShowAndHideRaiseTheirEventsOnceAndCentreWhenAsked) {
     EXPECT_FALSE(IsWindowVisible(form->Handle()));
     EXPECT_EQ(events, (std::vector<std::wstring>{L"show", L"hide"}));
     app->DestroyForms(); // the handlers above use this test's locals
+}
+
+TEST_F(FormTest, ACentredFormCentresOnTheWorkAreaOfTheMainFormsMonitor) {
+    // Sizes and areas, including an area off the primary monitor and one too small.
+    const RECT right{1280, 40, 2560, 1000};
+    const RECT r = CentredIn({200, 150}, right);
+    EXPECT_EQ(r.left, 1280 + 540);
+    EXPECT_EQ(r.top, 40 + 405);
+    EXPECT_EQ(r.right - r.left, 200);
+    EXPECT_EQ(CentredIn({500, 500}, {10, 20, 310, 220}).left, 10); // too wide: from the left edge
+
+    TPlainForm* main = nullptr;
+    TPlainForm* dialog = nullptr;
+    app->CreateForm(main);
+    app->CreateForm(dialog);
+    main->SetBounds(30, 40, 300, 200);
+    main->HandleNeeded(); // hidden, as the note in the tray: it still has a monitor
+    dialog->SetBorderStyle(bsDialog);
+    dialog->SetPosition(poScreenCenter);
+    dialog->Show();
+    // Only one monitor here: its work area stands for the note's monitor.
+    const RECT expected = CentredIn({dialog->Width(), dialog->Height()}, WorkAreaOf(main->Handle()));
+    RECT shown;
+    GetWindowRect(dialog->Handle(), &shown);
+    EXPECT_EQ(shown.left, expected.left);
+    EXPECT_EQ(shown.top, expected.top);
+    app->DestroyForms();
 }
 
 TEST_F(FormTest, VisibleDesignValueShowsTheFormOnlyAfterCreation) {

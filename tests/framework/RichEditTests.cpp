@@ -1,8 +1,11 @@
 #include "framework/RichEditEx.h"
+#include "framework/Error.h"
 #include "framework/RtfCodePage.h"
+#include "framework/Text.h"
 #include "support/FrameworkFixture.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -80,6 +83,110 @@ TEST_F(RichEditTest, RecreationKeepsContentFormattingAndTheModifiedFlag) {
     EXPECT_TRUE(edit->Modified());
     form->SetBorderStyle(bsNone); // the parent's re-creation takes the editor with it
     EXPECT_EQ(edit->Rtf(), before);
+}
+
+// A stream through the editor's message handler whose bytes stop after `Limit` without the
+// control saying so: what a control that writes or reads a note short would do.
+struct TShortStream {
+    EDITSTREAMCALLBACK Real = nullptr;
+    DWORD_PTR Cookie = 0;
+    LONG Limit = 0;
+    bool Out = false;
+
+    static DWORD CALLBACK Pass(DWORD_PTR self, LPBYTE buffer, LONG size, LONG* done) {
+        auto* s = reinterpret_cast<TShortStream*>(self);
+        const LONG n = std::min(size, s->Limit);
+        LONG passed = 0;
+        const DWORD error = n > 0 ? s->Real(s->Cookie, buffer, n, &passed) : 0;
+        s->Limit -= passed;
+        *done = s->Out ? size : passed; // a writer claims to have taken it all
+        return error;
+    }
+};
+
+// Makes the editor's stream of kind `msg` (out or in) stop short after `limit` bytes.
+void CutStreams(TRichEditEx& edit, UINT msg, LONG limit, std::function<void(TMessage&)>& inherited) {
+    inherited = edit.WindowProc;
+    edit.WindowProc = [&edit, msg, limit, &inherited](TMessage& m) {
+        if (m.Msg != msg) return inherited(m);
+        auto* stream = reinterpret_cast<EDITSTREAM*>(m.LParam);
+        TShortStream cut{stream->pfnCallback, stream->dwCookie, limit, msg == EM_STREAMOUT};
+        stream->pfnCallback = TShortStream::Pass;
+        stream->dwCookie = reinterpret_cast<DWORD_PTR>(&cut);
+        inherited(m);
+        stream->pfnCallback = cut.Real;
+        stream->dwCookie = cut.Cookie;
+    };
+}
+
+TEST_F(RichEditTest, ARecreationThatWouldLoseContentKeepsTheOldWindowAndSaysWhy) {
+    ASSERT_TRUE(edit->SetRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 one {\\b two}\\par three\\par}"));
+    const std::wstring text = edit->Text();
+    const std::string rtf = edit->Rtf();
+    const HWND oldEdit = edit->Handle(), oldForm = form->Handle();
+    std::function<void(TMessage&)> inherited;
+    CutStreams(*edit, EM_STREAMOUT, 40, inherited); // the note comes out short, no error said
+    auto refused = [&](const std::function<void()>& change) {
+        try {
+            change();
+            ADD_FAILURE() << "the window was re-created";
+        } catch (const TError& e) {
+            EXPECT_EQ(e.Message(), L"The editor could not be re-created without losing part of its content; "
+                                   L"it was left as it was");
+        }
+    };
+    refused([&] { edit->SetScrollBars(ssVertical); });
+    EXPECT_EQ(edit->Handle(), oldEdit);
+    EXPECT_EQ(edit->ScrollBars(), ssNone);
+    EXPECT_FALSE(GetWindowLongPtrW(oldEdit, GWL_STYLE) & WS_VSCROLL);
+    refused([&] { form->SetBorderStyle(bsNone); }); // the parent's re-creation asks the editor too
+    EXPECT_EQ(form->Handle(), oldForm);
+    EXPECT_EQ(form->BorderStyle(), bsSizeable);
+    EXPECT_TRUE(IsWindow(oldEdit));
+    edit->WindowProc = inherited;
+    EXPECT_EQ(edit->Text(), text);
+    EXPECT_EQ(edit->Rtf(), rtf);
+
+    // A control that says its stream failed is refused the same way.
+    inherited = edit->WindowProc;
+    edit->WindowProc = [&](TMessage& m) {
+        if (m.Msg != EM_STREAMOUT) return inherited(m);
+        reinterpret_cast<EDITSTREAM*>(m.LParam)->dwError = 1;
+    };
+    refused([&] { edit->SetScrollBars(ssVertical); });
+    edit->WindowProc = inherited;
+    EXPECT_EQ(edit->Handle(), oldEdit);
+
+    edit->SetScrollBars(ssVertical); // whole again: re-created
+    EXPECT_NE(edit->Handle(), oldEdit);
+    EXPECT_EQ(edit->Rtf(), rtf);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(RichEditTest, ANewWindowThatTakesTheContentBackShortStillGetsAllTheText) {
+    ASSERT_TRUE(edit->SetRtf("{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 one {\\b two}\\par three\\par}"));
+    edit->SetModified(true);
+    const std::wstring text = edit->Text();
+    std::function<void(TMessage&)> inherited;
+    CutStreams(*edit, EM_STREAMIN, 40, inherited); // the new window reads the note short
+    edit->SetScrollBars(ssVertical);
+    edit->WindowProc = inherited;
+    EXPECT_TRUE(GetWindowLongPtrW(edit->Handle(), GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(edit->Text(), text);
+    EXPECT_TRUE(edit->Modified());
+    EXPECT_EQ(reported,
+              std::vector<std::wstring>{L"The editor could not take its formatting back; its text was kept"});
+}
+
+TEST_F(RichEditTest, TheAnsiCheckSaysDoesNotFitWhenTheCodePageCannotAnswer) {
+    EXPECT_TRUE(FitsCodePage(L"", 1252));
+    EXPECT_TRUE(FitsCodePage(L"d\u00e9j\u00e0 vu \u20ac", 1252));
+    EXPECT_FALSE(FitsCodePage(L"\u03a9mega", 1252)); // no look-alike "O"
+    EXPECT_TRUE(FitsCodePage(L"\u6f22\u5b57", 932));
+    // The question fails: no such code page, or UTF-8, which takes no default character (Windows
+    // refuses it; Wine answers, and is not asked).
+    EXPECT_FALSE(FitsCodePage(L"plain", 12345));
+    EXPECT_FALSE(FitsCodePage(L"plain", CP_UTF8));
 }
 
 TEST_F(RichEditTest, LinesSelectionFormatAndAlignment) {

@@ -1,3 +1,4 @@
+#include "app/FileTestHelpers.h"
 #include "framework/Error.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"
@@ -6,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,99 @@ TEST(IniFile, AFailedWriteRaisesTheMessageWithThePath) {
         EXPECT_EQ(e.Message(), L"Unable to write to " + path);
     }
     CloseHandle(file);
+    DeleteFileW(path.c_str());
+}
+
+void WriteAll(TIniFile& ini, const std::wstring& font, int left) {
+    ini.WriteString(L"Apparence", L"Font", font);
+    ini.WriteInteger(L"Apparence", L"Left", left);
+    ini.WriteBool(L"Save", L"AutoSave", false);
+    ini.WriteString(L"Apparence", L"Empty", L"");
+}
+
+TEST(IniFile, ValuesTheFileAlreadyHoldsAreNotWrittenAgain) {
+    const std::wstring path = SettingsPath();
+    DeleteFileW(path.c_str());
+    {
+        TIniFile ini(path);
+        WriteAll(ini, L"Arial", 12);
+    }
+    const std::string bytes = FileBytes(path);
+    EXPECT_EQ(bytes, "[Apparence]\r\nFont=Arial\r\nLeft=12\r\nEmpty=\r\n[Save]\r\nAutoSave=0\r\n");
+    const FILETIME aged = AgeFile(path);
+    ASSERT_TRUE(SameTime(LastWriteTime(path), aged));
+    {
+        TIniFile ini(path);
+        WriteAll(ini, L"Arial", 12);
+    }
+    EXPECT_EQ(FileBytes(path), bytes);
+    EXPECT_TRUE(SameTime(LastWriteTime(path), aged));
+
+    // Nothing is asked of a file that cannot be written while nothing changes.
+    {
+        TFileLock reader(path, FILE_SHARE_READ);
+        ASSERT_TRUE(reader.Held());
+        TIniFile ini(path);
+        EXPECT_NO_THROW(WriteAll(ini, L"Arial", 12));
+    }
+
+    // A key written under another case is the same key; a changed value is written in place.
+    {
+        TIniFile ini(path);
+        ini.WriteBool(L"save", L"Autosave", false);
+        ini.WriteInteger(L"Apparence", L"Left", 13);
+        ini.WriteString(L"Apparence", L"Font", L"Arial Black");
+    }
+    EXPECT_EQ(FileBytes(path),
+              "[Apparence]\r\nFont=Arial Black\r\nLeft=13\r\nEmpty=\r\n[Save]\r\nAutoSave=0\r\n");
+    EXPECT_FALSE(SameTime(LastWriteTime(path), aged));
+
+    // An empty value for a key that is not there yet is still written.
+    {
+        TIniFile ini(path);
+        ini.WriteString(L"Save", L"Nothing", L"");
+    }
+    EXPECT_EQ(TIniFile(path).ReadString(L"Save", L"Nothing", L"<none>"), L"");
+    DeleteFileW(path.c_str());
+}
+
+TEST(IniFile, AnUnwritableFileIsReportedOnceUntilAWriteSucceedsAgain) {
+    const std::wstring path = SettingsPath();
+    DeleteFileW(path.c_str());
+    TIniFile(path).WriteInteger(L"Apparence", L"Left", 1);
+    auto reader = std::make_unique<TFileLock>(path, FILE_SHARE_READ); // it reads, nobody writes
+    ASSERT_TRUE(reader->Held());
+    auto failingBatch = [&](int left) {
+        TIniFile ini(path);
+        ini.WriteInteger(L"Apparence", L"Left", left);
+        ini.WriteInteger(L"Apparence", L"Top", left);
+    };
+    try {
+        failingBatch(2);
+        ADD_FAILURE() << "the first failure was not raised";
+    } catch (const TError& e) {
+        EXPECT_EQ(e.Message(), L"Unable to write to " + path);
+    }
+    for (int step = 3; step < 40; ++step) // a drag: many batches, no second report
+        EXPECT_NO_THROW(failingBatch(step));
+
+    // The batch whose first write failed makes none of its later writes, even when they could be.
+    {
+        TIniFile ini(path);
+        ini.WriteInteger(L"Apparence", L"Left", 50);
+        reader->Release();
+        ini.WriteInteger(L"Apparence", L"Top", 50);
+    }
+    EXPECT_EQ(TIniFile(path).ReadString(L"Apparence", L"Top", L"<none>"), L"<none>");
+
+    // Written again: the next failure is news and is reported.
+    TIniFile(path).WriteInteger(L"Apparence", L"Left", 60);
+    reader = std::make_unique<TFileLock>(path, FILE_SHARE_READ);
+    EXPECT_THROW(failingBatch(61), TError);
+    EXPECT_NO_THROW(failingBatch(62));
+    reader.reset();
+    TIniFile(path).WriteInteger(L"Apparence", L"Left", 63);
+    EXPECT_EQ(TIniFile(path).ReadInteger(L"Apparence", L"Left", 0), 63);
     DeleteFileW(path.c_str());
 }
 

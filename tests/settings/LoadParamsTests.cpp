@@ -1,6 +1,8 @@
 #include "app/FileTestHelpers.h"
+#include "about/AboutForm.h"
 #include "app/ProgramFixture.h"
 #include "framework/Monitors.h"
+#include "support/DialogProbe.h"
 #include "support/Keyboard.h"
 
 #include <chrono>
@@ -239,7 +241,38 @@ TEST_F(LoadParamsTest, TheGlobalHotKeyBringsAHiddenNoteUpAsTheTrayClickDoes) {
     EXPECT_EQ(GetForegroundWindow(), Form1->Handle());
 }
 
-TEST_F(LoadParamsTest, AnUnwritablePositionIsReportedOnceForManyClicksAndEachResizeOnce) {
+TEST_F(LoadParamsTest, TheGlobalHotKeyShowsTheNoteBlockedWhileTheAboutDialogWaits) {
+    Setting(L"Apparence", L"Global", L"49233"); // Ctrl+Alt+Q
+    Start();
+    ASSERT_FALSE(IsWindowVisible(Form1->Handle()));
+    bool pressed = false, seen = false, enabledMeanwhile = true;
+    HWND foreground = nullptr;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    EachTickUntil([&] {
+        const bool late = std::chrono::steady_clock::now() > until;
+        if (!FAbout->Visible()) return late;
+        if (!pressed) {
+            SendChord({VK_CONTROL, VK_MENU, 'Q'});
+            pressed = true;
+            return false;
+        }
+        if (!IsWindowVisible(Form1->Handle()) && !late) return false;
+        seen = IsWindowVisible(Form1->Handle());
+        enabledMeanwhile = IsWindowEnabled(Form1->Handle());
+        foreground = GetForegroundWindow();
+        PostMessageW(FAbout->Handle(), WM_CLOSE, 0, 0);
+        return true;
+    });
+    Form1->APropos1->Click(); // returns once the About dialog has closed
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(enabledMeanwhile);
+    EXPECT_EQ(foreground, FAbout->Handle()); // the dialog stays in front of the note it blocks
+    EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
+    EXPECT_TRUE(IsWindowEnabled(Form1->Handle())); // given back with the rest
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(LoadParamsTest, AnUnwritablePositionIsReportedOnceForManyClicksAndResizeSteps) {
     Start();
     Form1->Show();
     Setting(L"Apparence", L"Left", L"200");
@@ -251,14 +284,38 @@ TEST_F(LoadParamsTest, AnUnwritablePositionIsReportedOnceForManyClicksAndEachRes
         SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
     }
     EXPECT_EQ(reported, std::vector<std::wstring>{L"Unable to write to " + SettingsPath()});
-    Form1->SetWidth(Form1->Width() + 10);
-    Form1->SetWidth(Form1->Width() + 10);
-    EXPECT_EQ(reported.size(), 3u);                // each resize is a batch of its own
+    for (int step = 0; step < 20; ++step) // a resize by the frame: one batch per step
+        Form1->SetBounds(Form1->Left() + 1, Form1->Top(), Form1->Width() + 3, Form1->Height() + 2);
+    EXPECT_EQ(reported.size(), 1u);
     EXPECT_TRUE(IsWindowVisible(Form1->Handle())); // the note goes on
     lock.Release();
     SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
     SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
     EXPECT_EQ(Raw(L"Apparence", L"Left"), std::to_wstring(Form1->Left()));
+}
+
+TEST_F(LoadParamsTest, AnUnwritableFileIsReportedOnceADragOfTheFrameEndsAndNotDuringIt) {
+    Start();
+    Form1->Show();
+    Setting(L"Apparence", L"Left", L"200");
+    TFileLock lock(SettingsPath());
+    ASSERT_TRUE(lock.Held());
+    // The messages of the system's loop that sizes the window by its frame, which holds the
+    // mouse: a box shown inside it could not be answered (under Wine it could not be closed).
+    const int width = Form1->Width();
+    SendMessageW(Form1->Handle(), WM_ENTERSIZEMOVE, 0, 0);
+    for (int step = 1; step <= 12; ++step)
+        Form1->SetBounds(Form1->Left(), Form1->Top(), width + 5 * step, Form1->Height() + 3);
+    EXPECT_TRUE(reported.empty());
+    SendMessageW(Form1->Handle(), WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(reported, std::vector<std::wstring>{L"Unable to write to " + SettingsPath()});
+    SendMessageW(Form1->Handle(), WM_ENTERSIZEMOVE, 0, 0); // said once: the next drag says nothing
+    Form1->SetWidth(width);
+    SendMessageW(Form1->Handle(), WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_EQ(reported.size(), 1u);
+    lock.Release();
+    Form1->SetWidth(width + 1); // written again
+    EXPECT_EQ(Raw(L"Apparence", L"Width"), std::to_wstring(width + 1));
 }
 
 } // namespace

@@ -343,6 +343,24 @@ TEST_F(SettingsDialogTest, AFailedWriteIsReportedOnceAndKeepsTheDialogOpen) {
     EXPECT_EQ(Stored(L"Apparence", L"BgTrans"), L"<none>");
 }
 
+TEST_F(SettingsDialogTest, OkWithNothingChangedLeavesTheFileAsItWas) {
+    Start();
+    Open();
+    SendMessageW(Fcfg->Button1->Handle(), BM_CLICK, 0, 0);
+    ASSERT_FALSE(IsWindowVisible(Fcfg->Handle()));
+    const std::string bytes = FileBytes(SettingsPath());
+    const FILETIME old = AgeFile(SettingsPath());
+    TFileLock reader(SettingsPath(), FILE_SHARE_READ); // a write attempt would be reported
+    ASSERT_TRUE(reader.Held());
+    Open();
+    ClickScreen(ScreenCentre(Fcfg->Button1->Handle()));
+    ASSERT_TRUE(PumpUntil([] { return !IsWindowVisible(Fcfg->Handle()); }));
+    reader.Release();
+    EXPECT_EQ(FileBytes(SettingsPath()), bytes);
+    EXPECT_TRUE(SameTime(LastWriteTime(SettingsPath()), old));
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(SettingsDialogTest, TheCloseBoxKeepsTheChangesWithoutWritingThem) {
     Start();
     Open();

@@ -48,6 +48,38 @@ void WhenDialogOpens(std::function<void(HWND)> action) {
     SetTimer(nullptr, 0, 20, Poll);
 }
 
+namespace {
+
+std::function<bool()> gStep;
+
+void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
+    if (gStep && !gStep()) return;
+    KillTimer(nullptr, id);
+    gStep = nullptr;
+}
+
+} // namespace
+
+void EachTickUntil(std::function<bool()> step) {
+    gStep = std::move(step);
+    SetTimer(nullptr, 0, 20, RunStep);
+}
+
+std::vector<HWND> ShownDialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND wnd, LPARAM param) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(wnd, name, 16);
+            if (std::wstring(name) == L"#32770" && IsWindowVisible(wnd))
+                reinterpret_cast<std::vector<HWND>*>(param)->push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 void PressDialogButton(HWND dialog, int id) {
     HWND button = GetDlgItem(dialog, id);
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));

@@ -15,3 +15,8 @@ void PressDialogButton(HWND dialog, int id);
 bool ShowsControl(HWND dialog, int id);
 // The texts of a combo box's list.
 std::vector<std::wstring> ComboItems(HWND dialog, int id);
+// Runs `step` every 20 ms from inside whatever loop the thread runs (a modal dialog's, a menu's)
+// until it returns true.
+void EachTickUntil(std::function<bool()> step);
+// The dialog boxes of this thread that are on screen, most recent first.
+std::vector<HWND> ShownDialogs();
