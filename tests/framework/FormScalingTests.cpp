@@ -134,7 +134,9 @@ protected:
         EXPECT_EQ(box.Left, design.Left) << ppi;
         EXPECT_EQ(box.Top, design.Top) << ppi;
         EXPECT_EQ(box.Width, design.Width) << ppi;
-        if (ppi == 96) EXPECT_EQ(box.Height, design.Height);
+        if (ppi == 96) {
+            EXPECT_EQ(box.Height, design.Height);
+        }
         EXPECT_GE(box.Height, std::max(design.Height, TextHeight(form->Tight->Font(), form->Tight->Caption())))
             << ppi;
     }
