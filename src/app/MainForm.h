@@ -244,6 +244,10 @@ private:
     // A look at the file a moment after its folder changed, once the writer is done.
     TTimer* FNoteCheck = nullptr;
     int FNoteWait = 0;
+    // Save-on-change's wait for a pause in the typing, and when the first change it waits to
+    // save was made (0: none waiting).
+    TTimer* FSaveWait = nullptr;
+    ULONGLONG FUnsavedSince = 0;
     // A save failed and the user was told; cleared by the next save that works.
     bool FSaveFailed = false;
     // The file a click on the balloon opens.

@@ -15,6 +15,44 @@ constexpr UINT kSettleMs = 500;
 // Where the folder cannot be watched, the file is looked at this often instead; a file that
 // could not be read is looked at again after this long.
 constexpr UINT kLookAgainMs = 2000;
+// Save-on-change saves in the pauses of typing: once the keyboard has been quiet this long, and
+// during continuous typing at the latest this long after the first change not yet saved.
+constexpr ULONGLONG kQuietMs = 300;
+constexpr ULONGLONG kLongestWaitMs = 2000;
+
+// Keys that move the caret or the selection, or change no text at all.
+bool OnlyMoves(WORD key) {
+    switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_HOME:
+    case VK_END:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_LSHIFT:
+    case VK_RSHIFT:
+    case VK_LCONTROL:
+    case VK_RCONTROL:
+    case VK_LMENU:
+    case VK_RMENU:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_APPS:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_ESCAPE:
+    case VK_INSERT:
+        return true;
+    default:
+        return key >= VK_F1 && key <= VK_F24;
+    }
+}
 
 std::wstring FileName(const std::wstring& path) {
     return path.substr(path.find_last_of(L"\\/") + 1);
@@ -141,7 +179,12 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
         WriteOurs(rtf, leaving);
         return;
     default:
-        if (FNote->Holds(rtf) || (FInStep && unchanged)) return;
+        if (FNote->Holds(rtf) || (FInStep && unchanged)) {
+            // Edited back to what the file holds: in step again, nothing to write.
+            FInStep = Sha256(rtf);
+            Memo1->SetModified(false);
+            return;
+        }
         WriteOurs(rtf, leaving);
     }
 }
@@ -304,8 +347,26 @@ void TForm1::HKDelHotKey(TObject*) {
     Memo1->ClearUndoable();
 }
 
-void TForm1::Memo1KeyUp(TObject*, WORD&, TShiftState) {
-    if (FSaveOnChange) Enregistrer1Click(this);
+void TForm1::Memo1KeyUp(TObject*, WORD& key, TShiftState) {
+    // A key that changed nothing (an arrow, a modifier, a selection) has nothing to save. The
+    // control's modified flag alone cannot tell: an undo back past a save clears it.
+    if (!FSaveOnChange || (OnlyMoves(key) && !Memo1->Modified())) return;
+    if (!FSaveWait) {
+        FSaveWait = new TTimer(this);
+        FSaveWait->SetName(L"SaveWait");
+        FSaveWait->SetEnabled(false);
+        FSaveWait->OnTimer = [this](TObject*) {
+            FSaveWait->SetEnabled(false);
+            FUnsavedSince = 0;
+            Enregistrer1Click(this);
+        };
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (!FUnsavedSince) FUnsavedSince = now;
+    const ULONGLONG due = std::min(now + kQuietMs, FUnsavedSince + kLongestWaitMs);
+    FSaveWait->SetEnabled(false);
+    FSaveWait->SetInterval(static_cast<UINT>(std::max<ULONGLONG>(due - now, 1)));
+    FSaveWait->SetEnabled(true);
 }
 
 void TForm1::FormDestroy(TObject*) {

@@ -146,14 +146,6 @@ TEST_F(DocumentTest, ClearingAsksFromTheMenuButNotFromTheHotKey) {
     AskYesNo = saved;
 }
 
-TEST_F(DocumentTest, AnyKeyReleaseSavesWhenSaveOnChangeIsOn) {
-    Setting(L"Save", L"SaveOnChange", L"1");
-    Start();
-    SetWindowTextW(Form1->Memo1->Handle(), L"typed");
-    SendMessageW(Form1->Memo1->Handle(), WM_KEYUP, VK_LEFT, 0);
-    EXPECT_NE(FileBytes(DocumentPath()).find("typed"), std::string::npos);
-}
-
 TEST_F(DocumentTest, ALeftClickOnALinkOpensItAndAClickElsewhereDoesNot) {
     Start();
     Form1->Show();
