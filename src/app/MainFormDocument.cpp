@@ -168,7 +168,12 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
         // On the way out, an edited note goes beside it rather than nowhere.
         if (leaving && !unchanged) {
             try {
-                FNote->KeepConflict(rtf);
+                const std::wstring kept = FNote->KeepConflict(rtf);
+                Application->HandleException(this, L"La note n'a pas pu être enregistrée dans « " +
+                                                       FNote->Path() +
+                                                       L" », qu'un autre programme est en train "
+                                                       L"d'écrire.\n\nElle est gardée à côté, dans « " +
+                                                       kept + L" ».");
             } catch (const TError& failure) {
                 Rescue(rtf, failure.Message(), leaving);
             }

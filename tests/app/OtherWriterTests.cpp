@@ -225,6 +225,21 @@ TEST_F(OtherWriterTest, AFileHeldByItsWriterIsNeitherLoadedEmptyNorWrittenOver) 
     EXPECT_NE(Words(FileBytes(DocumentPath())).find("edited mine"), std::string::npos);
 }
 
+TEST_F(OtherWriterTest, LeavingWhileAnotherWriterHoldsTheChangedFileKeepsOursBesideItAndSaysWhere) {
+    StartWith(Note("mine"));
+    Type(L"edited ");
+    ReplaceFromOutside(DocumentPath(), Note("theirs, being written"));
+    TFileLock writer(DocumentPath());
+    ASSERT_TRUE(writer.Held());
+    app.DestroyForms();
+    writer.Release();
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("theirs, being written"), std::string::npos);
+    ASSERT_EQ(KeptFiles().size(), 1u);
+    EXPECT_NE(Words(FileBytes(KeptFiles()[0])).find("edited mine"), std::string::npos);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find(KeptFiles()[0]), std::wstring::npos) << reported[0];
+}
+
 TEST_F(OtherWriterTest, ThreeRunsThatChangeTheNoteKeepTheThreeVersionsBeforeThemAndAnIdleRunShiftsNothing) {
     const std::wstring path = DocumentPath();
     WriteBytes(path, Note("version zero"));
