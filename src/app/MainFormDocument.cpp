@@ -2,6 +2,7 @@
 
 #include "app/NoteFile.h"
 #include "app/RtfSafetyScan.h"
+#include "components/HotKeyEdit.h"
 #include "framework/Application.h"
 #include "framework/Error.h"
 #include "framework/SafeFile.h"
@@ -31,17 +32,6 @@ bool OnlyMoves(WORD key) {
     case VK_END:
     case VK_PRIOR:
     case VK_NEXT:
-    case VK_SHIFT:
-    case VK_CONTROL:
-    case VK_MENU:
-    case VK_LSHIFT:
-    case VK_RSHIFT:
-    case VK_LCONTROL:
-    case VK_RCONTROL:
-    case VK_LMENU:
-    case VK_RMENU:
-    case VK_LWIN:
-    case VK_RWIN:
     case VK_APPS:
     case VK_CAPITAL:
     case VK_NUMLOCK:
@@ -50,7 +40,7 @@ bool OnlyMoves(WORD key) {
     case VK_INSERT:
         return true;
     default:
-        return key >= VK_F1 && key <= VK_F24;
+        return IsModifierKey(key) || (key >= VK_F1 && key <= VK_F24);
     }
 }
 
