@@ -160,7 +160,8 @@ markers_in() { # file...
 }
 
 has_marker() { # file marker
-  tr -d '\r\n' <"$1" 2>/dev/null | grep -aq "$2"
+  # The engine renames a note it keeps as a conflict copy before it brings the new one in.
+  tr -d '\r\n' 2>/dev/null <"$1" | grep -aq "$2"
 }
 
 # Polls until the file holds the marker; prints the time it was seen (µs). False on timeout.
@@ -416,7 +417,7 @@ typed=$(wc -l <"$RUN/typed.txt")
 found=$(comm -12 "$RUN/typed.txt" "$RUN/found.txt" | wc -l)
 lost=$(wc -l <"$RUN/lost.txt")
 in_notes=$(comm -12 "$RUN/typed.txt" "$RUN/in-notes.txt" | wc -l)
-lost_of() { awk -v k="$1" -F'\t' '$3 == k {print $1}' "$EDITS_LOG" | sort -u | comm -12 - "$RUN/lost.txt" | wc -l; }
+lost_of() { awk -v k="$1" -F'\t' '$2 == k || $3 == k {print $1}' "$EDITS_LOG" | sort -u | comm -12 - "$RUN/lost.txt" | wc -l; }
 kind_count() { awk -v k="$1" -F'\t' '$3 == k' "$EDITS_LOG" | wc -l; }
 
 {
@@ -427,9 +428,10 @@ kind_count() { awk -v k="$1" -F'\t' '$3 == k' "$EDITS_LOG" | wc -l; }
   printf '%-34s %6s\n' "edits typed" "$typed"
   printf '%-34s %6s\n' "found somewhere at the end" "$found"
   printf '%-34s %6s\n' "  of which in either note" "$in_notes"
-  printf '%-34s %6s   (%s in turn, %s at the same moment)\n' "lost" "$lost" "$(lost_of alternating)" "$(lost_of concurrent)"
+  printf '%-34s %6s   (%s in turn, %s at the same moment; %s typed on A, %s on B)\n' "lost" "$lost" \
+    "$(lost_of alternating)" "$(lost_of concurrent)" "$(lost_of A)" "$(lost_of B)"
   echo
-  printf '%-34s %6s %6s\n' "where found" "files" "edits"
+  printf '%-34s %6s %6s   (files: in the two folders together)\n' "where found" "files" "edits"
   printf '%-34s %6s %6s\n' "note on computer A" "${FILE_COUNT[note_A]}" "${FOUND_IN[note_A]}"
   printf '%-34s %6s %6s\n' "note on computer B" "${FILE_COUNT[note_B]}" "${FOUND_IN[note_B]}"
   printf '%-34s %6s %6s\n' "Quillpad's conflict copies" "${FILE_COUNT[ours]}" "${FOUND_IN[ours]}"
