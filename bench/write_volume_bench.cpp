@@ -4,11 +4,9 @@
 // which this bench wraps to count. The whole program runs in this process, started as
 // quillpad.exe starts, with the note shown; the note on disk is one the program wrote itself in
 // an earlier start, as a user's note is.
+#include "RunningNote.h"
 #include "SampleNote.h"
-#include "app/MainForm.h"
 #include "app/NoteFile.h"
-#include "app/Program.h"
-#include "framework/Application.h"
 #include "framework/FileCalls.h"
 #include "settings/SettingsFile.h"
 
@@ -75,10 +73,7 @@ TStamp NoteStamp() {
 }
 
 void PostKey(TApplication& app, UINT message, WORD key) {
-    const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
-    LPARAM lParam = 1 | (static_cast<LPARAM>(scan) << 16);
-    if (message == WM_KEYUP) lParam |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
-    PostMessageW(Form1->Memo1->Handle(), message, key, lParam);
+    PostKeyToEditor(message, key);
     app.ProcessMessages();
 }
 
@@ -139,22 +134,13 @@ void WriteSettings(bool saveOnChange) {
     ini.WriteBool(L"Save", L"SaveOnChange", saveOnChange); // the timer keeps its defaults
 }
 
-void StartProgram(TApplication& app) {
-    app.Initialize();
-    app.SetTitle(L"Quillpad");
-    CreateForms(app);
-    SendMessageW(Form1->TrayIcon1->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, 1,
-                 WM_LBUTTONUP); // show the note
-    app.ProcessMessages();
-}
-
 // An earlier start of the program that leaves the sample note on disk as the program writes it.
 ULONGLONG PrepareNote() {
     RemoveFiles();
     WriteSettings(false);
     {
         TApplication app;
-        StartProgram(app);
+        StartProgramWithNoteShown(app);
         Form1->Memo1->SetRtf(FormattedNote(size_t(10) << 10));
         app.ProcessMessages();
         Form1->Enregistrer1Click(nullptr);
@@ -167,7 +153,7 @@ void Measure(TScenario& scenario) {
     WriteSettings(scenario.SaveOnChange);
     {
         TApplication app;
-        StartProgram(app);
+        StartProgramWithNoteShown(app);
         SendMessageW(Form1->Memo1->Handle(), EM_SETSEL, -1, -1);
         // The hour's ticks are this bench's own: the real timer would add unsimulated ones.
         Form1->Timer1->SetEnabled(false);

@@ -64,7 +64,7 @@ RUN=$WORK/run
 # --- what is started, and its stopping -------------------------------------------------------
 
 SIDES=(A B)
-declare -A DISPLAY_OF PREFIX_OF FOLDER_OF HOME_OF XVFB_PID ENGINE_PID PROGRAM_PID LISTEN_OF GUI_OF KEY_OF ID_OF
+declare -A DISPLAY_OF PREFIX_OF FOLDER_OF HOME_OF XSERVER_PID ENGINE_PID PROGRAM_PID LISTEN_OF GUI_OF KEY_OF ID_OF
 BACKGROUND=()
 
 on_side() { # side command...: runs a command as on that computer
@@ -84,7 +84,7 @@ cleanup() {
     fi
   done
   for side in "${SIDES[@]}"; do
-    for pid in "${ENGINE_PID[$side]:-}" "${XVFB_PID[$side]:-}"; do
+    for pid in "${ENGINE_PID[$side]:-}" "${XSERVER_PID[$side]:-}"; do
       [[ -n $pid ]] || continue
       kill "$pid" 2>/dev/null || true
       wait "$pid" 2>/dev/null || true
@@ -97,20 +97,11 @@ trap cleanup EXIT
 now_us() { echo "${EPOCHREALTIME/./}"; }
 
 start_xvfb() { # side
-  local n=90
-  while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-  # shellcheck disable=SC2086 # the screen option is several words
-  setsid Xvfb ":$n" $XVFB_SCREEN -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID[$1]=$!
-  local deadline=$((SECONDS + 15))
-  until [[ -S /tmp/.X11-unix/X$n ]]; do
-    if ! kill -0 "${XVFB_PID[$1]}" 2>/dev/null || ((SECONDS >= deadline)); then
-      echo "No X server on :$n." >&2
-      exit 1
-    fi
-    sleep 0.1
-  done
-  DISPLAY_OF[$1]=":$n"
+  local started=0
+  start_headless_x || started=$?
+  XSERVER_PID[$1]=$XVFB_PID
+  ((started == 0)) || exit 1
+  DISPLAY_OF[$1]=$XVFB_DISPLAY
 }
 
 ensure_engine() {
