@@ -2,11 +2,9 @@
 // key release to the program being idle again, and from a key press to idle, and the save on
 // release split into its parts, measured in the same run. The whole program runs in this
 // process, started as quillpad.exe starts, with the note shown.
+#include "RunningNote.h"
 #include "SampleNote.h"
-#include "app/MainForm.h"
 #include "app/NoteFile.h"
-#include "app/Program.h"
-#include "framework/Application.h"
 #include "settings/SettingsFile.h"
 
 #include <algorithm>
@@ -40,11 +38,8 @@ double MillisSince(Clock::time_point start) {
 // queue is empty again: the key handled, the character typed (a press), the save done and the
 // editor repainted.
 double KeyToIdleMs(TApplication& app, UINT message, WORD key) {
-    const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
-    LPARAM lParam = 1 | (static_cast<LPARAM>(scan) << 16);
-    if (message == WM_KEYUP) lParam |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
     const auto start = Clock::now();
-    PostMessageW(Form1->Memo1->Handle(), message, key, lParam);
+    PostKeyToEditor(message, key);
     app.ProcessMessages();
     return MillisSince(start);
 }
@@ -129,12 +124,7 @@ void Measure(bool saveOnChange, std::vector<TRow>& rows) {
         ini.WriteBool(L"Save", L"Autosave", false); // no timed save among the measured keys
     }
     TApplication app;
-    app.Initialize();
-    app.SetTitle(L"Quillpad");
-    CreateForms(app);
-    SendMessageW(Form1->TrayIcon1->NotifyWindow(), TTrayIcon::WM_TRAYNOTIFY, 1,
-                 WM_LBUTTONUP); // show the note
-    app.ProcessMessages();
+    StartProgramWithNoteShown(app);
     for (TRow& row : rows) {
         if (saveOnChange) {
             row.ReleaseOn = Summarise(Type(app, FormattedNote(row.Bytes), nullptr));

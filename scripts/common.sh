@@ -58,6 +58,27 @@ ensure_prefix_fonts() {
   touch "$WINEPREFIX/.quillpad-fonts"
 }
 
+# Starts a headless X server on the first free display from :90 up, in a session of its own so
+# that Ctrl+C reaches only the script, whose trap decides how it ends. Sets XVFB_PID (also when
+# the server does not come up) and XVFB_DISPLAY.
+start_headless_x() {
+  local n=90
+  while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
+  # shellcheck disable=SC2086 # the screen option is several words
+  setsid Xvfb ":$n" $XVFB_SCREEN -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local deadline=$((SECONDS + 15))
+  until [[ -S /tmp/.X11-unix/X$n ]]; do
+    if ! kill -0 "$XVFB_PID" 2>/dev/null || ((SECONDS >= deadline)); then
+      echo "Could not start a headless X server on :$n." >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+  # shellcheck disable=SC2034 # used by the scripts that start the server
+  XVFB_DISPLAY=":$n"
+}
+
 # Kill every Wine process of our prefix and wait until the server has gone.
 stop_wine() {
   wineserver -k 2>/dev/null || true
