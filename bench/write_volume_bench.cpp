@@ -28,18 +28,6 @@ struct TCounts {
 
 TCounts Counts;
 
-// Wraps an optional file call (one a later program may add) so that each use is counted as a
-// replaced file; a program without it compiles all the same.
-template <typename TCalls> void CountReplaceCall(TCalls& calls) {
-    if constexpr (requires { calls.Replace; }) {
-        auto real = calls.Replace;
-        calls.Replace = [real](auto... args) {
-            ++Counts.Replaced;
-            return real(args...);
-        };
-    }
-}
-
 void CountFileCalls() {
     TFileCalls& calls = FileCalls();
     auto write = calls.Write;
@@ -54,7 +42,11 @@ void CountFileCalls() {
         ++Counts.Replaced;
         return move(from, to, flags);
     };
-    CountReplaceCall(calls);
+    auto replace = calls.Replace;
+    calls.Replace = [replace](const wchar_t* replaced, const wchar_t* replacement) {
+        ++Counts.Replaced;
+        return replace(replaced, replacement);
+    };
 }
 
 // What tells one version of the stored note from another, seen from outside the program.
