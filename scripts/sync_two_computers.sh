@@ -176,15 +176,17 @@ wait_window() { # side title-pattern: prints the window id
   return 1
 }
 
-# The point in the middle of the note's title bar, which Wine draws for its unmanaged windows: a
-# click there gives the note the keyboard without moving the caret or writing its position.
+# A point near the bottom left of the note's text, where a click gives the note the keyboard (the
+# caret it moves is sent to the end before typing). Not the title bar: Wine shows the tray's
+# balloons at the top left of the screen, over the note's title bar on this small desktop, and a
+# click meant for the title bar would land on the balloon.
 declare -A CAPTION_X CAPTION_Y
 locate_note() { # side
   # shellcheck disable=SC2034 # set by the eval, which defines all of them
   local X Y WIDTH HEIGHT WINDOW SCREEN id
   id=$(wait_window "$1" '^Quillpad v')
   eval "$(on_side "$1" xdotool getwindowgeometry --shell "$id")"
-  CAPTION_X[$1]=$((X + WIDTH / 2)) CAPTION_Y[$1]=$((Y + 10))
+  CAPTION_X[$1]=$((X + 20)) CAPTION_Y[$1]=$((Y + HEIGHT - 20))
 }
 
 # The tray icon's left click shows the note, as a user brings it up.
