@@ -110,7 +110,7 @@ private:
         if (FGroupStart && (name == "fonttbl" || name == "stylesheet")) group.Table = true;
         FGroupStart = false;
         if (!group.Hidden && IsCharacterWord(name)) figures.HoldsText = true;
-        if (name == "bin") SkipBinary(parameter);
+        if (name == "bin") SkipBinary(figures, parameter);
     }
 
     void Symbol(TDocumentFigures& figures, char symbol) {
@@ -135,13 +135,20 @@ private:
         if (visible && !group.Hidden) figures.HoldsText = true;
     }
 
-    void SkipBinary(std::string_view parameter) {
+    // The control's reader does not skip binary data as the format says: the braces in it open
+    // and close groups for its depth all the same, so they count here too.
+    void SkipBinary(TDocumentFigures& figures, std::string_view parameter) {
         size_t count = 0;
         for (char digit : parameter) {
             if (!IsDigit(digit)) return; // a negative count skips nothing
             count = std::min(count * 10 + static_cast<size_t>(digit - '0'), FBytes.size());
         }
-        FAt = std::min(FAt + count, FBytes.size());
+        const size_t end = std::min(FAt + count, FBytes.size());
+        int depth = static_cast<int>(FGroups.size() - 1);
+        for (; FAt < end; ++FAt) {
+            if (FBytes[FAt] == '{') figures.GroupDepth = std::max(figures.GroupDepth, ++depth);
+            if (FBytes[FAt] == '}') --depth;
+        }
     }
 
     std::string_view FBytes;

@@ -132,14 +132,29 @@ TEST_F(DocumentLoadTest, ADocumentThatWouldMakeTheControlFaultIsNeverGivenToIt) 
     }
 }
 
-TEST_F(DocumentLoadTest, AStartAfterALoadThatNeverReturnedDoesNotReadThatFileAgain) {
+TEST_F(DocumentLoadTest, OneLoadThatNeverReturnedIsTriedAgainTwoInARowAreNot) {
     WriteBytes(DocumentPath(), kStored);
-    std::string mark;
-    {
-        TLoadInProgress loading(DocumentPath());
-        mark = FileBytes(LoadMarkerPath(DocumentPath()));
-    }
-    WriteBytes(LoadMarkerPath(DocumentPath()), mark); // as a process that died in the reader left it
+    // What processes that died in the reader left, one after the other.
+    auto interrupted = [](int loads) {
+        std::string mark;
+        for (int n = 0; n < loads; ++n) {
+            {
+                TLoadInProgress loading(DocumentPath());
+                mark = FileBytes(LoadMarkerPath(DocumentPath()));
+            }
+            WriteBytes(LoadMarkerPath(DocumentPath()), mark);
+        }
+        return mark;
+    };
+    interrupted(1);
+    Start();
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(Form1->Memo1->Text(), L"the note the user had");
+    EXPECT_FALSE(Exists(LoadMarkerPath(DocumentPath())));
+    app.DestroyForms(); // its save wrote the control's own RTF
+
+    WriteBytes(DocumentPath(), kStored);
+    const std::string mark = interrupted(2);
     Start();
     EXPECT_EQ(reported, std::vector<std::wstring>{L"Failed to Load Stream"});
     EXPECT_EQ(Form1->Memo1->Text(), L"");
