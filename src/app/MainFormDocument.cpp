@@ -19,6 +19,9 @@ constexpr UINT kLookAgainMs = 2000;
 // during continuous typing at the latest this long after the first change not yet saved.
 constexpr ULONGLONG kQuietMs = 300;
 constexpr ULONGLONG kLongestWaitMs = 2000;
+// A note held by another program at start (a backup, a scan, a sync client) is read again this
+// long, every kLookAgainMs, while the editor stays empty.
+constexpr ULONGLONG kRetryLoadForMs = 60000;
 
 // Keys that move the caret or the selection, or change no text at all.
 bool OnlyMoves(WORD key) {
@@ -77,9 +80,58 @@ void TForm1::OpenMemo() {
         // The stored document must survive the saves that follow: see SyncStoredNote.
         Memo1->Clear();
         FLoadFailed = true;
-        ReportCurrentException(this);
+        const bool held = HeldByAnotherProgram(path);
+        ReportNotLoaded(ExceptionText(std::current_exception()), held);
+        if (held) RetryLoadWhileHeld();
     }
     Memo1->LimitText(0x7FFFFFF0);
+}
+
+void TForm1::ReportNotLoaded(const std::wstring& why, bool retrying) {
+    const std::wstring path = FNote->Path();
+    std::wstring text =
+        why + L"\n\nLa note n'a pas été chargée ; elle est gardée telle quelle dans « " + path + L" ».";
+    if (retrying)
+        text +=
+            L" Un autre programme tient ce fichier ouvert : Quillpad réessaie de le lire pendant une minute.";
+    text += L" Si vous écrivez dans la note vide, ce fichier sera d'abord renommé « " +
+            FileName(SetAsideName(path)) + L" » dans le même dossier.";
+    Application->HandleException(this, text);
+}
+
+void TForm1::RetryLoadWhileHeld() {
+    FLoadRetryUntil = GetTickCount64() + kRetryLoadForMs;
+    if (!FLoadRetry) {
+        FLoadRetry = new TTimer(this);
+        FLoadRetry->SetName(L"LoadRetry");
+        FLoadRetry->SetEnabled(false);
+        FLoadRetry->SetInterval(kLookAgainMs);
+        FLoadRetry->OnTimer = [this](TObject*) { RetryLoad(); };
+    }
+    FLoadRetry->SetEnabled(true);
+}
+
+void TForm1::RetryLoad() {
+    if (!FLoadFailed || GetTickCount64() >= FLoadRetryUntil || GetWindowTextLengthW(Memo1->Handle()) != 0) {
+        FLoadRetry->SetEnabled(false);
+        return;
+    }
+    const TStoredCheck check = FNote->Check();
+    if (check.Change == scUnreadable) return; // still held: the next tick tries again
+    FLoadRetry->SetEnabled(false);
+    if (check.Change != scChanged) return;
+    FNote->Accept(check.Bytes);
+    try {
+        LoadIntoEditor(check.Bytes, false);
+    } catch (...) {
+        Memo1->Clear();
+        ReportNotLoaded(ExceptionText(std::current_exception()), false);
+        return;
+    }
+    // As if the start had read it: the note is the stored one, unchanged.
+    FLoadFailed = false;
+    Memo1->LimitText(0x7FFFFFF0);
+    Memo1->SetModified(false);
 }
 
 void TForm1::LoadIntoEditor(const std::string& bytes, bool undoable) {
@@ -137,9 +189,13 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
             return;
         }
         if (!writeOurs) return;
-        SetAside(FNote->Path());
+        const std::wstring aside = SetAside(FNote->Path());
         FNote->Forget();
         FLoadFailed = false;
+        if (!aside.empty())
+            NoteBalloon(L"La note qui n'avait pas pu être chargée est gardée dans « " + FileName(aside) +
+                            L" ».",
+                        aside);
     }
     const TStoredCheck check = FNote->Check();
     if (!writeOurs && check.Change != scChanged) return;
@@ -251,7 +307,13 @@ void TForm1::OfferRescueCopy() {
         return;
     }
     // An edit like any other: Undo takes it back, the next save writes it beside the program.
-    LoadIntoEditor(ReadDocumentFile(rescue), true);
+    try {
+        LoadIntoEditor(ReadDocumentFile(rescue), true);
+    } catch (const TError& failure) {
+        Application->HandleException(
+            this, failure.Message() + L"\n\nLa copie n'a pas été chargée ; elle reste telle quelle dans « " +
+                      rescue + L" ».");
+    }
 }
 
 void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) {
