@@ -1,11 +1,13 @@
 #include "app/MainForm.h"
 
+#include "app/ForeignNote.h"
 #include "app/NoteFile.h"
 #include "app/RtfSafetyScan.h"
 #include "framework/Application.h"
 #include "framework/Error.h"
 #include "framework/SafeFile.h"
 #include "framework/Shell.h"
+#include "framework/SystemError.h"
 
 namespace {
 
@@ -135,8 +137,11 @@ void TForm1::RetryLoad() {
 }
 
 void TForm1::LoadIntoEditor(const std::string& bytes, bool undoable) {
-    const std::string prepared = PrepareForEditor(bytes);
-    const std::string data = undoable ? WithoutFinalParagraphMark(prepared) : prepared;
+    const std::string prepared = PrepareForEditor(FromByteOrder(bytes));
+    // What the file holds, read by the program itself: the measure of what the control shows.
+    const TDocumentFigures held = MeasureDocument(prepared);
+    TNoteForControl note = held.Rtf ? RewriteForControl(prepared) : TNoteForControl{prepared, {}};
+    const std::string data = undoable ? WithoutFinalParagraphMark(note.Bytes) : note.Bytes;
     const TDocumentFigures figures = MeasureDocument(data);
     if (!SafeForControl(figures)) throw TError(L"Failed to Load Stream");
     // Into the whole content selected, the load is one edit that Undo takes back.
@@ -145,12 +150,38 @@ void TForm1::LoadIntoEditor(const std::string& bytes, bool undoable) {
     bool loaded = false;
     {
         TLoadInProgress marker(FNote->Path());
-        loaded = StreamIntoEditor(data, SF_RTF | into) || StreamIntoEditor(data, SF_TEXT | into);
+        loaded = StreamIntoEditor(data, SF_RTF | into);
+        if (!loaded && held.Rtf) {
+            // An RTF file the control refuses is shown as its text, never as its source code.
+            AddChange(note.Changes,
+                      L"la zone de texte ne sait pas le lire comme RTF : seul son texte est chargé");
+            loaded = StreamIntoEditor(RtfFromText(held.Text), SF_RTF | into);
+        }
+        if (!loaded) loaded = StreamIntoEditor(data, SF_TEXT | into);
     }
-    // The control can take a file as RTF and show nothing of it (a code page it does not
-    // know): that is a load that lost the note, not an empty note.
+    // The control can take a file and show nothing of it: that is a load that lost the note, not
+    // an empty note.
     if (!loaded || (figures.HoldsText && GetWindowTextLengthW(Memo1->Handle()) == 0))
         throw TError(L"Failed to Load Stream");
+    if (held.Rtf) {
+        // A few characters of difference are the two readings' detail (a code page's pairs of
+        // bytes, a list's number); more is text the control dropped.
+        const size_t holds = VisibleCharacters(held.Text);
+        const size_t shown = VisibleCharacters(Memo1->Text());
+        if (shown + std::max<size_t>(2, holds / 100) < holds)
+            AddChange(note.Changes, L"la zone de texte n'en affiche pas tout le texte");
+    }
+    if (!note.Changes.empty()) KeepOriginal(bytes, note.Changes);
+}
+
+void TForm1::KeepOriginal(const std::string& bytes, const std::wstring& changes) {
+    const std::wstring copy = OriginalCopyPath(FNote->Path());
+    if (const DWORD error = ReplaceFileContents(copy, bytes))
+        throw TError(L"Cannot create file \"" + copy + L"\". " + SystemErrorText(error));
+    Application->HandleException(
+        this, L"La note « " + FNote->Path() + L" » n'a pas pu être reprise telle quelle : " + changes +
+                  L".\n\nLe fichier tel qu'il était est gardé dans « " + copy +
+                  L" ». La note est chargée telle qu'elle s'affiche et sera enregistrée ainsi.");
 }
 
 bool TForm1::StreamIntoEditor(const std::string& data, UINT format) {

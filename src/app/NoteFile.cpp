@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 #include <chrono>
 #include <thread>
 
@@ -237,6 +239,23 @@ int LoadsNeverReturned(const std::wstring& path) {
 
 bool LoadNeverReturned(const std::wstring& path) {
     return LoadsNeverReturned(path) >= kLoadsBeforeRefusal;
+}
+
+std::wstring OriginalCopyPath(const std::wstring& path) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t stamp[48];
+    swprintf(stamp, std::size(stamp), L" (original %04u-%02u-%02u %02u-%02u-%02u", now.wYear, now.wMonth,
+             now.wDay, now.wHour, now.wMinute, now.wSecond);
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t dot = path.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    const std::wstring base = hasExtension ? path.substr(0, dot) : path;
+    const std::wstring extension = hasExtension ? path.substr(dot) : L"";
+    std::wstring copy = base + stamp + L")" + extension;
+    for (int n = 2; GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        copy = base + stamp + L" " + std::to_wstring(n) + L")" + extension;
+    return copy;
 }
 
 bool HeldByAnotherProgram(const std::wstring& path) {

@@ -59,5 +59,8 @@ int LoadsNeverReturned(const std::wstring& path);
 bool LoadNeverReturned(const std::wstring& path);
 // The name the document would be set aside under now (see SetAside).
 std::wstring SetAsideName(const std::wstring& path);
+// A free name beside the note for the file as it was before the control read it:
+// "<name> (original <date> <time>)<ext>", numbered when two fall in the same second.
+std::wstring OriginalCopyPath(const std::wstring& path);
 // True when another program holds the file open so that it cannot be read now.
 bool HeldByAnotherProgram(const std::wstring& path);

@@ -110,8 +110,8 @@ TEST_F(DocumentLoadTest, OnceTheUserWritesAfterAFailedLoadTheStoredDocumentIsSet
 }
 
 TEST_F(DocumentLoadTest, ALoadThatShowsNothingOfTheTextFailsButAnEmptyNoteLoadsQuietly) {
-    // The control takes this as RTF and shows nothing: its code page is unknown.
-    const std::string lost = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\ansicpg99999999999 texte\\par}";
+    // The control takes this as RTF and shows nothing: its only text is a footnote.
+    const std::string lost = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}{\\footnote texte}\\par}";
     WriteBytes(DocumentPath(), lost);
     Start();
     ExpectNotLoadedBox(L"Failed to Load Stream");

@@ -99,7 +99,9 @@ TEST(RtfSafetyScan, TellsWhetherTheBodyHoldsText) {
         {"{\\rtf1{\\info{\\title A title}{\\author Someone}}\\par\\par}", false},
         {"{\\rtf1{\\*\\unknown hidden words}\\par}", false},
         {"{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt }}}", false},
-        {"{\\rtf1 }trailing words outside the document", false},
+        {"{\\rtf1 }", false},
+        // Text after the closing brace is the document's text all the same.
+        {"{\\rtf1 }trailing words outside the document", true},
         // A code page the control does not know: it shows nothing, yet there is text.
         {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\ansicpg99999999999 texte\\par}", true},
         {"{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}}", true},
