@@ -187,8 +187,8 @@ TEST_F(NoteWindowTest, NoteHotKeysWorkWhileTheNoteIsShownAndNotAfterItIsHidden) 
         EXPECT_FALSE(hotKey->Active()) << hotKey->Name();
     EXPECT_TRUE(Form1->HKGlobal->Active());
     // Ctrl+O now belongs to whichever window has the focus.
-    HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr,
-                                 nullptr, nullptr);
+    HWND other = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 0, 0, 50, 20, nullptr, nullptr, nullptr,
+                                 nullptr);
     SetForegroundWindow(other);
     SetFocus(other);
     Press({VK_CONTROL, 'O'});

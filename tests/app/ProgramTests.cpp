@@ -138,8 +138,7 @@ TEST_F(ProgramTest, TrayClicksToggleTheNoteAndTheMenuCommandsActOnIt) {
     EXPECT_TRUE(GetWindowLongPtrW(Form1->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     // Some other window on the desktop: Wine keeps an owned window topmost when only its
     // owner lies below it.
-    HWND other =
-        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ShowWindow(other, SW_SHOWNOACTIVATE);
     Form1->AOT1->Click();
     EXPECT_FALSE(Form1->AOT1->Checked());
@@ -155,15 +154,13 @@ TEST_F(ProgramTest, TrayClicksToggleTheNoteAndTheMenuCommandsActOnIt) {
 TEST_F(ProgramTest, QuittingEndsTheLoopAndTheWindowsGoLastCreatedFirst) {
     TDestructionLog log;
     HWND wnds[] = {Form1->Handle(), Fcfg->Handle(), FAbout->Handle(), FCredit->Handle()};
-    for (size_t i = 0; i < app.FormCount(); ++i)
-        app.Forms(i)->FreeNotification(&log);
+    for (size_t i = 0; i < app.FormCount(); ++i) app.Forms(i)->FreeNotification(&log);
     Form1->Quitter1->Click();
     app.Run();
     EXPECT_TRUE(app.Terminated());
     app.DestroyForms();
     EXPECT_EQ(log.names, (std::vector<std::wstring>{L"FCredit", L"FAbout", L"Fcfg", L"Form1"}));
-    for (HWND wnd : wnds)
-        EXPECT_FALSE(IsWindow(wnd));
+    for (HWND wnd : wnds) EXPECT_FALSE(IsWindow(wnd));
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(Fcfg, nullptr);
     EXPECT_EQ(FAbout, nullptr);
@@ -173,10 +170,9 @@ TEST_F(ProgramTest, QuittingEndsTheLoopAndTheWindowsGoLastCreatedFirst) {
 TEST_F(ProgramTest, NineHotKeysComeInDesignOrderWithOnlyTheGlobalOneActive) {
     std::vector<std::wstring> names;
     for (size_t i = 0; i < Form1->ComponentCount(); ++i)
-        if (auto* hotKey = dynamic_cast<TGlobalHotKey*>(Form1->Components(i)))
-            names.push_back(hotKey->Name());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"HKSave", L"HKCfg", L"HKSaveTo", L"HKAOT", L"HKExit",
-                                                L"HKDel", L"HKShow", L"HKHide", L"HKGlobal"}));
+        if (auto* hotKey = dynamic_cast<TGlobalHotKey*>(Form1->Components(i))) names.push_back(hotKey->Name());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"HKSave", L"HKCfg", L"HKSaveTo", L"HKAOT", L"HKExit", L"HKDel",
+                                                L"HKShow", L"HKHide", L"HKGlobal"}));
     EXPECT_TRUE(Form1->HKGlobal->Active());
     EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
     EXPECT_EQ(Form1->HKGlobal->BoundWindow(), Form1->Handle());
