@@ -94,7 +94,8 @@ public:
                 !(item.Kind == TRtfToken::rtText &&
                   item.Name.find_first_not_of(" \t") == std::string_view::npos)) {
                 // More after the document's closing brace: it goes inside.
-                FOut.erase(FClosedAt, 1);
+                // A line break, not nothing: a control word before it must not run into the text.
+                FOut.replace(FClosedAt, 1, "\r\n");
                 FClosedAt = std::string::npos;
                 FGroups.push_back({});
                 FReopened = true;
@@ -228,8 +229,9 @@ void AddChange(std::wstring& changes, const std::wstring& change) {
 }
 
 std::string FromByteOrder(const std::string& bytes) {
-    if (bytes.starts_with(kUtf8Mark) && StartsAsRtf(std::string_view(bytes).substr(3)))
-        return bytes.substr(3);
+    // The control takes RTF only from its first byte: a mark or blanks before it make it refuse.
+    const size_t mark = bytes.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+    if (StartsAsRtf(std::string_view(bytes).substr(mark))) return bytes.substr(bytes.find('{', mark));
     const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
     if (!little && !big) return bytes;
     const std::wstring text = Utf16(bytes, big);

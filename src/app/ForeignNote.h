@@ -17,7 +17,7 @@ struct TNoteForControl {
 void AddChange(std::wstring& changes, const std::wstring& change);
 
 // Bytes whose byte-order mark says how to read them, as the control reads them: a UTF-8 mark
-// before RTF is dropped; UTF-16 (little- or big-endian, with its mark) becomes RTF, the document
+// or blanks before RTF are dropped; UTF-16 (little- or big-endian, with its mark) becomes RTF, the document
 // it holds or its text. Other bytes come back unchanged.
 std::string FromByteOrder(const std::string& bytes);
 

@@ -74,7 +74,8 @@ TEST(ForeignNote, WhatTheControlLosesIsRewrittenSoTheTextStays) {
          "{\\rtf1\\tx0 a\\tx31680 \\fs3276 b}", true},
         {"a cut file", "{\\rtf1{\\b gras", "{\\rtf1{\\b gras}}", true},
         {"binary data cut", "{\\rtf1 a{\\pict\\bin80 xx", "{\\rtf1 a{\\pict}}", true},
-        {"text after the closing brace", "{\\rtf1 a\\par}\r\nb\\par}", "{\\rtf1 a\\par\r\nb\\par}", true},
+        {"text after the closing brace", "{\\rtf1 a\\par}\r\nb\\par}", "{\\rtf1 a\\par\r\n\r\nb\\par}", true},
+        {"text right after the closing brace", "{\\rtf1 a\\par}b}", "{\\rtf1 a\\par\r\nb}", true},
         {"a note the control takes whole", "{\\rtf1\\ansi\\ansicpg1252\\uc1 \\u233?\\bin2 {{\\par}\r\n",
          "{\\rtf1\\ansi\\ansicpg1252\\uc1 \\u233?\\bin2 {{\\par}\r\n", false},
     };
@@ -105,6 +106,7 @@ TEST(ForeignNote, ByteOrderMarksSayHowTheNoteIsRead) {
     EXPECT_EQ(FromByteOrder(rtf16), "{\\rtf1 \\b gras}\\u233?");
 
     EXPECT_EQ(FromByteOrder("\xEF\xBB\xBF{\\rtf1 x}"), "{\\rtf1 x}");
+    EXPECT_EQ(FromByteOrder("\xEF\xBB\xBF \r\n{\\rtf1 x}"), "{\\rtf1 x}");
     EXPECT_EQ(FromByteOrder("\xEF\xBB\xBFplain"), "\xEF\xBB\xBFplain"); // text keeps its mark
     EXPECT_EQ(FromByteOrder("{\\rtf1 x}"), "{\\rtf1 x}");
 }
