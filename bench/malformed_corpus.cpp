@@ -39,15 +39,6 @@ std::string Head(const std::string& extra = "") {
            extra + "\\f0\\fs20 premiere ligne\\par ";
 }
 
-std::string Utf16(const std::wstring& text, bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (wchar_t c : text) {
-        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return bytes;
-}
-
 std::wstring Widen(const std::string& ascii) {
     return std::wstring(ascii.begin(), ascii.end());
 }
@@ -122,11 +113,11 @@ std::vector<TDocument> Corpus() {
     }
     const std::wstring greek = L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1 ";
     for (bool big : {false, true}) {
-        add("UTF-16", Utf16(greek + Widen(kMarker), big));
-        add("UTF-16", Utf16(greek + Widen(kMarker) + L"\r\nligne deux\r\n", big));
-        add("UTF-16", Utf16(L"{\\rtf1\\ansi \\b " + Widen(kMarker) + L" \xE9t\xE9\\b0\\par}", big));
-        add("UTF-16", Utf16(Widen(RichNote()), big));
-        add("UTF-16", Utf16(L"\x65E5\x672C\x8A9E " + Widen(kMarker) + L" \xD83D\xDE00", big));
+        add("UTF-16", Utf16WithMark(greek + Widen(kMarker), big));
+        add("UTF-16", Utf16WithMark(greek + Widen(kMarker) + L"\r\nligne deux\r\n", big));
+        add("UTF-16", Utf16WithMark(L"{\\rtf1\\ansi \\b " + Widen(kMarker) + L" \xE9t\xE9\\b0\\par}", big));
+        add("UTF-16", Utf16WithMark(Widen(RichNote()), big));
+        add("UTF-16", Utf16WithMark(L"\x65E5\x672C\x8A9E " + Widen(kMarker) + L" \xD83D\xDE00", big));
     }
     const char* words[] = {"tx", "li",    "ri",     "fi", "sb", "sa",        "sl",      "fs",    "cf",
                            "f",  "cellx", "trleft", "uc", "u",  "highlight", "expndtw", "margl", "paperw"};
@@ -208,8 +199,8 @@ bool HeldSomewhere(const std::vector<fs::path>& files) {
     for (const fs::path& file : files) {
         const std::string bytes = ReadAll(file);
         // As it came, as RTF, or kept as UTF-16.
-        for (const std::string& form :
-             {kMarker, Utf16(Widen(kMarker), false).substr(2), Utf16(Widen(kMarker), true).substr(2)})
+        for (const std::string& form : {kMarker, Utf16WithMark(Widen(kMarker), false).substr(2),
+                                        Utf16WithMark(Widen(kMarker), true).substr(2)})
             if (bytes.find(form) != std::string::npos) return true;
     }
     return false;

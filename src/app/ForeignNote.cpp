@@ -244,6 +244,16 @@ TNoteForControl RewriteForControl(std::string_view rtf) {
     return TRewriter(rtf).Run();
 }
 
+std::string Utf16WithMark(std::wstring_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (wchar_t c : text) {
+        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
 std::string RtfFromText(std::wstring_view text) {
     std::string out = "{\\rtf1\\ansi\\ansicpg1252\\uc1 ";
     for (size_t i = 0; i < text.size(); ++i) {

@@ -21,6 +21,9 @@ void AddChange(std::wstring& changes, const std::wstring& change);
 // it holds or its text. Other bytes come back unchanged.
 std::string FromByteOrder(const std::string& bytes);
 
+// `text` as a UTF-16 writer stores it, byte-order mark first: what FromByteOrder reads back.
+std::string Utf16WithMark(std::wstring_view text, bool bigEndian);
+
 // An RTF document with what the control loses rewritten: a field becomes its result text, a code
 // page the control does not know becomes the document's own, a parameter beyond what any writer
 // produces is brought into range, text after the closing brace goes inside it, and the end of a

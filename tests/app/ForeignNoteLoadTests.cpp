@@ -1,4 +1,5 @@
 #include "FileTestHelpers.h"
+#include "app/ForeignNote.h"
 #include "ProgramFixture.h"
 
 #include <filesystem>
@@ -22,15 +23,6 @@ protected:
         return copies;
     }
 };
-
-std::string Utf16(const std::wstring& text, bool bigEndian) {
-    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (wchar_t c : text) {
-        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    }
-    return bytes;
-}
 
 TEST_F(ForeignNoteLoadTest, WhatTheControlCannotShowIsRewrittenOrKeptBesideTheNoteWithOneBoxNamingIt) {
     const std::string head =
@@ -61,9 +53,11 @@ TEST_F(ForeignNoteLoadTest, WhatTheControlCannotShowIsRewrittenOrKeptBesideTheNo
         {"a UTF-8 byte-order mark", "\xEF\xBB\xBF" + whole, true, false},
         {"a tab stop out of range", head + "\\tx-2147483648 MARQUEUR\\tab x\\par\\pard\\tx2147483648 y\\par}",
          true, true},
-        {"UTF-16 LE", Utf16(L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1 MARQUEUR", false), true, false},
-        {"UTF-16 BE", Utf16(L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1 MARQUEUR", true), true, false},
-        {"UTF-16 RTF", Utf16(L"{\\rtf1\\ansi \\b MARQUEUR \xE9t\xE9\\b0\\par}", false), true, false},
+        {"UTF-16 LE", Utf16WithMark(L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1 MARQUEUR", false), true,
+         false},
+        {"UTF-16 BE", Utf16WithMark(L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1 MARQUEUR", true), true,
+         false},
+        {"UTF-16 RTF", Utf16WithMark(L"{\\rtf1\\ansi \\b MARQUEUR \xE9t\xE9\\b0\\par}", false), true, false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.What);

@@ -88,13 +88,13 @@ TEST(ForeignNote, WhatTheControlLosesIsRewrittenSoTheTextStays) {
 
 TEST(ForeignNote, ByteOrderMarksSayHowTheNoteIsRead) {
     const std::wstring text = L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1\r\nligne";
-    std::string little = "\xFF\xFE", big = "\xFE\xFF";
-    for (wchar_t c : text) {
-        little += static_cast<char>(c & 0xFF);
-        little += static_cast<char>(c >> 8);
-        big += static_cast<char>(c >> 8);
-        big += static_cast<char>(c & 0xFF);
-    }
+    const std::string little = Utf16WithMark(text, false), big = Utf16WithMark(text, true);
+    EXPECT_EQ(little.substr(0, 4), std::string("\xFF\xFE"
+                                               "B\0",
+                                               4));
+    EXPECT_EQ(big.substr(0, 4), std::string("\xFE\xFF\0"
+                                            "B",
+                                            4));
     EXPECT_EQ(TextOf(FromByteOrder(little)), L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1\nligne");
     EXPECT_EQ(TextOf(FromByteOrder(big)), TextOf(FromByteOrder(little)));
 
