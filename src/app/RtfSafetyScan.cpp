@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <vector>
 
 namespace {
@@ -99,9 +100,12 @@ private:
         bool Hidden = false; // its text is not shown
         bool Table = false;  // inside the font table or the style sheet
         int Uc = 1;          // fallback characters after \u
+        bool Fonts = false;  // inside the font table
+        UINT CodePage = 0;   // the current font's, when it names one; else the document's
     };
 
     void OpenGroup(TDocumentFigures& figures) {
+        Flush();
         TGroup group = FGroups.back();
         if (FGroups.size() == 1) group.Hidden = false; // the document's own group
         FGroups.push_back(group);
@@ -113,6 +117,7 @@ private:
 
     void CloseGroup() {
         // Past the document's closing brace the bytes are read as the document's text again.
+        Flush();
         if (FGroups.size() > 1) FGroups.pop_back();
         FGroupStart = false;
         FRun = 0;
@@ -129,6 +134,7 @@ private:
             if (IsHiddenDestination(name)) group.Hidden = true;
             if (IsShownElsewhere(name)) group.Hidden = false;
             if (name == "fonttbl" || name == "stylesheet") group.Table = true;
+            if (name == "fonttbl") group.Fonts = true;
         }
         FGroupStart = false;
         if (name == "u" && item.HasValue) {
@@ -140,6 +146,9 @@ private:
         if (name == "uc" && item.HasValue) group.Uc = static_cast<int>(std::clamp<int64_t>(item.Value, 0, 8));
         if (name == "ansicpg" && item.HasValue && KnownCodePage(item.Value)) SetCodePage(UINT(item.Value));
         if (name == "urtf") SetCodePage(CP_UTF8);
+        if (name == "f" && item.HasValue) Font(group, item.Value);
+        if (name == "fcharset" && item.HasValue && group.Fonts)
+            FFontPages[FDefinedFont] = CharsetPage(item.Value);
         if (group.Hidden) return;
         if (name == "par" || name == "line" || name == "sect" || name == "row" || name == "page")
             Character(L'\n');
@@ -209,18 +218,40 @@ private:
 
     void Flush() {
         if (FPending.empty()) return;
+        const UINT page = FGroups.back().CodePage ? FGroups.back().CodePage : FCodePage;
         const int n =
-            MultiByteToWideChar(FCodePage, 0, FPending.data(), static_cast<int>(FPending.size()), nullptr, 0);
+            MultiByteToWideChar(page, 0, FPending.data(), static_cast<int>(FPending.size()), nullptr, 0);
         if (n > 0) {
             const size_t at = FText.size();
             FText.resize(at + static_cast<size_t>(n));
-            MultiByteToWideChar(FCodePage, 0, FPending.data(), static_cast<int>(FPending.size()),
+            MultiByteToWideChar(page, 0, FPending.data(), static_cast<int>(FPending.size()),
                                 FText.data() + at, n);
         } else {
             for (char c : FPending) // a code page the system lacks: one character a byte
                 FText += static_cast<wchar_t>(static_cast<unsigned char>(c));
         }
         FPending.clear();
+    }
+
+    // A font of the table is being defined, or the text goes on in another font, whose character
+    // set decides how its bytes read.
+    void Font(TGroup& group, int64_t font) {
+        if (group.Fonts) {
+            FDefinedFont = font;
+            return;
+        }
+        Flush();
+        const auto page = FFontPages.find(font);
+        group.CodePage = page == FFontPages.end() ? 0 : page->second;
+    }
+
+    static UINT CharsetPage(int64_t charset) {
+        CHARSETINFO info{};
+        if (charset < 0 || charset > 255 || charset == SYMBOL_CHARSET ||
+            !TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<uintptr_t>(charset)), &info,
+                                  TCI_SRCCHARSET))
+            return 0;
+        return info.ciACP;
     }
 
     void SetCodePage(UINT codePage) {
@@ -239,6 +270,8 @@ private:
     size_t FRun = 0;          // text characters since the last break in a table
     int FSkip = 0;            // fallback characters still to skip after \u
     UINT FCodePage = 1252;
+    std::map<int64_t, UINT> FFontPages; // the code page of each font that names a character set
+    int64_t FDefinedFont = -1;
     std::string FPending; // bytes in the code page, not yet read as characters
     std::wstring FText;
 };

@@ -51,6 +51,10 @@ TEST(RtfSafetyScan, ReadsTheTextAReaderOfTheWholeFormatShows) {
         {"{\\rtf1 a{\\footnote note}{\\*\\shpinst{\\shptxt forme}}{\\upr{ansi}{\\*\\ud{unicode}}}}apres",
          L"anoteformeansiapres"},
         {"{\\rtf1\\ansicpg932 \\'93\\'fa\\'96\\'7b}", L"\x65E5\x672C"},
+        // A font's character set decides how its bytes read, within its group.
+        {"{\\rtf1\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset128 MS;}}\\f0\\'e9{\\f1 "
+         "\\'93\\'fa}\\'e9}",
+         L"\xE9\x65E5\xE9"},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(TextOf(c.Rtf), c.Text) << c.Rtf;
