@@ -195,8 +195,19 @@ private:
     void HKSaveHotKey(TObject* sender);
     bool StreamIntoEditor(const std::string& data, UINT format);
     // Replaces the editor's content by a stored note's bytes; as one edit Undo takes back when
-    // `undoable`. Raises "Failed to Load Stream" when the control cannot take them whole.
+    // `undoable`. What the control would lose is rewritten first where that keeps the text; a
+    // note it still shows less of is kept as it was beside the note (KeepOriginal). Raises
+    // "Failed to Load Stream" when the control cannot take them or shows nothing of their text.
     void LoadIntoEditor(const std::string& bytes, bool undoable);
+    // Keeps the file as it was beside the note, and tells the user once what the control could
+    // not take of it and where the file is.
+    void KeepOriginal(const std::string& bytes, const std::wstring& changes);
+    // The box about a stored note that could not be loaded: why, and where the note is kept.
+    void ReportNotLoaded(const std::wstring& why, bool retrying);
+    // The start's load failed while another program held the file: it is read again now and
+    // then for a while, as long as the editor stays empty.
+    void RetryLoadWhileHeld();
+    void RetryLoad();
     // Writes the editor's note when the file does not hold it (`writeOurs`), after settling what
     // another writer did to the file: an unchanged editor takes their version, a changed one
     // keeps it beside the note and writes its own. `leaving`: the program is ending.
@@ -235,6 +246,8 @@ private:
     // The stored document could not be loaded: no save touches it while the editor is empty, and
     // it is set aside before the first save of anything else.
     bool FLoadFailed = false;
+    TTimer* FLoadRetry = nullptr;
+    ULONGLONG FLoadRetryUntil = 0;
     // Another instance runs and this one only hands over to it: it reads and writes no file.
     bool FHandingOver = false;
     std::unique_ptr<TStoredNote> FNote;

@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/ForeignNote.h"
 #include "app/NoteFile.h"
 #include "app/RtfSafetyScan.h"
 #include "components/HotKeyEdit.h"
@@ -7,6 +8,7 @@
 #include "framework/Error.h"
 #include "framework/SafeFile.h"
 #include "framework/Shell.h"
+#include "framework/SystemError.h"
 
 namespace {
 
@@ -20,6 +22,9 @@ constexpr UINT kLookAgainMs = 2000;
 // during continuous typing at the latest this long after the first change not yet saved.
 constexpr ULONGLONG kQuietMs = 300;
 constexpr ULONGLONG kLongestWaitMs = 2000;
+// A note held by another program at start (a backup, a scan, a sync client) is read again this
+// long, every kLookAgainMs, while the editor stays empty.
+constexpr ULONGLONG kRetryLoadForMs = 60000;
 
 // Keys that move the caret or the selection, or change no text at all.
 bool OnlyMoves(WORD key) {
@@ -67,14 +72,66 @@ void TForm1::OpenMemo() {
         // The stored document must survive the saves that follow: see SyncStoredNote.
         Memo1->Clear();
         FLoadFailed = true;
-        ReportCurrentException(this);
+        const bool held = HeldByAnotherProgram(path);
+        ReportNotLoaded(ExceptionText(std::current_exception()), held);
+        if (held) RetryLoadWhileHeld();
     }
     Memo1->LimitText(0x7FFFFFF0);
 }
 
+void TForm1::ReportNotLoaded(const std::wstring& why, bool retrying) {
+    const std::wstring path = FNote->Path();
+    std::wstring text =
+        why + L"\n\nLa note n'a pas été chargée ; elle est gardée telle quelle dans « " + path + L" ».";
+    if (retrying)
+        text +=
+            L" Un autre programme tient ce fichier ouvert : Quillpad réessaie de le lire pendant une minute.";
+    text += L" Si vous écrivez dans la note vide, ce fichier sera d'abord renommé « " +
+            FileName(SetAsideName(path)) + L" » dans le même dossier.";
+    Application->HandleException(this, text);
+}
+
+void TForm1::RetryLoadWhileHeld() {
+    FLoadRetryUntil = GetTickCount64() + kRetryLoadForMs;
+    if (!FLoadRetry) {
+        FLoadRetry = new TTimer(this);
+        FLoadRetry->SetName(L"LoadRetry");
+        FLoadRetry->SetEnabled(false);
+        FLoadRetry->SetInterval(kLookAgainMs);
+        FLoadRetry->OnTimer = [this](TObject*) { RetryLoad(); };
+    }
+    FLoadRetry->SetEnabled(true);
+}
+
+void TForm1::RetryLoad() {
+    if (!FLoadFailed || GetTickCount64() >= FLoadRetryUntil || GetWindowTextLengthW(Memo1->Handle()) != 0) {
+        FLoadRetry->SetEnabled(false);
+        return;
+    }
+    const TStoredCheck check = FNote->Check();
+    if (check.Change == scUnreadable) return; // still held: the next tick tries again
+    FLoadRetry->SetEnabled(false);
+    if (check.Change != scChanged) return;
+    FNote->Accept(check.Bytes);
+    try {
+        LoadIntoEditor(check.Bytes, false);
+    } catch (...) {
+        Memo1->Clear();
+        ReportNotLoaded(ExceptionText(std::current_exception()), false);
+        return;
+    }
+    // As if the start had read it: the note is the stored one, unchanged.
+    FLoadFailed = false;
+    Memo1->LimitText(0x7FFFFFF0);
+    Memo1->SetModified(false);
+}
+
 void TForm1::LoadIntoEditor(const std::string& bytes, bool undoable) {
-    const std::string prepared = PrepareForEditor(bytes);
-    const std::string data = undoable ? WithoutFinalParagraphMark(prepared) : prepared;
+    const std::string prepared = PrepareForEditor(FromByteOrder(bytes));
+    // What the file holds, read by the program itself: the measure of what the control shows.
+    const TDocumentFigures held = MeasureDocument(prepared);
+    TNoteForControl note = held.Rtf ? RewriteForControl(prepared) : TNoteForControl{prepared, {}};
+    const std::string data = undoable ? WithoutFinalParagraphMark(note.Bytes) : note.Bytes;
     const TDocumentFigures figures = MeasureDocument(data);
     if (!SafeForControl(figures)) throw TError(L"Failed to Load Stream");
     // Into the whole content selected, the load is one edit that Undo takes back.
@@ -83,12 +140,38 @@ void TForm1::LoadIntoEditor(const std::string& bytes, bool undoable) {
     bool loaded = false;
     {
         TLoadInProgress marker(FNote->Path());
-        loaded = StreamIntoEditor(data, SF_RTF | into) || StreamIntoEditor(data, SF_TEXT | into);
+        loaded = StreamIntoEditor(data, SF_RTF | into);
+        if (!loaded && held.Rtf) {
+            // An RTF file the control refuses is shown as its text, never as its source code.
+            AddChange(note.Changes,
+                      L"la zone de texte ne sait pas le lire comme RTF : seul son texte est chargé");
+            loaded = StreamIntoEditor(RtfFromText(held.Text), SF_RTF | into);
+        }
+        if (!loaded) loaded = StreamIntoEditor(data, SF_TEXT | into);
     }
-    // The control can take a file as RTF and show nothing of it (a code page it does not
-    // know): that is a load that lost the note, not an empty note.
+    // The control can take a file and show nothing of it: that is a load that lost the note, not
+    // an empty note.
     if (!loaded || (figures.HoldsText && GetWindowTextLengthW(Memo1->Handle()) == 0))
         throw TError(L"Failed to Load Stream");
+    if (held.Rtf) {
+        // A few characters of difference are the two readings' detail (a code page's pairs of
+        // bytes, a list's number); more is text the control dropped.
+        const size_t holds = VisibleCharacters(held.Text);
+        const size_t shown = VisibleCharacters(Memo1->Text());
+        if (shown + std::max<size_t>(2, holds / 100) < holds)
+            AddChange(note.Changes, L"la zone de texte n'en affiche pas tout le texte");
+    }
+    if (!note.Changes.empty()) KeepOriginal(bytes, note.Changes);
+}
+
+void TForm1::KeepOriginal(const std::string& bytes, const std::wstring& changes) {
+    const std::wstring copy = OriginalCopyPath(FNote->Path());
+    if (const DWORD error = ReplaceFileContents(copy, bytes))
+        throw TError(L"Cannot create file \"" + copy + L"\". " + SystemErrorText(error));
+    Application->HandleException(
+        this, L"La note « " + FNote->Path() + L" » n'a pas pu être reprise telle quelle : " + changes +
+                  L".\n\nLe fichier tel qu'il était est gardé dans « " + copy +
+                  L" ». La note est chargée telle qu'elle s'affiche et sera enregistrée ainsi.");
 }
 
 bool TForm1::StreamIntoEditor(const std::string& data, UINT format) {
@@ -127,9 +210,13 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
             return;
         }
         if (!writeOurs) return;
-        SetAside(FNote->Path());
+        const std::wstring aside = SetAside(FNote->Path());
         FNote->Forget();
         FLoadFailed = false;
+        if (!aside.empty())
+            NoteBalloon(L"La note qui n'avait pas pu être chargée est gardée dans « " + FileName(aside) +
+                            L" ».",
+                        aside);
     }
     const TStoredCheck check = FNote->Check();
     if (!writeOurs && check.Change != scChanged) return;
@@ -246,7 +333,13 @@ void TForm1::OfferRescueCopy() {
         return;
     }
     // An edit like any other: Undo takes it back, the next save writes it beside the program.
-    LoadIntoEditor(ReadDocumentFile(rescue), true);
+    try {
+        LoadIntoEditor(ReadDocumentFile(rescue), true);
+    } catch (const TError& failure) {
+        Application->HandleException(
+            this, failure.Message() + L"\n\nLa copie n'a pas été chargée ; elle reste telle quelle dans « " +
+                      rescue + L" ».");
+    }
 }
 
 void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) {

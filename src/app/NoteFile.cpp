@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 #include <chrono>
 #include <thread>
 
@@ -59,6 +61,12 @@ std::string Identity(const std::wstring& path) {
            std::to_string(data.ftLastWriteTime.dwLowDateTime);
 }
 
+// The mark holds the file's identity, then a line with the count of loads begun.
+struct TMark {
+    std::string Identity;
+    int Loads = 0;
+};
+
 std::string ReadMarker(const std::wstring& marker) {
     TFileHandle file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -67,6 +75,18 @@ std::string ReadMarker(const std::wstring& marker) {
     DWORD read = 0;
     if (!ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr)) return {};
     return std::string(buffer, read);
+}
+
+TMark ReadMark(const std::wstring& marker) {
+    const std::string text = ReadMarker(marker);
+    if (text.empty()) return {};
+    const size_t line = text.find('\n');
+    // A mark without a count was left by one load.
+    if (line == std::string::npos) return {text, 1};
+    int loads = 0;
+    for (size_t i = line + 1; i < text.size() && text[i] >= '0' && text[i] <= '9' && loads < 1000; ++i)
+        loads = loads * 10 + (text[i] - '0');
+    return {text.substr(0, line), std::max(loads, 1)};
 }
 
 } // namespace
@@ -152,9 +172,24 @@ void ReplaceFileSafely(const std::wstring& path, const std::string& bytes) {
     if (DWORD error = ReplaceFileContents(path, bytes)) throw TError(CannotCreate(path, error));
 }
 
+namespace {
+
+std::wstring SetAsideName(const std::wstring& path, int n) {
+    return path + L".unreadable" + (n > 1 ? std::to_wstring(n) : L"");
+}
+
+} // namespace
+
+std::wstring SetAsideName(const std::wstring& path) {
+    int n = 1;
+    while (GetFileAttributesW(SetAsideName(path, n).c_str()) != INVALID_FILE_ATTRIBUTES)
+        ++n;
+    return SetAsideName(path, n);
+}
+
 std::wstring SetAside(const std::wstring& path) {
     for (int n = 1, attempt = 0;;) {
-        std::wstring aside = path + L".unreadable" + (n > 1 ? std::to_wstring(n) : L"");
+        std::wstring aside = SetAsideName(path, n);
         SetLastError(ERROR_SUCCESS);
         if (FileCalls().Move(path.c_str(), aside.c_str(), 0)) {
             DeleteFileW(LoadMarkerPath(path).c_str()); // the mark was for the file now set aside
@@ -179,21 +214,52 @@ std::wstring LoadMarkerPath(const std::wstring& path) {
 TLoadInProgress::TLoadInProgress(const std::wstring& path) : FMarker(LoadMarkerPath(path)) {
     // Without the mark the load goes on all the same: the scan before it still stands guard.
     const std::string identity = Identity(path);
+    const TMark before = ReadMark(FMarker);
+    const int loads = (before.Identity == identity ? before.Loads : 0) + 1;
+    const std::string mark = identity + "\n" + std::to_string(loads);
     TFileHandle file(CreateFileW(FMarker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    if (file) WriteFile(file.Get(), identity.data(), static_cast<DWORD>(identity.size()), &written, nullptr);
+    if (file) WriteFile(file.Get(), mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr);
 }
 
 TLoadInProgress::~TLoadInProgress() {
     DeleteFileW(FMarker.c_str());
 }
 
-bool LoadNeverReturned(const std::wstring& path) {
+int LoadsNeverReturned(const std::wstring& path) {
     const std::wstring marker = LoadMarkerPath(path);
-    if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    if (GetFileAttributesW(marker.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
     const std::string identity = Identity(path);
-    if (!identity.empty() && ReadMarker(marker) == identity) return true;
+    const TMark mark = ReadMark(marker);
+    if (!identity.empty() && mark.Identity == identity) return mark.Loads;
     DeleteFileW(marker.c_str());
-    return false;
+    return 0;
+}
+
+bool LoadNeverReturned(const std::wstring& path) {
+    return LoadsNeverReturned(path) >= kLoadsBeforeRefusal;
+}
+
+std::wstring OriginalCopyPath(const std::wstring& path) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t stamp[48];
+    swprintf(stamp, std::size(stamp), L" (original %04u-%02u-%02u %02u-%02u-%02u", now.wYear, now.wMonth,
+             now.wDay, now.wHour, now.wMinute, now.wSecond);
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t dot = path.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash);
+    const std::wstring base = hasExtension ? path.substr(0, dot) : path;
+    const std::wstring extension = hasExtension ? path.substr(dot) : L"";
+    std::wstring copy = base + stamp + L")" + extension;
+    for (int n = 2; GetFileAttributesW(copy.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        copy = base + stamp + L" " + std::to_wstring(n) + L")" + extension;
+    return copy;
+}
+
+bool HeldByAnotherProgram(const std::wstring& path) {
+    SetLastError(ERROR_SUCCESS);
+    TFileHandle file(FileCalls().Open(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+    return !file && GetLastError() == ERROR_SHARING_VIOLATION;
 }

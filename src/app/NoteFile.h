@@ -35,8 +35,10 @@ void ReplaceFileSafely(const std::wstring& path, const std::string& bytes);
 std::wstring SetAside(const std::wstring& path);
 
 // A mark beside the document while the editor reads it, removed when the reading returns. The
-// control can fault inside its reader and take the program with it, or never return; a start
-// that finds the mark must not read that file again.
+// control can fault inside its reader and take the program with it, or never return; so can the
+// process for reasons of its own (a kill, a power cut, a user ending a long load). The mark
+// counts the loads of this file that did not return in a row; after two the file is not read
+// again.
 class TLoadInProgress {
 public:
     explicit TLoadInProgress(const std::wstring& path);
@@ -48,6 +50,17 @@ private:
     std::wstring FMarker;
 };
 std::wstring LoadMarkerPath(const std::wstring& path);
-// True when a load of this very file (same size, same time of writing) began and never returned.
-// A mark left for another file is removed: that file has been replaced since.
+// How many loads in a row of a file must fail to return before it is refused.
+constexpr int kLoadsBeforeRefusal = 2;
+// The loads of this very file (same size, same time of writing) that began and never returned,
+// in a row. A mark left for another file is removed: that file has been replaced since.
+int LoadsNeverReturned(const std::wstring& path);
+// True when this file is not to be read again: its last loads never returned.
 bool LoadNeverReturned(const std::wstring& path);
+// The name the document would be set aside under now (see SetAside).
+std::wstring SetAsideName(const std::wstring& path);
+// A free name beside the note for the file as it was before the control read it:
+// "<name> (original <date> <time>)<ext>", numbered when two fall in the same second.
+std::wstring OriginalCopyPath(const std::wstring& path);
+// True when another program holds the file open so that it cannot be read now.
+bool HeldByAnotherProgram(const std::wstring& path);

@@ -1,116 +1,161 @@
 #include "app/RtfSafetyScan.h"
 
+#include "app/RtfLexer.h"
+
+#include <windows.h>
+
 #include <algorithm>
 #include <array>
+#include <map>
 #include <vector>
 
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool StartsAsRtf(std::string_view bytes) {
-    const size_t start = std::min(bytes.find_first_not_of(" \t\r\n"), bytes.size());
-    const std::string_view rest = bytes.substr(start);
-    return rest.starts_with("{\\rtf") || rest.starts_with("{\\urtf");
-}
-
 // Groups whose content is never shown as the document's text.
 bool IsHiddenDestination(std::string_view word) {
-    static constexpr std::array<std::string_view, 14> kHidden = {
-        "fonttbl", "colortbl", "stylesheet", "info",    "pict",   "listtable", "listoverridetable",
-        "revtbl",  "filetbl",  "rsidtbl",    "fldinst", "pntext", "pn",        "xmlnstbl"};
+    static constexpr std::array<std::string_view, 18> kHidden = {
+        "fonttbl",   "colortbl",  "stylesheet",   "info",    "pict",   "listtable", "listoverridetable",
+        "revtbl",    "filetbl",   "rsidtbl",      "fldinst", "pntext", "pn",        "xmlnstbl",
+        "themedata", "datastore", "latentstyles", "objdata"};
     return std::find(kHidden.begin(), kHidden.end(), word) != kHidden.end();
 }
 
-// Control words that stand for a visible character.
-bool IsCharacterWord(std::string_view word) {
-    static constexpr std::array<std::string_view, 8> kCharacters = {
-        "u", "bullet", "emdash", "endash", "lquote", "rquote", "ldblquote", "rdblquote"};
-    return std::find(kCharacters.begin(), kCharacters.end(), word) != kCharacters.end();
+// Text the control leaves out but a reader of the whole format shows: a note that holds it must
+// not lose it in silence, even where it sits in a group marked as ignorable.
+bool IsShownElsewhere(std::string_view word) {
+    static constexpr std::array<std::string_view, 12> kShown = {
+        "footnote", "header",  "headerl", "headerr",    "headerf", "footer",
+        "footerl",  "footerr", "footerf", "annotation", "shptxt",  "upr"};
+    return std::find(kShown.begin(), kShown.end(), word) != kShown.end();
+}
+
+// Control words that stand for a visible character other than \u.
+wchar_t CharacterOfWord(std::string_view word) {
+    static constexpr std::array<std::pair<std::string_view, wchar_t>, 7> kCharacters = {{
+        {"bullet", 0x2022},
+        {"emdash", 0x2014},
+        {"endash", 0x2013},
+        {"lquote", 0x2018},
+        {"rquote", 0x2019},
+        {"ldblquote", 0x201C},
+        {"rdblquote", 0x201D},
+    }};
+    for (const auto& [name, character] : kCharacters)
+        if (name == word) return character;
+    return 0;
 }
 
 class TRtfScanner {
 public:
-    explicit TRtfScanner(std::string_view bytes) : FBytes(bytes) { FGroups.push_back({true, false}); }
+    explicit TRtfScanner(std::string_view bytes) : FLexer(bytes) { FGroups.push_back({}); }
 
     void Run(TDocumentFigures& figures) {
-        while (FAt < FBytes.size()) {
-            const char c = FBytes[FAt++];
-            if (c == '{') {
+        for (TRtfItem item = FLexer.Next(); item.Kind != TRtfToken::rtEnd; item = FLexer.Next()) {
+            switch (item.Kind) {
+            case TRtfToken::rtOpen:
                 OpenGroup(figures);
-            } else if (c == '}') {
+                break;
+            case TRtfToken::rtClose:
                 CloseGroup();
-            } else if (c == '\\') {
-                Control(figures);
-            } else if (c == '\r' || c == '\n') {
-                // Line breaks in RTF are not part of the text and do not end a run.
-            } else {
-                if (c == ';' && FGroups.back().Table)
-                    FRun = 0; // the end of one entry
-                else
-                    Text(figures, !IsBlank(c));
+                break;
+            case TRtfToken::rtWord:
+                Word(figures, item);
+                break;
+            case TRtfToken::rtSymbol:
+                Symbol(figures, item.Name.empty() ? '\0' : item.Name[0]);
+                break;
+            case TRtfToken::rtHex:
                 FGroupStart = false;
+                if (FSkip > 0) {
+                    --FSkip;
+                } else {
+                    Table(figures, 1);
+                    Byte(static_cast<char>(item.Byte));
+                }
+                break;
+            case TRtfToken::rtBinary:
+                Binary(figures, item);
+                break;
+            case TRtfToken::rtText:
+                PlainText(figures, item.Name);
+                break;
+            default:
+                break; // line breaks in RTF are not part of the text and do not end a run
             }
         }
+        Flush();
+        figures.OpenAtEnd = static_cast<int>(FGroups.size()) - 1;
+        figures.Text = std::move(FText);
+        figures.HoldsText = VisibleCharacters(figures.Text) > 0;
     }
 
 private:
     struct TGroup {
-        bool Hidden; // its text is not shown
-        bool Table;  // inside the font table or the style sheet
+        bool Hidden = false; // its text is not shown
+        bool Table = false;  // inside the font table or the style sheet
+        int Uc = 1;          // fallback characters after \u
+        bool Fonts = false;  // inside the font table
+        UINT CodePage = 0;   // the current font's, when it names one; else the document's
     };
 
     void OpenGroup(TDocumentFigures& figures) {
+        Flush();
         TGroup group = FGroups.back();
         if (FGroups.size() == 1) group.Hidden = false; // the document's own group
         FGroups.push_back(group);
         figures.GroupDepth = std::max(figures.GroupDepth, static_cast<int>(FGroups.size() - 1));
         FGroupStart = true;
         FRun = 0;
+        FSkip = 0;
     }
 
     void CloseGroup() {
+        // Past the document's closing brace the bytes are read as the document's text again.
+        Flush();
         if (FGroups.size() > 1) FGroups.pop_back();
         FGroupStart = false;
         FRun = 0;
+        FSkip = 0;
     }
 
-    void Control(TDocumentFigures& figures) {
-        if (FAt >= FBytes.size()) return;
-        if (!IsLetter(FBytes[FAt])) {
-            Symbol(figures, FBytes[FAt++]);
-            return;
-        }
-        const size_t nameStart = FAt;
-        while (FAt < FBytes.size() && IsLetter(FBytes[FAt]))
-            ++FAt;
-        const std::string_view name = FBytes.substr(nameStart, FAt - nameStart);
-        const size_t parameterStart = FAt;
-        if (FAt < FBytes.size() && FBytes[FAt] == '-') ++FAt;
-        while (FAt < FBytes.size() && IsDigit(FBytes[FAt]))
-            ++FAt;
-        const std::string_view parameter = FBytes.substr(parameterStart, FAt - parameterStart);
-        if (FAt < FBytes.size() && FBytes[FAt] == ' ') ++FAt;
-
+    void Word(TDocumentFigures& figures, const TRtfItem& item) {
+        const std::string_view name = item.Name;
         figures.ControlWordLength = std::max(figures.ControlWordLength, name.size());
-        figures.ParameterLength = std::max(figures.ParameterLength, parameter.size());
+        figures.ParameterLength = std::max(figures.ParameterLength, item.Parameter.size());
         FRun = 0;
         TGroup& group = FGroups.back();
-        if (FGroupStart && IsHiddenDestination(name)) group.Hidden = true;
-        if (FGroupStart && (name == "fonttbl" || name == "stylesheet")) group.Table = true;
+        if (FGroupStart) {
+            if (IsHiddenDestination(name)) group.Hidden = true;
+            if (IsShownElsewhere(name)) group.Hidden = false;
+            if (name == "fonttbl" || name == "stylesheet") group.Table = true;
+            if (name == "fonttbl") group.Fonts = true;
+        }
         FGroupStart = false;
-        if (!group.Hidden && IsCharacterWord(name)) figures.HoldsText = true;
-        if (name == "bin") SkipBinary(parameter);
+        if (name == "u" && item.HasValue) {
+            if (!group.Hidden) Character(static_cast<wchar_t>(static_cast<uint16_t>(item.Value)));
+            FSkip = group.Uc;
+            return;
+        }
+        FSkip = 0;
+        if (name == "uc" && item.HasValue) group.Uc = static_cast<int>(std::clamp<int64_t>(item.Value, 0, 8));
+        if (name == "ansicpg" && item.HasValue && KnownCodePage(item.Value)) SetCodePage(UINT(item.Value));
+        if (name == "urtf") SetCodePage(CP_UTF8);
+        if (name == "f" && item.HasValue) Font(group, item.Value);
+        if (name == "fcharset" && item.HasValue && group.Fonts)
+            FFontPages[FDefinedFont] = CharsetPage(item.Value);
+        if (group.Hidden) return;
+        if (name == "par" || name == "line" || name == "sect" || name == "row" || name == "page")
+            Character(L'\n');
+        else if (name == "tab" || name == "cell")
+            Character(L'\t');
+        else if (const wchar_t c = CharacterOfWord(name))
+            Character(c);
     }
 
     void Symbol(TDocumentFigures& figures, char symbol) {
@@ -119,36 +164,116 @@ private:
             return; // the destination's name follows
         }
         FGroupStart = false;
-        if (symbol == '\'') {
-            FAt = std::min(FAt + 2, FBytes.size()); // two hex digits: one character
-            Text(figures, true);
-        } else if (symbol == '{' || symbol == '}' || symbol == '\\' || symbol == '~' || symbol == '_') {
-            Text(figures, true);
+        FSkip = 0;
+        if (symbol == '{' || symbol == '}' || symbol == '\\') {
+            Table(figures, 1);
+            Byte(symbol);
+        } else if (symbol == '_') {
+            Character(L'-');
+        } else if (symbol == '~') {
+            Character(L' ');
         } else {
             FRun = 0;
         }
     }
 
-    void Text(TDocumentFigures& figures, bool visible) {
-        const TGroup& group = FGroups.back();
-        if (group.Table) figures.TableTextLength = std::max(figures.TableTextLength, ++FRun);
-        if (visible && !group.Hidden) figures.HoldsText = true;
-    }
-
-    void SkipBinary(std::string_view parameter) {
-        size_t count = 0;
-        for (char digit : parameter) {
-            if (!IsDigit(digit)) return; // a negative count skips nothing
-            count = std::min(count * 10 + static_cast<size_t>(digit - '0'), FBytes.size());
+    void PlainText(TDocumentFigures& figures, std::string_view text) {
+        FGroupStart = false;
+        const size_t skipped = std::min(text.size(), static_cast<size_t>(FSkip));
+        FSkip -= static_cast<int>(skipped);
+        for (char c : text.substr(skipped)) {
+            if (c == ';' && FGroups.back().Table) {
+                FRun = 0; // the end of one entry
+                continue;
+            }
+            Table(figures, 1);
+            Byte(c);
         }
-        FAt = std::min(FAt + count, FBytes.size());
     }
 
-    std::string_view FBytes;
-    size_t FAt = 0;
+    // The control's reader does not skip binary data as the format says: the braces in it open
+    // and close groups for its depth all the same, so they count here too.
+    void Binary(TDocumentFigures& figures, const TRtfItem& item) {
+        int depth = static_cast<int>(FGroups.size() - 1);
+        for (char c : item.Name) {
+            if (c == '{') figures.GroupDepth = std::max(figures.GroupDepth, ++depth);
+            if (c == '}') --depth;
+        }
+        if (item.Name.size() < static_cast<size_t>(item.Value)) figures.BinaryCut = true;
+    }
+
+    void Table(TDocumentFigures& figures, size_t n) {
+        if (FGroups.back().Table) figures.TableTextLength = std::max(figures.TableTextLength, FRun += n);
+    }
+
+    void Byte(char c) {
+        if (FGroups.back().Hidden) return;
+        FPending += c;
+    }
+
+    void Character(wchar_t c) {
+        Flush();
+        FText += c;
+    }
+
+    void Flush() {
+        if (FPending.empty()) return;
+        const UINT page = FGroups.back().CodePage ? FGroups.back().CodePage : FCodePage;
+        const int n =
+            MultiByteToWideChar(page, 0, FPending.data(), static_cast<int>(FPending.size()), nullptr, 0);
+        if (n > 0) {
+            const size_t at = FText.size();
+            FText.resize(at + static_cast<size_t>(n));
+            MultiByteToWideChar(page, 0, FPending.data(), static_cast<int>(FPending.size()),
+                                FText.data() + at, n);
+        } else {
+            for (char c : FPending) // a code page the system lacks: one character a byte
+                FText += static_cast<wchar_t>(static_cast<unsigned char>(c));
+        }
+        FPending.clear();
+    }
+
+    // A font of the table is being defined, or the text goes on in another font, whose character
+    // set decides how its bytes read.
+    void Font(TGroup& group, int64_t font) {
+        if (group.Fonts) {
+            FDefinedFont = font;
+            return;
+        }
+        Flush();
+        const auto page = FFontPages.find(font);
+        group.CodePage = page == FFontPages.end() ? 0 : page->second;
+    }
+
+    static UINT CharsetPage(int64_t charset) {
+        CHARSETINFO info{};
+        if (charset < 0 || charset > 255 || charset == SYMBOL_CHARSET ||
+            !TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<uintptr_t>(charset)), &info,
+                                  TCI_SRCCHARSET))
+            return 0;
+        return info.ciACP;
+    }
+
+    void SetCodePage(UINT codePage) {
+        Flush();
+        FCodePage = codePage;
+    }
+
+    static bool KnownCodePage(int64_t value) {
+        CPINFO info{};
+        return value > 0 && value < 65536 && GetCPInfo(static_cast<UINT>(value), &info);
+    }
+
+    TRtfLexer FLexer;
     std::vector<TGroup> FGroups;
     bool FGroupStart = false; // the next token is the first of a group
     size_t FRun = 0;          // text characters since the last break in a table
+    int FSkip = 0;            // fallback characters still to skip after \u
+    UINT FCodePage = 1252;
+    std::map<int64_t, UINT> FFontPages; // the code page of each font that names a character set
+    int64_t FDefinedFont = -1;
+    std::string FPending; // bytes in the code page, not yet read as characters
+    std::wstring FText;
 };
 
 } // namespace
@@ -171,4 +296,10 @@ bool SafeForControl(const TDocumentFigures& figures) {
            figures.ControlWordLength <= TRtfLimits::ControlWordLength &&
            figures.ParameterLength <= TRtfLimits::ParameterLength &&
            figures.TableTextLength <= TRtfLimits::TableTextLength;
+}
+
+size_t VisibleCharacters(std::wstring_view text) {
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](wchar_t c) {
+        return c > L' ' && c != 0xA0 && c != 0x200B && c != 0xFEFF && c != 0x3000;
+    }));
 }

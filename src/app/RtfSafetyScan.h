@@ -1,10 +1,12 @@
 #pragma once
-// A cheap pass over the document's bytes before the rich-text control reads them. Some files
-// make the control's reader fault and take the whole program down with it, at every start: groups
-// nested too deep, a control word or a name in the font table or style sheet that overruns its
-// buffers, a file that is nothing but a byte-order mark. Those are refused here. The same pass
-// tells whether the document holds any text, so a load that shows nothing of it is caught.
+// A pass over the document's bytes before the rich-text control reads them, through the
+// program's own RTF reading (RtfLexer.h). Some files make the control's reader fault and take the
+// whole program down with it, at every start: groups nested too deep, a control word or a name in
+// the font table or style sheet that overruns its buffers, a file that is nothing but a
+// byte-order mark. Those are refused here. The same pass reads the text the document holds, so a
+// load that shows less of it than the file holds is caught.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 struct TDocumentFigures {
@@ -15,6 +17,11 @@ struct TDocumentFigures {
     size_t ParameterLength = 0;   // characters of the longest numeric parameter, sign included
     size_t TableTextLength = 0;   // longest run of text in the font table or the style sheet
     bool HoldsText = false;       // a visible character of the document's body
+    // The document's text as a reader that knows the whole format shows it: the body, field
+    // results, footnotes, headers, annotations, text in shapes and after the closing brace.
+    std::wstring Text;
+    int OpenAtEnd = 0;      // groups still open where the bytes end
+    bool BinaryCut = false; // \bin data that runs past the end
 };
 
 // The limits a document must stay within. Under Wine the control's reader faults from a depth of
@@ -31,3 +38,5 @@ struct TRtfLimits {
 TDocumentFigures MeasureDocument(std::string_view bytes);
 // False when the control must not be given these bytes.
 bool SafeForControl(const TDocumentFigures& figures);
+// The characters of `text` that show as more than blank space.
+size_t VisibleCharacters(std::wstring_view text);

@@ -1,5 +1,5 @@
 #include "FileTestHelpers.h"
-#include "ProgramFixture.h"
+#include "NoteFixture.h"
 
 #include "app/RtfSafetyScan.h"
 #include "framework/SystemError.h"
@@ -10,7 +10,7 @@ namespace {
 
 const std::string kStored = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 the note the user had\\par}";
 
-class DocumentLoadTest : public ProgramFixture {
+class DocumentLoadTest : public NoteFixture {
 protected:
     static std::wstring CannotOpen(DWORD error) {
         return L"Cannot open file \"" + DocumentPath() + L"\". " + SystemErrorText(error);
@@ -20,6 +20,19 @@ protected:
         Form1->Enregistrer1->Click();
         Form1->Timer1->OnTimer(Form1->Timer1);
         SendMessageW(Form1->Memo1->Handle(), WM_KEYUP, VK_LEFT, 0);
+    }
+    // One box that gives the reason and says where the note is kept.
+    void ExpectNotLoadedBox(const std::wstring& why, const char* what = "") {
+        ASSERT_EQ(reported.size(), 1u) << what;
+        EXPECT_EQ(reported[0].rfind(
+                      why + L"\n\nLa note n'a pas été chargée ; elle est gardée telle quelle dans « " +
+                          DocumentPath() + L" ».",
+                      0),
+                  0u)
+            << what << "\n"
+            << reported[0];
+        const std::wstring name = DocumentPath().substr(DocumentPath().find_last_of(L'\\') + 1);
+        EXPECT_NE(reported[0].find(L"« " + name + L".unreadable »"), std::wstring::npos) << reported[0];
     }
     void ExpectStoredUntouched(const char* what) {
         EXPECT_EQ(FileBytes(DocumentPath()), kStored) << what;
@@ -59,7 +72,7 @@ TEST_F(DocumentLoadTest, AFailedLoadHoldsEverySaveBackWhileTheNoteIsEmptyAndTheN
             c.Inject(injected);
             Start();
         }
-        EXPECT_EQ(reported, std::vector<std::wstring>{CannotOpen(c.Reported)}) << c.What;
+        ExpectNotLoadedBox(CannotOpen(c.Reported), c.What);
         EXPECT_EQ(Form1->Memo1->Text(), L"") << c.What;
         SaveEveryWay();
         ExpectStoredUntouched(c.What);
@@ -78,7 +91,7 @@ TEST_F(DocumentLoadTest, OnceTheUserWritesAfterAFailedLoadTheStoredDocumentIsSet
     TFileLock lock(DocumentPath());
     ASSERT_TRUE(lock.Held());
     Start();
-    ASSERT_EQ(reported, std::vector<std::wstring>{CannotOpen(ERROR_SHARING_VIOLATION)});
+    ExpectNotLoadedBox(CannotOpen(ERROR_SHARING_VIOLATION));
     SetWindowTextW(Form1->Memo1->Handle(), L"typed after the failure");
     reported.clear();
     Guarded(nullptr, [] { Form1->Enregistrer1->Click(); }); // still held: it cannot be set aside yet
@@ -97,11 +110,11 @@ TEST_F(DocumentLoadTest, OnceTheUserWritesAfterAFailedLoadTheStoredDocumentIsSet
 }
 
 TEST_F(DocumentLoadTest, ALoadThatShowsNothingOfTheTextFailsButAnEmptyNoteLoadsQuietly) {
-    // The control takes this as RTF and shows nothing: its code page is unknown.
-    const std::string lost = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\ansicpg99999999999 texte\\par}";
+    // The control takes this as RTF and shows nothing: its only text is a footnote.
+    const std::string lost = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}{\\footnote texte}\\par}";
     WriteBytes(DocumentPath(), lost);
     Start();
-    EXPECT_EQ(reported, std::vector<std::wstring>{L"Failed to Load Stream"});
+    ExpectNotLoadedBox(L"Failed to Load Stream");
     EXPECT_EQ(Form1->Memo1->Text(), L"");
     app.DestroyForms();
     EXPECT_EQ(FileBytes(DocumentPath()), lost);
@@ -125,23 +138,38 @@ TEST_F(DocumentLoadTest, ADocumentThatWouldMakeTheControlFaultIsNeverGivenToIt) 
         WriteBytes(DocumentPath(), bytes);
         reported.clear();
         Start();
-        EXPECT_EQ(reported, std::vector<std::wstring>{L"Failed to Load Stream"});
+        ExpectNotLoadedBox(L"Failed to Load Stream");
         app.DestroyForms();
         EXPECT_EQ(FileBytes(DocumentPath()), bytes);
         EXPECT_FALSE(Exists(LoadMarkerPath(DocumentPath())));
     }
 }
 
-TEST_F(DocumentLoadTest, AStartAfterALoadThatNeverReturnedDoesNotReadThatFileAgain) {
+TEST_F(DocumentLoadTest, OneLoadThatNeverReturnedIsTriedAgainTwoInARowAreNot) {
     WriteBytes(DocumentPath(), kStored);
-    std::string mark;
-    {
-        TLoadInProgress loading(DocumentPath());
-        mark = FileBytes(LoadMarkerPath(DocumentPath()));
-    }
-    WriteBytes(LoadMarkerPath(DocumentPath()), mark); // as a process that died in the reader left it
+    // What processes that died in the reader left, one after the other.
+    auto interrupted = [](int loads) {
+        std::string mark;
+        for (int n = 0; n < loads; ++n) {
+            {
+                TLoadInProgress loading(DocumentPath());
+                mark = FileBytes(LoadMarkerPath(DocumentPath()));
+            }
+            WriteBytes(LoadMarkerPath(DocumentPath()), mark);
+        }
+        return mark;
+    };
+    interrupted(1);
     Start();
-    EXPECT_EQ(reported, std::vector<std::wstring>{L"Failed to Load Stream"});
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(Form1->Memo1->Text(), L"the note the user had");
+    EXPECT_FALSE(Exists(LoadMarkerPath(DocumentPath())));
+    app.DestroyForms(); // its save wrote the control's own RTF
+
+    WriteBytes(DocumentPath(), kStored);
+    const std::string mark = interrupted(2);
+    Start();
+    ExpectNotLoadedBox(L"Failed to Load Stream");
     EXPECT_EQ(Form1->Memo1->Text(), L"");
     Form1->Enregistrer1->Click();
     ExpectStoredUntouched("before the user writes");
@@ -202,6 +230,36 @@ TEST_F(DocumentLoadTest, WhatTheControlWritesForABigFormattedNoteIsFarWithinTheL
     EXPECT_LE(f.ControlWordLength, TRtfLimits::ControlWordLength / 4);
     EXPECT_LE(f.ParameterLength, TRtfLimits::ParameterLength / 4);
     EXPECT_LE(f.TableTextLength, TRtfLimits::TableTextLength / 4);
+}
+
+TEST_F(DocumentLoadTest, ANoteHeldAtStartIsReadAgainQuietlyAndShownOnceItIsFree) {
+    WriteBytes(DocumentPath(), kStored);
+    {
+        TFileLock lock(DocumentPath());
+        ASSERT_TRUE(lock.Held());
+        Start();
+        ExpectNotLoadedBox(CannotOpen(ERROR_SHARING_VIOLATION));
+        EXPECT_NE(reported[0].find(L"réessaie"), std::wstring::npos) << reported[0];
+        PumpUntil([] { return false; }, std::chrono::milliseconds(2500)); // a retry while still held
+        EXPECT_EQ(Form1->Memo1->Text(), L"");
+    }
+    ASSERT_TRUE(PumpUntil([] { return Form1->Memo1->Text() == L"the note the user had"; },
+                          std::chrono::milliseconds(5000)));
+    EXPECT_EQ(reported.size(), 1u); // quietly
+    EXPECT_FALSE(Form1->Memo1->Modified());
+    app.DestroyForms();
+    EXPECT_NE(FileBytes(DocumentPath()).find("the note the user had"), std::string::npos);
+    EXPECT_FALSE(Exists(DocumentPath() + L".unreadable"));
+
+    // Typed into meanwhile, the note is the user's: the file is not read over it.
+    reported.clear();
+    {
+        TFileLock lock(DocumentPath());
+        Start();
+        SetWindowTextW(Form1->Memo1->Handle(), L"typed while held");
+    }
+    PumpUntil([] { return false; }, std::chrono::milliseconds(3000));
+    EXPECT_EQ(Form1->Memo1->Text(), L"typed while held");
 }
 
 } // namespace

@@ -274,7 +274,8 @@ TEST_F(NoteFileTest, TheTemporaryFileHasTheNameSyncClientsLeaveAloneAndALeftOneI
     const std::wstring name = temporary.substr(temporary.find_last_of(L'\\') + 1);
     EXPECT_EQ(name.front(), L'~');
     EXPECT_EQ(name.substr(name.size() - 4), L".tmp");
-    EXPECT_EQ(temporary.substr(0, temporary.size() - name.size()), path.substr(0, path.find_last_of(L'\\') + 1));
+    EXPECT_EQ(temporary.substr(0, temporary.size() - name.size()),
+              path.substr(0, path.find_last_of(L'\\') + 1));
     WriteBytes(temporary, "left by a killed save");
     WriteBytes(path + L".tmp", "left by an older version");
     RemoveLeftTemporaries(path);
@@ -295,23 +296,47 @@ TEST_F(NoteFileTest, AnUnloadedDocumentIsSetAsideUnderAFreeNameWithItsLoadMark) 
     EXPECT_EQ(SetAside(path), L""); // nothing left to set aside
 }
 
-TEST_F(NoteFileTest, TheMarkOfALoadThatNeverReturnedHoldsForThatFileOnly) {
-    WriteBytes(path, "{\\rtf1 a note that kills the reader}");
+// What `loads` processes that each died inside the reader leave behind.
+std::string MarkOfInterruptedLoads(const std::wstring& path, int loads) {
     std::string mark;
+    for (int n = 0; n < loads; ++n) {
+        {
+            TLoadInProgress loading(path);
+            mark = FileBytes(LoadMarkerPath(path));
+        }
+        WriteBytes(LoadMarkerPath(path), mark);
+    }
+    return mark;
+}
+
+TEST_F(NoteFileTest, AFileIsRefusedOnlyAfterTwoLoadsInARowNeverReturnedAndForThatFileOnly) {
+    WriteBytes(path, "{\\rtf1 a note that kills the reader}");
     {
         TLoadInProgress loading(path);
-        mark = FileBytes(LoadMarkerPath(path));
-        EXPECT_FALSE(mark.empty());
+        EXPECT_FALSE(FileBytes(LoadMarkerPath(path)).empty());
     }
     EXPECT_FALSE(Exists(LoadMarkerPath(path))); // the load returned
     EXPECT_FALSE(LoadNeverReturned(path));
 
-    // What a process that died inside the reader leaves behind.
-    WriteBytes(LoadMarkerPath(path), mark);
+    // One kill or power cut in the reader: the file is tried again.
+    MarkOfInterruptedLoads(path, 1);
+    EXPECT_EQ(LoadsNeverReturned(path), 1);
+    EXPECT_FALSE(LoadNeverReturned(path));
+    // A load that returns clears the count.
+    { TLoadInProgress loading(path); }
+    EXPECT_EQ(LoadsNeverReturned(path), 0);
+
+    const std::string twice = MarkOfInterruptedLoads(path, 2);
+    EXPECT_EQ(LoadsNeverReturned(path), 2);
     EXPECT_TRUE(LoadNeverReturned(path));
     EXPECT_TRUE(LoadNeverReturned(path)); // at every start, until the file is set aside or replaced
 
+    // A mark from before the count was kept stands for one load.
+    WriteBytes(LoadMarkerPath(path), twice.substr(0, twice.find('\n')));
+    EXPECT_EQ(LoadsNeverReturned(path), 1);
+
     // The user put another file in its place: that one is read as any other.
+    WriteBytes(LoadMarkerPath(path), twice);
     WriteBytes(path, "{\\rtf1 another note, written later}");
     EXPECT_FALSE(LoadNeverReturned(path));
     EXPECT_FALSE(Exists(LoadMarkerPath(path)));

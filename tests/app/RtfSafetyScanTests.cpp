@@ -71,13 +71,19 @@ TEST(RtfSafetyScan, RefusesWhatMakesTheControlFaultAndTakesWhatWritersProduce) {
         EXPECT_EQ(SafeForControl(MeasureDocument(c.Bytes)), c.Safe) << c.What;
 }
 
-TEST(RtfSafetyScan, BinaryDataIsSkippedAndEscapedBracesAreText) {
-    std::string binary(200, '{');
+TEST(RtfSafetyScan, BinaryDataIsNotTextButItsBracesCountForTheDepth) {
+    std::string binary;
+    for (int i = 0; i < 50; ++i)
+        binary += "\x01{}\xFF";
     const TDocumentFigures f =
         MeasureDocument("{\\rtf1{\\pict\\wmetafile8\\bin200 " + binary + "}\\{ \\} \\\\ \\'e9\\par}");
-    EXPECT_EQ(f.GroupDepth, 2);
+    EXPECT_EQ(f.GroupDepth, 3);
     EXPECT_TRUE(SafeForControl(f));
     EXPECT_TRUE(f.HoldsText);
+    // The control's reader opens these groups whatever the count before them says.
+    const std::string deep = std::string(33, '{') + "x" + std::string(33, '}');
+    EXPECT_FALSE(SafeForControl(MeasureDocument(kHeader + "\\bin80 " + deep + "\\par}")));
+    EXPECT_FALSE(SafeForControl(MeasureDocument(kHeader + "{\\pict\\bin300 " + deep + "}\\par}")));
 }
 
 TEST(RtfSafetyScan, TellsWhetherTheBodyHoldsText) {
@@ -93,7 +99,9 @@ TEST(RtfSafetyScan, TellsWhetherTheBodyHoldsText) {
         {"{\\rtf1{\\info{\\title A title}{\\author Someone}}\\par\\par}", false},
         {"{\\rtf1{\\*\\unknown hidden words}\\par}", false},
         {"{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt }}}", false},
-        {"{\\rtf1 }trailing words outside the document", false},
+        {"{\\rtf1 }", false},
+        // Text after the closing brace is the document's text all the same.
+        {"{\\rtf1 }trailing words outside the document", true},
         // A code page the control does not know: it shows nothing, yet there is text.
         {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\ansicpg99999999999 texte\\par}", true},
         {"{\\rtf1{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}}", true},

@@ -1,0 +1,118 @@
+#include "app/ForeignNote.h"
+#include "app/RtfLexer.h"
+#include "app/RtfSafetyScan.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::wstring TextOf(const std::string& rtf) {
+    return MeasureDocument(rtf).Text;
+}
+
+TEST(RtfLexer, ReadsWordsParametersSymbolsBytesAndBinaryData) {
+    TRtfLexer lexer("{\\fs-24 a\\'e9\\{\\bin3 {}x\\u937?\\fs99999999999999999999}");
+    std::vector<TRtfToken> kinds;
+    std::vector<TRtfItem> items;
+    for (TRtfItem item = lexer.Next(); item.Kind != TRtfToken::rtEnd; item = lexer.Next())
+        items.push_back(item);
+    ASSERT_EQ(items.size(), 11u);
+    EXPECT_EQ(items[1].Name, "fs");
+    EXPECT_EQ(items[1].Value, -24);
+    EXPECT_EQ(items[2].Name, "a"); // the blank after the word is the word's
+    EXPECT_EQ(items[3].Kind, TRtfToken::rtHex);
+    EXPECT_EQ(items[3].Byte, 0xE9);
+    EXPECT_EQ(items[4].Kind, TRtfToken::rtSymbol);
+    EXPECT_EQ(items[5].Name, "bin");
+    EXPECT_EQ(items[6].Kind, TRtfToken::rtBinary);
+    EXPECT_EQ(items[6].Name, "{}x");
+    EXPECT_EQ(items[7].Name, "u");
+    EXPECT_EQ(items[7].Value, 937);
+    EXPECT_EQ(items[8].Name, "?");
+    EXPECT_EQ(items[9].Value, 1'000'000'000'000'000); // held within bounds, digits as written
+    EXPECT_EQ(items[9].Parameter.size(), 20u);
+}
+
+TEST(RtfSafetyScan, ReadsTheTextAReaderOfTheWholeFormatShows) {
+    struct TCase {
+        std::string Rtf;
+        std::wstring Text;
+    } cases[] = {
+        {"{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fswiss Arial;}}{\\colortbl;\\red255\\green0\\blue0;}"
+         "\\f0\\cf1 Caf\\'e9 \\b gras\\b0\\par}",
+         L"Café gras\n"},
+        {"{\\rtf1\\uc1 \\u937?\\u-26\\'3f{\\uc2 \\u8364\\'80\\'80}x}", L"\x3A9\xFFE6\x20AC"
+                                                                       L"x"},
+        {"{\\rtf1 a{\\*\\unknown hidden}{\\pict\\bin4 \x01{}\x02}b}", L"ab"},
+        {"{\\rtf1 avant {\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt lien}} apres}",
+         L"avant lien apres"},
+        {"{\\rtf1 a{\\footnote note}{\\*\\shpinst{\\shptxt forme}}{\\upr{ansi}{\\*\\ud{unicode}}}}apres",
+         L"anoteformeansiapres"},
+        {"{\\rtf1\\ansicpg932 \\'93\\'fa\\'96\\'7b}", L"\x65E5\x672C"},
+        // A font's character set decides how its bytes read, within its group.
+        {"{\\rtf1\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset128 MS;}}\\f0\\'e9{\\f1 "
+         "\\'93\\'fa}\\'e9}",
+         L"\xE9\x65E5\xE9"},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(TextOf(c.Rtf), c.Text) << c.Rtf;
+    EXPECT_EQ(VisibleCharacters(L" a\r\n\tb\xA0 c "), 3u);
+}
+
+TEST(ForeignNote, WhatTheControlLosesIsRewrittenSoTheTextStays) {
+    struct TCase {
+        const char* What;
+        std::string In, Out;
+        bool Changed;
+    } cases[] = {
+        {"a field", "{\\rtf1 avant {\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt{\\ul lien}}} apres}",
+         "{\\rtf1 avant {{\\ul lien}} apres}", true},
+        {"an unknown code page in mid-document",
+         "{\\rtf1\\ansi\\ansicpg1251 a\\par\\ansicpg99999999999 texte\\par}",
+         "{\\rtf1\\ansi\\ansicpg1251 a\\par\\ansicpg1251 texte\\par}", true},
+        {"a font's unknown code page", "{\\rtf1{\\fonttbl{\\f0\\cpg50220 X;}}t}",
+         "{\\rtf1{\\fonttbl{\\f0\\cpg1252 X;}}t}", true},
+        {"a tab stop out of range", "{\\rtf1\\tx-2147483648 a\\tx2147483648\\fs99999 b}",
+         "{\\rtf1\\tx0 a\\tx31680 \\fs3276 b}", true},
+        {"a cut file", "{\\rtf1{\\b gras", "{\\rtf1{\\b gras}}", true},
+        {"binary data cut", "{\\rtf1 a{\\pict\\bin80 xx", "{\\rtf1 a{\\pict}}", true},
+        {"text after the closing brace", "{\\rtf1 a\\par}\r\nb\\par}", "{\\rtf1 a\\par\r\n\r\nb\\par}", true},
+        {"text right after the closing brace", "{\\rtf1 a\\par}b}", "{\\rtf1 a\\par\r\nb}", true},
+        {"a note the control takes whole", "{\\rtf1\\ansi\\ansicpg1252\\uc1 \\u233?\\bin2 {{\\par}\r\n",
+         "{\\rtf1\\ansi\\ansicpg1252\\uc1 \\u233?\\bin2 {{\\par}\r\n", false},
+    };
+    for (const TCase& c : cases) {
+        const TNoteForControl note = RewriteForControl(c.In);
+        EXPECT_EQ(note.Bytes, c.Out) << c.What;
+        EXPECT_EQ(!note.Changes.empty(), c.Changed) << c.What;
+    }
+}
+
+TEST(ForeignNote, ByteOrderMarksSayHowTheNoteIsRead) {
+    const std::wstring text = L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1\r\nligne";
+    const std::string little = Utf16WithMark(text, false), big = Utf16WithMark(text, true);
+    EXPECT_EQ(little.substr(0, 4), std::string("\xFF\xFE"
+                                               "B\0",
+                                               4));
+    EXPECT_EQ(big.substr(0, 4), std::string("\xFE\xFF\0"
+                                            "B",
+                                            4));
+    EXPECT_EQ(TextOf(FromByteOrder(little)), L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1\nligne");
+    EXPECT_EQ(TextOf(FromByteOrder(big)), TextOf(FromByteOrder(little)));
+
+    std::string rtf16 = "\xFF\xFE";
+    for (char c : std::string("{\\rtf1 \\b gras}"))
+        rtf16 += std::string{c, '\0'};
+    rtf16 += "\xE9";
+    rtf16 += '\0';
+    EXPECT_EQ(FromByteOrder(rtf16), "{\\rtf1 \\b gras}\\u233?");
+
+    EXPECT_EQ(FromByteOrder("\xEF\xBB\xBF{\\rtf1 x}"), "{\\rtf1 x}");
+    EXPECT_EQ(FromByteOrder("\xEF\xBB\xBF \r\n{\\rtf1 x}"), "{\\rtf1 x}");
+    EXPECT_EQ(FromByteOrder("\xEF\xBB\xBFplain"), "\xEF\xBB\xBFplain"); // text keeps its mark
+    EXPECT_EQ(FromByteOrder("{\\rtf1 x}"), "{\\rtf1 x}");
+}
+
+} // namespace
