@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "components/HotKeyEdit.h"
 #include "framework/Monitors.h"
 #include "settings/SettingsFile.h"
 
@@ -48,7 +49,10 @@ void TForm1::LoadParams() {
     Memo1->Font()->SetColor(ini.ReadInteger(L"Apparence", L"Color", 0));
     Memo1->SetColor(ini.ReadInteger(L"Apparence", L"BgColor", 16777215));
     if (ini.ReadBool(L"Apparence", L"AOT", false)) HKAOTHotKey(this);
-    HKGlobal->SetHotKey(static_cast<TShortCut>(ini.ReadInteger(L"Apparence", L"Global", 0)));
+    // A key stored by an older version may be one that typing needs (Escape, a letter): such a
+    // key is not taken from every other program at start.
+    const auto global = static_cast<TShortCut>(ini.ReadInteger(L"Apparence", L"Global", 0));
+    HKGlobal->SetHotKey(IsTypingFree(global) ? global : 0);
     TFontStyles style = Memo1->Font()->Style();
     if (ini.ReadBool(L"Apparence", L"Bold", false)) style = fsBold;
     if (ini.ReadBool(L"Apparence", L"Italic", false)) style |= fsItalic;

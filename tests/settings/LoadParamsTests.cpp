@@ -126,6 +126,13 @@ TEST_F(LoadParamsTest, EveryKeyIsReadInItsEncoding) {
     EXPECT_TRUE(reported.empty());
 }
 
+TEST_F(LoadParamsTest, AStoredGlobalKeyThatTypingNeedsIsNotTakenAtStart) {
+    Setting(L"Apparence", L"Global", L"27"); // Escape, as an older version let the field store
+    Start();
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+    EXPECT_FALSE(HeldBySomeone(0, VK_ESCAPE));
+}
+
 TEST_F(LoadParamsTest, ValuesThatAreNotNumbersGiveTheDefaults) {
     Setting(L"Apparence", L"Left", L"12a");
     Setting(L"Apparence", L"Top", L"");
