@@ -81,6 +81,10 @@ TEST(SettingsDialogEndToEnd, ChangesMadeInTheDialogAndWrittenByOkComeBackAtTheNe
     EXPECT_EQ(changed.Flags, static_cast<DWORD>(LWA_ALPHA));
     HWND ok = FindControl(dialog, L"Button", L"OK");
     ASSERT_NE(ok, nullptr);
+    // The note's new window may have come to the front meanwhile: the dialog is brought back by
+    // its title bar first, as a person would, so that the click is OK's and not an activation.
+    if (!WaitUntil([&] { return GetForegroundWindow() == dialog; }, 2s)) ClickScreen(ScreenPoint(dialog, 60, 10));
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog; }, 5s));
     ClickScreen(ScreenPoint(ok, 20, 10));
     ASSERT_TRUE(WaitUntil([&] { return program.VisibleWindow(L"TFcfg") == nullptr; }, 5s));
 
