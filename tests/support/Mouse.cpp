@@ -1,15 +1,36 @@
 #include "support/Mouse.h"
 
+#include <cstdlib>
+
+namespace {
+
+INPUT MouseAt(POINT at, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+bool CursorAt(POINT at) {
+    POINT now{};
+    return GetCursorPos(&now) && std::abs(now.x - at.x) <= 1 && std::abs(now.y - at.y) <= 1;
+}
+
+} // namespace
+
 void ClickScreen(POINT at, bool rightButton) {
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs)
-        input.type = INPUT_MOUSE;
-    inputs[0].mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    inputs[0].mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    SendInput(3, inputs, sizeof(INPUT));
+    // As a hand does: the pointer gets there first, then the button goes down and up on the
+    // spot. Sent at once, under load the press was seen to land where the pointer had been.
+    INPUT move = MouseAt(at, 0);
+    SendInput(1, &move, sizeof(INPUT));
+    for (int waited = 0; waited < 2000 && !CursorAt(at); waited += 10)
+        Sleep(10);
+    Sleep(20);
+    INPUT click[2] = {MouseAt(at, rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN),
+                      MouseAt(at, rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP)};
+    SendInput(2, click, sizeof(INPUT));
 }
 
 POINT ScreenCentre(HWND wnd) {
