@@ -96,7 +96,7 @@ void TimeSaveParts(TApplication& app, TRow& row) {
     std::string rtf;
     for (int i = 0; i < kKeys; ++i) {
         KeyToIdleMs(app, WM_KEYDOWN, KeyFor(i));
-        codePage.push_back(TimeMs([] { Form1->Memo1->FitsAnsiCodePage(); }));
+        codePage.push_back(TimeMs([] { Form1->Memo1->Text(); }));
         streamOut.push_back(TimeMs([&] {
             rtf.clear();
             Form1->Memo1->StreamOut(SF_RTF, [&](const BYTE* data, LONG size) {

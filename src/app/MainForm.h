@@ -15,7 +15,6 @@
 
 #include <exception>
 #include <memory>
-#include <optional>
 
 class TForm1 : public TForm, public TNoteSettings {
 public:
@@ -253,7 +252,7 @@ private:
     std::unique_ptr<TStoredNote> FNote;
     // The editor's note when it was last in step with the file (saved, or loaded again from it);
     // none between the start's load and the first save.
-    std::optional<TDigest> FInStep;
+    std::shared_ptr<const std::string> FInStep;
     // A look at the file a moment after its folder changed, once the writer is done.
     TTimer* FNoteCheck = nullptr;
     int FNoteWait = 0;

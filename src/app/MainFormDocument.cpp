@@ -194,7 +194,7 @@ void TForm1::Enregistrer1Click(TObject*) {
 
 bool TForm1::EditorUnchanged(const std::string& rtf) {
     // Between the start's load and the first save only the control knows whether it was edited.
-    return FInStep ? Sha256(rtf) == *FInStep : !Memo1->Modified();
+    return FInStep ? rtf == *FInStep : !Memo1->Modified();
 }
 
 void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
@@ -261,9 +261,9 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
         WriteOurs(rtf, leaving);
         return;
     default:
-        if (FNote->Holds(rtf) || (FInStep && unchanged)) {
+        if (const bool holds = FNote->Holds(rtf); holds || (FInStep && unchanged)) {
             // Edited back to what the file holds: in step again, nothing to write.
-            FInStep = Sha256(rtf);
+            if (holds) FInStep = FNote->Known();
             Memo1->SetModified(false);
             return;
         }
@@ -278,7 +278,7 @@ void TForm1::WriteOurs(const std::string& rtf, bool leaving) {
         Rescue(rtf, failure.Message(), leaving);
         return;
     }
-    FInStep = Sha256(rtf);
+    FInStep = FNote->Known();
     Memo1->SetModified(false);
     FSaveFailed = false;
 }
@@ -367,7 +367,7 @@ void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) 
     Memo1->Select(std::min(selection.cpMin, length), std::min(selection.cpMax, length));
     Memo1->ScrollLines(static_cast<int>(firstLine - Memo1->Perform(EM_GETFIRSTVISIBLELINE)));
     std::string rtf;
-    if (Memo1->SaveRtf(rtf)) FInStep = Sha256(rtf);
+    if (Memo1->SaveRtf(rtf)) FInStep = std::make_shared<const std::string>(std::move(rtf));
     Memo1->SetModified(false);
     NoteBalloon(L"La note a été mise à jour depuis son fichier, modifié par un autre programme.", L"");
 }

@@ -68,12 +68,12 @@ void TStoredNote::Rearm() {
 
 void TStoredNote::Remember(const std::string& bytes, const TFileStamp& stamp) {
     FStamp = stamp;
-    FDigest = Sha256(bytes);
+    FKnown = std::make_shared<const std::string>(bytes);
 }
 
 void TStoredNote::Forget() {
     FStamp = {};
-    FDigest.reset();
+    FKnown.reset();
 }
 
 std::string TStoredNote::Read() {
@@ -103,7 +103,7 @@ TStoredCheck TStoredNote::Check() {
             return result;
         }
         FSeen = now;
-        if (FDigest && Sha256(result.Bytes) == *FDigest) {
+        if (FKnown && result.Bytes == *FKnown) {
             FStamp = now;
             result.Change = scTouched;
             result.Bytes.clear();
@@ -123,7 +123,7 @@ void TStoredNote::Accept(const std::string& bytes) {
 }
 
 bool TStoredNote::Holds(const std::string& bytes) const {
-    return FStamp.Exists && FDigest && Sha256(bytes) == *FDigest;
+    return FStamp.Exists && FKnown && bytes == *FKnown;
 }
 
 void TStoredNote::KeepVersions() {

@@ -4,11 +4,10 @@
 // change, another writer's version after a conflict). No window: the note window asks it to read,
 // write and check, and decides what the editor does.
 #include "framework/Handles.h"
-#include "framework/Sha256.h"
 
 #include <windows.h>
 
-#include <optional>
+#include <memory>
 #include <string>
 
 // What tells one state of a file from another without reading it.
@@ -57,6 +56,9 @@ public:
     void Accept(const std::string& bytes);
     // True when the file is there and holds exactly these bytes, as far as this program knows.
     bool Holds(const std::string& bytes) const;
+    // What the file held when this program last read or wrote it; null when nothing is known.
+    // Shared, not copied: a note of megabytes is compared far faster than it is digested.
+    std::shared_ptr<const std::string> Known() const { return FKnown; }
     // Replaces the file by these bytes in one step. Before the first replacement of a run the
     // file as it was is kept as "<note>.1", the older ones moved on to ".2" and ".3".
     void Write(const std::string& bytes);
@@ -80,7 +82,7 @@ private:
     std::wstring FPath;
     TFileStamp FStamp;              // the file as this program last knew it
     TFileStamp FSeen;               // the file as the last check read it
-    std::optional<TDigest> FDigest; // what it held then; none when nothing is known
+    std::shared_ptr<const std::string> FKnown; // what it held then
     bool FVersionsKept = false;
     HANDLE FWatch = nullptr;
 };

@@ -158,7 +158,7 @@ void TRichEditEx::CheckRecreate() {
     // The content must come out whole and read back whole into a control like the new one,
     // or the old window stays.
     std::string rtf;
-    if (!StreamOut(RtfFormat(), AppendTo(rtf)) || !ReadsBackAs(rtf, Text()))
+    if (!SaveRtf(rtf) || !ReadsBackAs(rtf, Text()))
         throw TError(
             L"The editor could not be re-created without losing part of its content; it was left as it was");
 }
@@ -201,37 +201,25 @@ bool TRichEditEx::StreamOut(UINT format, const TStreamWriter& writer) {
     return stream.dwError == 0;
 }
 
-bool TRichEditEx::FitsAnsiCodePage() {
-    const std::wstring text = Text();
-    if (text.empty()) return true;
-    return FitsCodePage(text, GetACP());
-}
-
-UINT TRichEditEx::RtfFormat() {
-    // Some control versions write characters outside the ANSI code page as their nearest ANSI
-    // look-alike (an omega as "O"). A note holding any such character is kept as UTF-8 RTF,
-    // which the control reads back unchanged; every other note stays plain ANSI RTF.
-    return FitsAnsiCodePage() ? SF_RTF : kUtf8Rtf;
-}
-
 std::string TRichEditEx::Rtf() {
     std::string rtf;
-    StreamOut(RtfFormat(), AppendTo(rtf));
-    return rtf;
+    return SaveRtf(rtf) ? rtf : std::string();
 }
 
 bool TRichEditEx::SaveRtf(std::string& rtf) {
     rtf.clear();
-    const UINT ansiCodePage = GetACP();
-    // A note that the code page holds is the control's own ANSI RTF, byte for byte. Where the
-    // ANSI code page is UTF-8 that RTF would declare it, so every note takes the standard form.
-    if (ansiCodePage != CP_UTF8 && FitsAnsiCodePage()) return StreamOut(SF_RTF, AppendTo(rtf));
+    // Always the UTF-8 form, which holds every character as it is; the rewriting makes it
+    // standard. Asking the control for its text first to pick a form would cost a fair part of
+    // the stream-out itself in a large note.
     std::string utf8;
     // Room for all the control writes, so that the buffer is not copied as it grows; room never
     // written to costs no memory.
     utf8.reserve(static_cast<size_t>(GetWindowTextLengthW(Handle())) * 4 + 0x10000);
     if (!StreamOut(kUtf8Rtf, AppendTo(utf8))) return false;
-    rtf = StandardRtf(utf8, RtfHeaderCodePage(ansiCodePage));
+    // Where the ANSI code page is UTF-8 its own RTF would declare that, so every note takes the
+    // escaped form there.
+    const UINT ansiCodePage = GetACP();
+    rtf = StandardRtf(utf8, RtfHeaderCodePage(ansiCodePage), ansiCodePage != CP_UTF8);
     return true;
 }
 

@@ -41,15 +41,13 @@ public:
     using TStreamWriter = std::function<bool(const BYTE* data, LONG size)>;
     bool StreamIn(UINT format, const TStreamReader& reader);
     bool StreamOut(UINT format, const TStreamWriter& writer);
-    // The format the content is kept in across a re-creation: the control's RTF, in UTF-8 when
-    // the ANSI code page cannot hold every character.
-    UINT RtfFormat();
-    bool FitsAnsiCodePage();
-    std::string Rtf();
     // The whole content as the document is stored: standard RTF that declares the ANSI code page
     // and writes every character outside it as a Unicode escape, so that any RTF reader takes it.
-    // False when the control reported an error.
+    // A note that the code page holds is the control's own ANSI RTF. False when the control
+    // reported an error.
     bool SaveRtf(std::string& rtf);
+    // The same, as kept across a re-creation; empty when the control reported an error.
+    std::string Rtf();
     bool SetRtf(const std::string& rtf);
     void LimitText(LONG limit);
 

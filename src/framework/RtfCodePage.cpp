@@ -4,7 +4,9 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -61,55 +63,65 @@ bool EndsControlWord(char c) {
            static_cast<unsigned char>(c) >= 0x80;
 }
 
-// The output, staged in a small buffer that is written through a cursor: the rewriting adds a few
-// bytes at a time, and a library call for each would cost more than the rewriting itself.
+// Bytes that end a run of plain text: a control word, a group or a character beyond ASCII.
+struct TSpecialBytes {
+    std::array<bool, 256> Is{};
+    constexpr TSpecialBytes() {
+        Is['\\'] = Is['{'] = Is['}'] = true;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            Is[b] = true;
+    }
+};
+constexpr TSpecialBytes kSpecial;
+
+// The output, written in place through a cursor: the rewriting adds a few bytes at a time, and a
+// library call for each would cost more than the rewriting itself.
 class TOutput {
 public:
-    void Reserve(size_t capacity) { FBytes.reserve(capacity); }
-    // Room for `n` more bytes (at most a stage); Advance tells where the writing there ended.
+    explicit TOutput(size_t capacity) { FBytes.resize(capacity); }
+    // Room for `n` more bytes; Advance tells where the writing there ended.
     char* Room(size_t n) {
-        if (FStaged + n > sizeof FStage) Flush();
-        return FStage + FStaged;
+        if (FSize + n > FBytes.size()) FBytes.resize(std::max(FBytes.size() * 2, FSize + n));
+        return FBytes.data() + FSize;
     }
-    void Advance(const char* end) { FStaged = static_cast<size_t>(end - FStage); }
+    void Advance(const char* end) { FSize = static_cast<size_t>(end - FBytes.data()); }
     void Put(char c) {
-        *Room(1) = c;
-        ++FStaged;
+        char* at = Room(1);
+        *at = c;
+        Advance(at + 1);
     }
     void Put(std::string_view bytes) {
-        Flush();
-        FBytes.append(bytes);
+        char* at = Room(bytes.size());
+        std::memcpy(at, bytes.data(), bytes.size());
+        Advance(at + bytes.size());
     }
     std::string Take() {
-        Flush();
+        FBytes.resize(FSize);
         return std::move(FBytes);
     }
 
 private:
-    void Flush() {
-        FBytes.append(FStage, FStaged);
-        FStaged = 0;
-    }
     std::string FBytes;
-    char FStage[4096];
-    size_t FStaged = 0;
+    size_t FSize = 0;
 };
 
 class TStandardRtfWriter {
 public:
-    TStandardRtfWriter(std::string_view in, UINT codePage)
-        : FIn(in), FCodePage(codePage), FBytes(CodePageBytes(codePage)) {
-        // An escape takes at most five bytes more than the UTF-8 bytes it stands for, usually two.
-        const auto high =
-            std::count_if(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-        FOut.Reserve(in.size() + 3 * static_cast<size_t>(high) + 64);
-    }
+    TStandardRtfWriter(std::string_view in, UINT codePage, bool textAsBytes)
+        : FIn(in), FCodePage(codePage), FBytes(CodePageBytes(codePage)), FTextAsBytes(textAsBytes),
+          // Most text is ASCII; an escape rarely takes more than twice its UTF-8 bytes.
+          FOut(in.size() + in.size() / 8 + 64) {}
 
-    std::string Write() {
+    // The standard form; none when the text was to be the code page's bytes and it has a
+    // character that the code page lacks.
+    std::optional<std::string> Write() {
         Header();
-        while (FAt < FIn.size()) {
-            while (FAt < FIn.size() && !Special(FIn[FAt]))
-                FOut.Put(FIn[FAt++]);
+        // What passes unchanged (plain text, control words, groups, escapes, binary data) is
+        // copied in runs; only characters beyond ASCII are written one by one.
+        FRun = FAt;
+        while (FAt < FIn.size() && !FBeyondCodePage) {
+            while (FAt < FIn.size() && !kSpecial.Is[static_cast<unsigned char>(FIn[FAt])])
+                ++FAt;
             if (FAt == FIn.size()) break;
             switch (FIn[FAt]) {
             case '\\':
@@ -117,35 +129,41 @@ public:
                 break;
             case '{':
                 FGroups.push_back(FGroups.back());
-                FOut.Put(FIn[FAt++]);
+                ++FAt;
                 break;
             case '}':
                 if (FGroups.size() > 1) FGroups.pop_back();
-                FOut.Put(FIn[FAt++]);
+                ++FAt;
                 break;
             default:
+                CopyRun();
                 Character();
+                FRun = FAt;
                 break;
             }
         }
+        if (FBeyondCodePage) return std::nullopt;
+        CopyRun();
         return FOut.Take();
     }
 
 private:
     struct TControlWord {
         std::string_view Name;
-        std::string_view Token; // the whole word with its parameter and its delimiting space
         long Parameter = 0;
         bool HasParameter = false;
     };
 
-    static bool Special(char c) {
-        return c == '\\' || c == '{' || c == '}' || static_cast<unsigned char>(c) >= 0x80;
-    }
-
     bool AtControlWord() const { return FAt + 1 < FIn.size() && FIn[FAt] == '\\' && IsLetter(FIn[FAt + 1]); }
 
-    // Reads the control word at FAt (a backslash followed by a letter).
+    // The input from the end of the last copy up to FAt goes to the output unchanged.
+    void CopyRun() {
+        if (FAt > FRun) FOut.Put(FIn.substr(FRun, FAt - FRun));
+        FRun = FAt;
+    }
+
+    // Reads the control word at FAt (a backslash followed by a letter), with its parameter and
+    // its delimiting space.
     TControlWord ReadControlWord() {
         TControlWord word;
         const size_t start = FAt++;
@@ -164,7 +182,6 @@ private:
             FAt = end;
         }
         if (FAt < FIn.size() && FIn[FAt] == ' ') ++FAt;
-        word.Token = FIn.substr(start, FAt - start);
         return word;
     }
 
@@ -182,15 +199,16 @@ private:
             FOut.Put("\\uc1");
             bool needsDelimiter = true;
             while (AtControlWord()) {
-                const size_t start = FAt;
+                FRun = FAt;
                 const std::string_view name = ReadControlWord().Name;
                 if (name == "ansi" || name == "mac" || name == "pc" || name == "pca" || name == "ansicpg" ||
                     name == "uc") {
                     needsDelimiter = true;
                     continue;
                 }
-                FAt = start;
+                FAt = FRun;
                 Backslash();
+                CopyRun();
                 needsDelimiter = false;
             }
             if (needsDelimiter && FAt < FIn.size() && !EndsControlWord(FIn[FAt])) FOut.Put(' ');
@@ -198,34 +216,29 @@ private:
         }
     }
 
+    // Moves FAt past what starts with a backslash; only a quoted character beyond ASCII changes.
     void Backslash() {
         if (AtControlWord()) {
             const TControlWord word = ReadControlWord();
-            FOut.Put(word.Token);
             if (word.Name == "uc" && word.HasParameter)
                 FGroups.back().Fallbacks = std::clamp(word.Parameter, 0L, kMostFallbacks);
             if (word.Name == "fonttbl") FGroups.back().FontTable = true;
-            if (word.Name == "bin" && word.Parameter > 0) {
-                // Raw data, whatever its bytes.
-                const size_t n = std::min(static_cast<size_t>(word.Parameter), FIn.size() - FAt);
-                FOut.Put(FIn.substr(FAt, n));
-                FAt += n;
-            }
+            if (word.Name == "bin" && word.Parameter > 0) // raw data, whatever its bytes
+                FAt += std::min(static_cast<size_t>(word.Parameter), FIn.size() - FAt);
             return;
         }
         if (FAt + 1 >= FIn.size()) {
-            FOut.Put(FIn[FAt++]);
+            ++FAt;
             return;
         }
         const char next = FIn[FAt + 1];
         if (static_cast<unsigned char>(next) >= 0x80) {
-            ++FAt; // a quoted character is the character itself
+            CopyRun();
+            FRun = ++FAt; // a quoted character is the character itself
             return;
         }
         const size_t length = next == '\'' ? 4 : 2; // \'hh, or a control symbol
-        const size_t n = std::min(length, FIn.size() - FAt);
-        FOut.Put(FIn.substr(FAt, n));
-        FAt += n;
+        FAt += std::min(length, FIn.size() - FAt);
     }
 
     // One UTF-8 character of the text; a malformed sequence stands for one replacement character.
@@ -253,6 +266,15 @@ private:
             length = 4;
         }
         FAt += length;
+        if (FTextAsBytes && !FGroups.back().FontTable) {
+            if (code > 0xFFFF)
+                FBeyondCodePage = true;
+            else if (const unsigned char own = FBytes[static_cast<char16_t>(code)])
+                HexEscape(own);
+            else
+                FBeyondCodePage = !CodePageEscape(static_cast<wchar_t>(code));
+            return;
+        }
         if (FGroups.back().FontTable && code <= 0xFFFF && CodePageEscape(static_cast<wchar_t>(code))) return;
         if (code > 0xFFFF) {
             code -= 0x10000;
@@ -310,7 +332,10 @@ private:
     std::string_view FIn;
     UINT FCodePage;
     const TCodePageBytes& FBytes;
+    bool FTextAsBytes;
+    bool FBeyondCodePage = false;
     size_t FAt = 0;
+    size_t FRun = 0; // where the input not yet copied starts
     TOutput FOut;
     struct TGroup {
         long Fallbacks = 1; // after each \u escape, as \uc sets it
@@ -325,6 +350,9 @@ UINT RtfHeaderCodePage(UINT ansiCodePage) {
     return ansiCodePage == CP_UTF8 ? kWesternEuropean : ansiCodePage;
 }
 
-std::string StandardRtf(std::string_view rtf, UINT codePage) {
-    return TStandardRtfWriter(rtf, codePage).Write();
+std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePageBytes) {
+    if (textAsCodePageBytes)
+        if (std::optional<std::string> bytes = TStandardRtfWriter(rtf, codePage, true).Write()) return std::move(*bytes);
+    // Escapes for all of it, as for every note the code page does not hold.
+    return *TStandardRtfWriter(rtf, codePage, false).Write();
 }

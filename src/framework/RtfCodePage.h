@@ -17,5 +17,7 @@
 UINT RtfHeaderCodePage(UINT ansiCodePage);
 
 // `rtf` as written with the control's UTF-8 format, turned into standard RTF declaring `codePage`
-// (a single-byte or double-byte ANSI code page).
-std::string StandardRtf(std::string_view rtf, UINT codePage);
+// (a single-byte or double-byte ANSI code page). With `textAsCodePageBytes`, a document whose text
+// the code page holds whole keeps its text as the code page's \'hh bytes, without escapes: what
+// the control writes in its own ANSI format.
+std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePageBytes = false);

@@ -121,4 +121,25 @@ TEST(RtfCodePage, TheDeclaredCodePageDecidesTheFallbackBytes) {
     EXPECT_EQ(RtfHeaderCodePage(CP_UTF8), 1252u);
 }
 
+TEST(RtfCodePage, TextThatTheCodePageHoldsWholeStaysItsBytesAndOneCharacterBeyondEscapesItAll) {
+    const std::string s = kStandard1252;
+    const std::string fonts = "{\\fonttbl{\\f0 Caf\xC3\xA9 \xCE\xA9;}}";
+    // A font name beyond the code page does not count: only the text decides.
+    EXPECT_EQ(StandardRtf("{\\urtf1" + fonts + "d\xC3\xA9j\xC3\xA0 \xE2\x82\xAC\\b \xC5\x93}", 1252, true),
+              s + "{\\fonttbl{\\f0 Caf\\'e9 \\u937?;}}d\\'e9j\\'e0 \\'80\\b \\'9c}");
+    // Found at the very end, after text that fitted: nothing of the first attempt stays.
+    const std::string late = "{\\urtf1 \xC3\xA9t\xC3\xA9 " + std::string(5000, 'x') + "\xCE\xA9}";
+    EXPECT_EQ(StandardRtf(late, 1252, true), StandardRtf(late, 1252));
+    EXPECT_EQ(StandardRtf(late, 1252, true).rfind(s + "\\u233\\'e9t\\u233\\'e9 xx", 0), 0u);
+    for (const std::string& beyond : {std::string("\xF0\x9F\x98\x80"), std::string("\xC0\xAF")}) {
+        const std::string in = "{\\urtf1 \xC3\xA9" + beyond + "}";
+        EXPECT_EQ(StandardRtf(in, 1252, true), StandardRtf(in, 1252)) << "surrogates and bad bytes";
+    }
+    // Double bytes of a double-byte code page are the code page's too.
+    EXPECT_EQ(StandardRtf("{\\urtf1 \xE6\x97\xA5\xEF\xBD\xB1"
+                          "a}",
+                          932, true),
+              "{\\rtf1\\ansi\\ansicpg932\\uc1\\'93\\'fa\\'b1a}");
+}
+
 } // namespace
