@@ -109,8 +109,7 @@ class TStandardRtfWriter {
 public:
     TStandardRtfWriter(std::string_view in, UINT codePage, bool textAsBytes)
         : FIn(in), FCodePage(codePage), FBytes(CodePageBytes(codePage)), FTextAsBytes(textAsBytes),
-          // Most text is ASCII; an escape rarely takes more than twice its UTF-8 bytes.
-          FOut(in.size() + in.size() / 8 + 64) {}
+          FOut(Capacity(in, textAsBytes)) {}
 
     // The standard form; none when the text was to be the code page's bytes and it has a
     // character that the code page lacks.
@@ -137,7 +136,9 @@ public:
                 break;
             default:
                 CopyRun();
-                Character();
+                do
+                    Character();
+                while (FAt < FIn.size() && static_cast<unsigned char>(FIn[FAt]) >= 0x80 && !FBeyondCodePage);
                 FRun = FAt;
                 break;
             }
@@ -148,6 +149,16 @@ public:
     }
 
 private:
+    // Room for the whole output at once: growing it later copies all of it. A character as the
+    // code page's bytes takes at most two bytes more than its UTF-8 lead byte and continuation
+    // bytes; an escape with its fallback, at most four more per UTF-8 byte.
+    static size_t Capacity(std::string_view in, bool textAsBytes) {
+        if (textAsBytes) return in.size() + in.size() / 8 + 64; // mostly ASCII, or it is given up
+        const auto high = std::count_if(in.begin(), in.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        return in.size() + 4 * static_cast<size_t>(high) + 64;
+    }
+
     struct TControlWord {
         std::string_view Name;
         long Parameter = 0;
@@ -309,25 +320,46 @@ private:
 
     void HexEscape(unsigned char byte) { FOut.Advance(Hex(FOut.Room(4), byte)); }
 
-    // Written in place: the text of a non-Latin note is mostly escapes.
+    // The text of a note beyond the code page is mostly escapes of a few distinct characters, so
+    // each is built once and then copied: the rewriting stays a small part of the save.
     void Escape(char16_t unit) {
-        char* at = FOut.Room(16 + kMostFallbacks);
+        const long fallbacks = FGroups.back().Fallbacks;
+        if (FEscapes.empty()) FEscapes.resize(4096); // a Western note never needs them
+        TEscape& escape = FEscapes[unit % FEscapes.size()];
+        if (escape.Length == 0 || escape.Unit != unit || escape.Fallbacks != fallbacks) {
+            escape.Unit = unit;
+            escape.Fallbacks = static_cast<unsigned char>(fallbacks);
+            escape.Length = static_cast<unsigned char>(BuildEscape(escape.Bytes, unit, fallbacks) - escape.Bytes);
+        }
+        char* at = FOut.Room(sizeof escape.Bytes);
+        std::memcpy(at, escape.Bytes, sizeof escape.Bytes);
+        FOut.Advance(at + escape.Length);
+    }
+
+    char* BuildEscape(char* at, char16_t unit, long fallbacks) const {
         *at++ = '\\';
         *at++ = 'u';
         at = std::to_chars(at, at + 6, static_cast<int16_t>(unit)).ptr;
-        long fallbacks = FGroups.back().Fallbacks;
         if (fallbacks == 0) {
             *at++ = ' ';
-        } else {
-            if (const unsigned char own = FBytes[unit]) {
-                at = Hex(at, own);
-                --fallbacks;
-            }
-            for (; fallbacks > 0; --fallbacks)
-                *at++ = '?';
+            return at;
         }
-        FOut.Advance(at);
+        if (const unsigned char own = FBytes[unit]) {
+            at = Hex(at, own);
+            --fallbacks;
+        }
+        for (; fallbacks > 0; --fallbacks)
+            *at++ = '?';
+        return at;
     }
+
+    struct TEscape {
+        char16_t Unit = 0;
+        unsigned char Fallbacks = 0;
+        unsigned char Length = 0; // none built yet
+        char Bytes[20];           // \u-32768, \'hh and seven more fallbacks at most
+    };
+    std::vector<TEscape> FEscapes;
 
     std::string_view FIn;
     UINT FCodePage;
