@@ -1,10 +1,11 @@
 // What saving the note costs at several sizes: (a) the program's own save after a one-letter edit
 // (stream out, standard RTF, temporary file, flush, replace), against the work it cannot avoid:
-// (b) the control streaming the note out to memory, also right after an edit, and (c) replacing a file by the saved bytes
-// as the save must (temporary file, flush, replace). (r) is the rewriting into standard RTF alone, the one step of the save that is the
-// program's own work on the bytes. Each size comes as a Western note, which the ANSI code page
-// holds (the control's own ANSI RTF comes out), and as a note full of Greek, Cyrillic and CJK
-// text (escaped). Targets: r/b at most 0.10, a/(b+c) at most 1.20.
+// (b) the control streaming the note out to memory, also right after an edit, and (c) replacing
+// a file by the saved bytes as the save must (temporary file, flush, replace). (r) is the
+// rewriting into standard RTF alone, the one step of the save that is the program's own work on
+// the bytes. Each size comes as a Western note, which the ANSI code page holds (the control's own
+// ANSI RTF comes out), and as a note full of Greek, Cyrillic and CJK text (escaped). Targets: r/b
+// at most 0.10, a/(b+c) at most 1.20.
 #include "Median.h"
 #include "SampleNote.h"
 #include "app/MainForm.h"
@@ -87,7 +88,8 @@ int main() {
     const UINT ansiCodePage = GetACP();
     const UINT codePage = RtfHeaderCodePage(ansiCodePage);
 
-    std::printf("\nSaving the note: median of runs, one process, the program's own save against its parts.\n\n");
+    std::printf(
+        "\nSaving the note: median of runs, one process, the program's own save against its parts.\n\n");
     std::printf("%-7s %-9s %8s %11s %10s %12s %10s %6s %8s %9s\n", "note", "text", "RTF KiB", "(a) save ms",
                 "(b) out ms", "(c) replace", "(r) rw ms", "r/b", "a/(b+c)", "targets");
     struct TRow {
@@ -130,8 +132,9 @@ int main() {
                     western ? "Western" : "non-Latin", saved.size() / 1024, a, b, c, r, r / b, a / (b + c),
                     met ? "met" : "NOT MET");
     }
-    std::printf("\n(b) streams out UTF-8 RTF, as the save does; (r) turns it into what is stored: for the Western "
-                "note the control's own ANSI RTF, byte for byte.\n");
+    std::printf(
+        "\n(b) streams out UTF-8 RTF, as the save does; (r) turns it into what is stored: for the Western "
+        "note the control's own ANSI RTF, byte for byte.\n");
     DeleteFileW(raw.c_str());
     // The largest note is not emptied first: the control under Wine takes minutes to delete that
     // much formatted text at once. The exit save finds nothing new to write, then it is removed.

@@ -80,8 +80,8 @@ private:
     void Remember(const std::string& bytes, const TFileStamp& stamp);
 
     std::wstring FPath;
-    TFileStamp FStamp;              // the file as this program last knew it
-    TFileStamp FSeen;               // the file as the last check read it
+    TFileStamp FStamp;                         // the file as this program last knew it
+    TFileStamp FSeen;                          // the file as the last check read it
     std::shared_ptr<const std::string> FKnown; // what it held then
     bool FVersionsKept = false;
     HANDLE FWatch = nullptr;

@@ -154,8 +154,8 @@ private:
     // bytes; an escape with its fallback, at most four more per UTF-8 byte.
     static size_t Capacity(std::string_view in, bool textAsBytes) {
         if (textAsBytes) return in.size() + in.size() / 8 + 64; // mostly ASCII, or it is given up
-        const auto high = std::count_if(in.begin(), in.end(),
-                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        const auto high =
+            std::count_if(in.begin(), in.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
         return in.size() + 4 * static_cast<size_t>(high) + 64;
     }
 
@@ -329,7 +329,8 @@ private:
         if (escape.Length == 0 || escape.Unit != unit || escape.Fallbacks != fallbacks) {
             escape.Unit = unit;
             escape.Fallbacks = static_cast<unsigned char>(fallbacks);
-            escape.Length = static_cast<unsigned char>(BuildEscape(escape.Bytes, unit, fallbacks) - escape.Bytes);
+            escape.Length =
+                static_cast<unsigned char>(BuildEscape(escape.Bytes, unit, fallbacks) - escape.Bytes);
         }
         char* at = FOut.Room(sizeof escape.Bytes);
         std::memcpy(at, escape.Bytes, sizeof escape.Bytes);
@@ -384,7 +385,8 @@ UINT RtfHeaderCodePage(UINT ansiCodePage) {
 
 std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePageBytes) {
     if (textAsCodePageBytes)
-        if (std::optional<std::string> bytes = TStandardRtfWriter(rtf, codePage, true).Write()) return std::move(*bytes);
+        if (std::optional<std::string> bytes = TStandardRtfWriter(rtf, codePage, true).Write())
+            return std::move(*bytes);
     // Escapes for all of it, as for every note the code page does not hold.
     return *TStandardRtfWriter(rtf, codePage, false).Write();
 }
