@@ -216,7 +216,7 @@ private:
     // the control cannot take theirs.
     void ReloadFromStore(const std::string& bytes, const std::string& ours);
     void KeepTheirs(const std::string& theirs);
-    void WriteOurs(const std::string& rtf, bool leaving);
+    void WriteOurs(std::string rtf, bool leaving);
     // The note could not be written beside the executable: it goes to the rescue copy, and the
     // user hears of it once (and again on the way out).
     void Rescue(const std::string& rtf, const std::wstring& why, bool leaving);

@@ -238,7 +238,7 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
             Rescue(rtf, failure.Message(), leaving);
             return;
         }
-        WriteOurs(rtf, leaving);
+        WriteOurs(std::move(rtf), leaving);
         return;
     case scUnreadable:
         // Something else is writing it: it is looked at again soon, and never written over unseen.
@@ -258,7 +258,7 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
         if (FNoteCheck && !leaving) LookAgainIn(kLookAgainMs);
         return;
     case scGone:
-        WriteOurs(rtf, leaving);
+        WriteOurs(std::move(rtf), leaving);
         return;
     default:
         if (const bool holds = FNote->Holds(rtf); holds || (FInStep && unchanged)) {
@@ -267,15 +267,17 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
             Memo1->SetModified(false);
             return;
         }
-        WriteOurs(rtf, leaving);
+        WriteOurs(std::move(rtf), leaving);
     }
 }
 
-void TForm1::WriteOurs(const std::string& rtf, bool leaving) {
+void TForm1::WriteOurs(std::string rtf, bool leaving) {
+    // Kept by the stored note as what the file holds, and compared with the editor's next RTF.
+    auto bytes = std::make_shared<const std::string>(std::move(rtf));
     try {
-        FNote->Write(rtf);
+        FNote->Write(bytes);
     } catch (const TError& failure) {
-        Rescue(rtf, failure.Message(), leaving);
+        Rescue(*bytes, failure.Message(), leaving);
         return;
     }
     FInStep = FNote->Known();

@@ -66,9 +66,9 @@ void TStoredNote::Rearm() {
     }
 }
 
-void TStoredNote::Remember(const std::string& bytes, const TFileStamp& stamp) {
+void TStoredNote::Remember(std::shared_ptr<const std::string> bytes, const TFileStamp& stamp) {
     FStamp = stamp;
-    FKnown = std::make_shared<const std::string>(bytes);
+    FKnown = std::move(bytes);
 }
 
 void TStoredNote::Forget() {
@@ -80,7 +80,7 @@ std::string TStoredNote::Read() {
     const TFileStamp before = StampOf(FPath);
     std::string bytes = ReadDocumentFile(FPath);
     // Written while it was read: what was read is known, but not as the file's present state.
-    Remember(bytes, StampOf(FPath) == before ? before : TFileStamp{});
+    Remember(std::make_shared<const std::string>(bytes), StampOf(FPath) == before ? before : TFileStamp{});
     return bytes;
 }
 
@@ -119,7 +119,7 @@ TStoredCheck TStoredNote::Check() {
 }
 
 void TStoredNote::Accept(const std::string& bytes) {
-    Remember(bytes, FSeen);
+    Remember(std::make_shared<const std::string>(bytes), FSeen);
 }
 
 bool TStoredNote::Holds(const std::string& bytes) const {
@@ -139,15 +139,19 @@ void TStoredNote::KeepVersions() {
 }
 
 void TStoredNote::Write(const std::string& bytes) {
+    Write(std::make_shared<const std::string>(bytes));
+}
+
+void TStoredNote::Write(std::shared_ptr<const std::string> bytes) {
     KeepVersions();
-    if (const DWORD error = ReplaceFileContents(FPath, bytes)) throw CannotCreate(FPath, error);
+    if (const DWORD error = ReplaceFileContents(FPath, *bytes)) throw CannotCreate(FPath, error);
     TFileStamp stamp;
     try {
         stamp = StampOf(FPath);
     } catch (const TError&) {
         // Unknown: the next check reads the file again.
     }
-    Remember(bytes, stamp);
+    Remember(std::move(bytes), stamp);
 }
 
 std::wstring TStoredNote::KeepConflict(const std::string& theirs) {

@@ -62,6 +62,8 @@ public:
     // Replaces the file by these bytes in one step. Before the first replacement of a run the
     // file as it was is kept as "<note>.1", the older ones moved on to ".2" and ".3".
     void Write(const std::string& bytes);
+    // The same for bytes that the caller keeps too: they are shared, not copied.
+    void Write(std::shared_ptr<const std::string> bytes);
     // Keeps another writer's version beside the note, as "<name> (conflit <date> <time>)<ext>";
     // returns that file's path.
     std::wstring KeepConflict(const std::string& theirs);
@@ -77,7 +79,7 @@ public:
 
 private:
     void KeepVersions();
-    void Remember(const std::string& bytes, const TFileStamp& stamp);
+    void Remember(std::shared_ptr<const std::string> bytes, const TFileStamp& stamp);
 
     std::wstring FPath;
     TFileStamp FStamp;                         // the file as this program last knew it
