@@ -262,6 +262,8 @@ private:
     ULONGLONG FUnsavedSince = 0;
     // A save failed and the user was told; cleared by the next save that works.
     bool FSaveFailed = false;
+    // A save found the file held by another program: the next look at it writes the note.
+    bool FWriteWhenFree = false;
     // The file a click on the balloon opens.
     std::wstring FBalloonFile;
 };

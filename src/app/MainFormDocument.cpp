@@ -10,6 +10,8 @@
 #include "framework/Shell.h"
 #include "framework/SystemError.h"
 
+#include <utility>
+
 namespace {
 
 // Another writer is mostly done a moment after the first change in the folder (a sync client
@@ -256,6 +258,7 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
             }
         }
         if (FNoteCheck && !leaving) LookAgainIn(kLookAgainMs);
+        FWriteWhenFree = FWriteWhenFree || writeOurs;
         return;
     case scGone:
         WriteOurs(std::move(rtf), leaving);
@@ -423,7 +426,8 @@ void TForm1::LookAgainIn(UINT milliseconds) {
 }
 
 void TForm1::CheckStoredNote() {
-    SyncStoredNote(false, false);
+    // A save put off while the file was held is done now, not at the next key or tick.
+    SyncStoredNote(std::exchange(FWriteWhenFree, false), false);
 }
 
 // Clearing is one edit that Undo takes back, also after the empty note has been saved: one slip

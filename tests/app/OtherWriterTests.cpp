@@ -225,6 +225,26 @@ TEST_F(OtherWriterTest, AFileHeldByItsWriterIsNeitherLoadedEmptyNorWrittenOver) 
     EXPECT_NE(Words(FileBytes(DocumentPath())).find("edited mine"), std::string::npos);
 }
 
+TEST_F(OtherWriterTest, ASavePutOffWhileAScannerHoldsTheTouchedFileIsDoneOnceItIsFreeWithoutAnotherKey) {
+    StartWith(Note("mine"));
+    Form1->Enregistrer1->Click();
+    Type(L"edited ");
+    // A scanner sets the file's time and holds it, the same bytes inside, just as a save comes.
+    ReplaceFromOutside(DocumentPath(), FileBytes(DocumentPath()));
+    {
+        TFileLock scanner(DocumentPath());
+        ASSERT_TRUE(scanner.Held());
+        Form1->Enregistrer1->Click();
+        EXPECT_EQ(Words(FileBytes(DocumentPath())).find("edited"), std::string::npos);
+    }
+    // No key, no timer tick: the look that follows writes what the user typed.
+    ASSERT_TRUE(
+        PumpUntil([] { return Words(FileBytes(DocumentPath())).find("edited mine") != std::string::npos; },
+                  std::chrono::milliseconds(5000)));
+    EXPECT_TRUE(KeptFiles().empty());
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(OtherWriterTest, LeavingWhileAnotherWriterHoldsTheChangedFileKeepsOursBesideItAndSaysWhere) {
     StartWith(Note("mine"));
     Type(L"edited ");
