@@ -163,17 +163,18 @@ private:
     std::vector<double> FSaveMs;
 };
 
-// A control of the platform class alone, over the note's editor and of its size, holding the
-// same note: the typing's cost as the system's control has it, without the program's windows,
-// handlers or settings. Its paint is timed from a subclass of its own.
+// A control of the platform class alone, over the note's editor with its size and styles, holding
+// the same note: the typing's cost as the system's control has it, without the program's windows
+// (the note's is layered), handlers or settings. Its paint is timed from a subclass of its own.
 class TBareEditor {
 public:
     TBareEditor(HWND over, const std::string& rtf) {
         RECT r;
         GetWindowRect(over, &r);
-        FWnd.Reset(CreateWindowExW(0, TRichEditEx::PlatformClass(), L"",
-                                   WS_POPUP | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
-                                   r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+        // The editor's own styles (its scroll bar above all), as a window of its own.
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(over, GWL_STYLE) & ~WS_CHILD) | WS_POPUP;
+        FWnd.Reset(CreateWindowExW(0, TRichEditEx::PlatformClass(), L"", style, r.left, r.top,
+                                   r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                                    GetModuleHandleW(nullptr), nullptr));
         HWND wnd = FWnd.Get();
         SendMessageW(wnd, EM_EXLIMITTEXT, 0, 0x7FFFFFF0);

@@ -441,8 +441,8 @@ void PrintCostTable(const std::array<TSizeResult, kSizes.size()>& results) {
         "them as it opens; no key press does). \"repaint\": the editor's whole view painted again, with "
         "the note's end in view (where the typing is) and its top. \"press, links off\": a key press with "
         "the control's link detection off; \"links on again\": turning it back on and the next key. "
-        "\"bare\": the same keys into a control of the platform class alone, over the note and of its "
-        "size, holding the same note with no program around it: a press, and its paint.\n\n",
+        "\"bare\": the same keys into a control of the platform class alone, over the note with its size "
+        "and styles, holding the same note with no program around it: a press, and its paint.\n\n",
         kCostKeys);
     std::printf("| %-6s | %11s | %11s | %14s | %14s | %7s | %16s | %14s | %11s | %11s |\n", "note",
                 "text length", "check marks", "repaint at end", "repaint at top", "press", "press, links off",
