@@ -49,21 +49,6 @@ void CountFileCalls() {
     };
 }
 
-// What tells one version of the stored note from another, seen from outside the program.
-struct TStamp {
-    ULONGLONG Size = 0;
-    FILETIME Written{};
-    bool operator==(const TStamp& other) const {
-        return Size == other.Size && CompareFileTime(&Written, &other.Written) == 0;
-    }
-};
-
-TStamp NoteStamp() {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(DocumentPath().c_str(), GetFileExInfoStandard, &data)) return {};
-    return {(ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow, data.ftLastWriteTime};
-}
-
 void PostKey(TApplication& app, UINT message, WORD key) {
     PostKeyToEditor(message, key);
     app.ProcessMessages();
