@@ -459,7 +459,8 @@ void TForm1::Memo1KeyUp(TObject*, WORD& key, TShiftState) {
     if (!FUnsavedSince) FUnsavedSince = now;
     const ULONGLONG due = std::min(now + kQuietMs, FUnsavedSince + kLongestWaitMs);
     FSaveWait->SetEnabled(false);
-    FSaveWait->SetInterval(static_cast<UINT>(std::max<ULONGLONG>(due - now, 1)));
+    // Handled past the longest wait (the program was busy): due at once, never a wait that wraps.
+    FSaveWait->SetInterval(due > now ? static_cast<UINT>(due - now) : 1);
     FSaveWait->SetEnabled(true);
 }
 

@@ -70,6 +70,20 @@ TEST_F(TypingSaveTest, ContinuousTypingIsSavedEveryCoupleOfSecondsWithoutWaiting
     EXPECT_LE(saves, 4); // not one per key
 }
 
+TEST_F(TypingSaveTest, AKeyHandledPastTheLongestWaitSavesAtOnceAndTheSavesGoOn) {
+    StartShown();
+    Type(L"a");
+    // The program was busy (a large note, another window) past the longest wait before it saw
+    // the next key: the save is due already, and every save after it too.
+    Sleep(2100);
+    Type(L"b");
+    ASSERT_TRUE(PumpUntil([&] { return saves == 1; }, 1s));
+    EXPECT_TRUE(Holds("ab"));
+    Type(L"c");
+    ASSERT_TRUE(PumpUntil([&] { return saves == 2; }, 2s));
+    EXPECT_TRUE(Holds("abc"));
+}
+
 TEST_F(TypingSaveTest, TheLastKeysAreSavedOnTheWayOutEvenBeforeThePause) {
     StartShown();
     Type(L"last words");
