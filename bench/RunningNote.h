@@ -4,7 +4,9 @@
 #include "app/MainForm.h"
 #include "app/NoteFile.h"
 #include "app/Program.h"
+#include "app/StoredNote.h"
 #include "framework/Application.h"
+#include "framework/Error.h"
 
 #include <windows.h>
 
@@ -36,19 +38,13 @@ inline void PostKeyToEditor(UINT message, WORD key) {
     PostMessageW(Form1->Memo1->Handle(), message, key, KeyFlags(message, key));
 }
 
-// What tells one version of the stored note from another, seen from outside the program.
-struct TStamp {
-    ULONGLONG Size = 0;
-    FILETIME Written{};
-    bool operator==(const TStamp& other) const {
-        return Size == other.Size && CompareFileTime(&Written, &other.Written) == 0;
+// The stored note's stamp as the program itself takes it; none while it cannot be looked at.
+inline TFileStamp NoteStamp() {
+    try {
+        return StampOf(DocumentPath());
+    } catch (const TError&) {
+        return {};
     }
-};
-
-inline TStamp NoteStamp() {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(DocumentPath().c_str(), GetFileExInfoStandard, &data)) return {};
-    return {(ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow, data.ftLastWriteTime};
 }
 
 // A keyboard of its own: a thread that posts each key's press at its scheduled time and its

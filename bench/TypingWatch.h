@@ -139,7 +139,7 @@ public:
 
     // After the program handled something that took `handledMs`: a new version is a save.
     void Look(double handledMs) {
-        const TStamp stamp = NoteStamp();
+        const TFileStamp stamp = NoteStamp();
         if (stamp == FLast) return;
         const TTime now = Clock::now();
         FLast = stamp;
@@ -156,7 +156,7 @@ public:
 
 private:
     std::string FText;
-    TStamp FLast = NoteStamp();
+    TFileStamp FLast = NoteStamp();
     bool FArmed = false, FHeld = false;
     TTime FHeldAt;
     int FSaves = 0;

@@ -74,7 +74,7 @@ TScenario MakeScenario(const char* label, bool saveOnChange, bool typing) {
 
 // One save request as the program gets it; counts whether the stored note changed through it.
 template <typename TRequest> void Attempt(TScenario& scenario, TRequest request) {
-    const TStamp before = NoteStamp();
+    const TFileStamp before = NoteStamp();
     request();
     ++scenario.SavesAttempted;
     if (!(NoteStamp() == before)) ++scenario.NoteChanged;

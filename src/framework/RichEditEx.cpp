@@ -3,7 +3,6 @@
 #include "framework/Error.h"
 #include "framework/Handles.h"
 #include "framework/RtfCodePage.h"
-#include "framework/Text.h"
 
 #include <utility>
 #include <vector>

@@ -17,14 +17,3 @@ std::wstring Utf8ToWide(const std::string& text) {
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
 }
-
-bool FitsCodePage(const std::wstring& text, unsigned codePage) {
-    if (text.empty()) return true;
-    // UTF-8 takes no default character, so Windows refuses the question below; Wine answers it.
-    // Either way there is no "fits" to be had, on every system alike.
-    if (codePage == CP_UTF8) return false;
-    BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(),
-                                      static_cast<int>(text.size()), nullptr, 0, nullptr, &usedDefault);
-    return n > 0 && !usedDefault; // a refused question is no "fits"
-}

@@ -1,7 +1,6 @@
 #include "framework/RichEditEx.h"
 #include "framework/Error.h"
 #include "framework/RtfCodePage.h"
-#include "framework/Text.h"
 #include "support/FrameworkFixture.h"
 
 #include <algorithm>
@@ -176,17 +175,6 @@ TEST_F(RichEditTest, ANewWindowThatTakesTheContentBackShortStillGetsAllTheText) 
     EXPECT_TRUE(edit->Modified());
     EXPECT_EQ(reported,
               std::vector<std::wstring>{L"The editor could not take its formatting back; its text was kept"});
-}
-
-TEST_F(RichEditTest, TheAnsiCheckSaysDoesNotFitWhenTheCodePageCannotAnswer) {
-    EXPECT_TRUE(FitsCodePage(L"", 1252));
-    EXPECT_TRUE(FitsCodePage(L"d\u00e9j\u00e0 vu \u20ac", 1252));
-    EXPECT_FALSE(FitsCodePage(L"\u03a9mega", 1252)); // no look-alike "O"
-    EXPECT_TRUE(FitsCodePage(L"\u6f22\u5b57", 932));
-    // The question fails: no such code page, or UTF-8, which takes no default character (Windows
-    // refuses it; Wine answers, and is not asked).
-    EXPECT_FALSE(FitsCodePage(L"plain", 12345));
-    EXPECT_FALSE(FitsCodePage(L"plain", CP_UTF8));
 }
 
 TEST_F(RichEditTest, LinesSelectionFormatAndAlignment) {
