@@ -217,6 +217,8 @@ private:
     void ReloadFromStore(const std::string& bytes, const std::string& ours);
     void KeepTheirs(const std::string& theirs);
     void WriteOurs(std::string rtf, bool leaving);
+    // The editor holds what the file holds (these bytes, or the ones known already when null).
+    void InStep(std::shared_ptr<const std::string> rtf);
     // The note could not be written beside the executable: it goes to the rescue copy, and the
     // user hears of it once (and again on the way out).
     void Rescue(const std::string& rtf, const std::wstring& why, bool leaving);

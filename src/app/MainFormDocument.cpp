@@ -266,8 +266,7 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
     default:
         if (const bool holds = FNote->Holds(rtf); holds || (FInStep && unchanged)) {
             // Edited back to what the file holds: in step again, nothing to write.
-            if (holds) FInStep = FNote->Known();
-            Memo1->SetModified(false);
+            InStep(holds ? FNote->Known() : nullptr);
             return;
         }
         WriteOurs(std::move(rtf), leaving);
@@ -283,9 +282,16 @@ void TForm1::WriteOurs(std::string rtf, bool leaving) {
         Rescue(*bytes, failure.Message(), leaving);
         return;
     }
-    FInStep = FNote->Known();
-    Memo1->SetModified(false);
+    InStep(FNote->Known());
     FSaveFailed = false;
+}
+
+void TForm1::InStep(std::shared_ptr<const std::string> rtf) {
+    if (rtf) FInStep = std::move(rtf);
+    Memo1->SetModified(false);
+    // Nothing waits to be saved: the next change starts its own wait, and its own longest wait.
+    FUnsavedSince = 0;
+    if (FSaveWait) FSaveWait->SetEnabled(false);
 }
 
 void TForm1::Rescue(const std::string& rtf, const std::wstring& why, bool leaving) {
@@ -372,8 +378,7 @@ void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) 
     Memo1->Select(std::min(selection.cpMin, length), std::min(selection.cpMax, length));
     Memo1->ScrollLines(static_cast<int>(firstLine - Memo1->Perform(EM_GETFIRSTVISIBLELINE)));
     std::string rtf;
-    if (Memo1->SaveRtf(rtf)) FInStep = std::make_shared<const std::string>(std::move(rtf));
-    Memo1->SetModified(false);
+    InStep(Memo1->SaveRtf(rtf) ? std::make_shared<const std::string>(std::move(rtf)) : nullptr);
     NoteBalloon(L"La note a été mise à jour depuis son fichier, modifié par un autre programme.", L"");
 }
 

@@ -84,6 +84,18 @@ TEST_F(TypingSaveTest, AKeyHandledPastTheLongestWaitSavesAtOnceAndTheSavesGoOn) 
     EXPECT_TRUE(Holds("abc"));
 }
 
+TEST_F(TypingSaveTest, AfterAnotherSaveWroteTheKeysTheNextBurstWaitsForItsOwnPause) {
+    StartShown();
+    Type(L"a");
+    Form1->Enregistrer1->Click(); // Ctrl+S, or the timer, writes the key before the pause
+    ASSERT_EQ(saves, 1);
+    Sleep(2100);
+    Type(L"b");
+    PumpUntil([] { return false; }, 100ms);
+    EXPECT_EQ(saves, 1) << "not at once, as if the first key were still waiting";
+    ASSERT_TRUE(PumpUntil([&] { return saves == 2; }, 2s));
+}
+
 TEST_F(TypingSaveTest, TheLastKeysAreSavedOnTheWayOutEvenBeforeThePause) {
     StartShown();
     Type(L"last words");
