@@ -2,9 +2,9 @@
 // The whole program started in the bench's own process, as quillpad.exe starts it, and keys
 // typed into its note as the keyboard would type them.
 #include "app/MainForm.h"
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 #include "app/Program.h"
-#include "app/StoredNote.h"
+#include "note/StoredNote.h"
 #include "framework/Application.h"
 #include "framework/Error.h"
 

@@ -3,11 +3,11 @@
 // and saves it), and the marker text it holds is looked for in the note, the stored file and the
 // copies kept beside it. Prints one line a document and the totals; scripts/malformed_corpus.sh
 // runs it again past a document that ends the process (a crash) or never returns (a hang).
-#include "app/ForeignNote.h"
+#include "note/ForeignNote.h"
 #include "app/MainForm.h"
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 #include "app/Program.h"
-#include "app/RtfSafetyScan.h"
+#include "note/RtfSafetyScan.h"
 #include "framework/Application.h"
 
 #include <windows.h>

@@ -9,10 +9,10 @@
 #include "Median.h"
 #include "SampleNote.h"
 #include "app/MainForm.h"
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 #include "app/Program.h"
 #include "framework/Application.h"
-#include "framework/RtfCodePage.h"
+#include "note/RtfCodePage.h"
 #include "framework/SafeFile.h"
 
 #include <cstdio>
@@ -101,7 +101,8 @@ int main() {
         };
         streamOut();
         std::string saved;
-        memo->SaveRtf(saved);
+        memo->ControlRtf(saved);
+        saved = StoredRtf(saved);
         const int runs = size >= (size_t(5) << 20) ? 5 : 15;
         // Both right after an edit: the control streams a note out more slowly just after one.
         const auto edit = [memo] { TypeOneLetter(memo); };

@@ -5,8 +5,8 @@
 // two smaller notes as a reference; it grows with the square of the note.
 #include "Median.h"
 #include "app/MainForm.h"
-#include "app/NoteFile.h"
-#include "app/PlainTextCopy.h"
+#include "note/NoteFile.h"
+#include "note/PlainTextCopy.h"
 #include "app/Program.h"
 #include "framework/Application.h"
 #include "framework/SafeFile.h"

@@ -6,7 +6,7 @@
 // an earlier start, as a user's note is.
 #include "RunningNote.h"
 #include "SampleNote.h"
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 #include "framework/FileCalls.h"
 #include "settings/SettingsFile.h"
 

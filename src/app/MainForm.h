@@ -3,7 +3,7 @@
 #include "components/FormShaper.h"
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
-#include "app/StoredNote.h"
+#include "note/StoredNote.h"
 #include "components/UnPas2.h"
 #include "framework/ColorSelect.h"
 #include "framework/Dialogs.h"

@@ -1,8 +1,9 @@
 #include "app/MainForm.h"
 
-#include "app/ForeignNote.h"
-#include "app/NoteFile.h"
-#include "app/RtfSafetyScan.h"
+#include "note/ForeignNote.h"
+#include "note/NoteFile.h"
+#include "note/RtfCodePage.h"
+#include "note/RtfSafetyScan.h"
 #include "components/HotKeyEdit.h"
 #include "framework/Application.h"
 #include "framework/Error.h"
@@ -224,7 +225,8 @@ void TForm1::SyncStoredNote(bool writeOurs, bool leaving) {
     if (!writeOurs && check.Change != scChanged) return;
     std::string rtf;
     // Even an empty note is a few dozen bytes of RTF; nothing at all is a failed stream.
-    if (!Memo1->SaveRtf(rtf) || rtf.empty()) throw TError(L"Failed to Save Stream");
+    if (!Memo1->ControlRtf(rtf) || rtf.empty()) throw TError(L"Failed to Save Stream");
+    rtf = StoredRtf(rtf);
     const bool unchanged = EditorUnchanged(rtf);
     switch (check.Change) {
     case scChanged:
@@ -378,7 +380,7 @@ void TForm1::ReloadFromStore(const std::string& bytes, const std::string& ours) 
     Memo1->Select(std::min(selection.cpMin, length), std::min(selection.cpMax, length));
     Memo1->ScrollLines(static_cast<int>(firstLine - Memo1->Perform(EM_GETFIRSTVISIBLELINE)));
     std::string rtf;
-    InStep(Memo1->SaveRtf(rtf) ? std::make_shared<const std::string>(std::move(rtf)) : nullptr);
+    InStep(Memo1->ControlRtf(rtf) ? std::make_shared<const std::string>(StoredRtf(rtf)) : nullptr);
     NoteBalloon(L"La note a été mise à jour depuis son fichier, modifié par un autre programme.", L"");
 }
 

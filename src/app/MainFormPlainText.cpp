@@ -1,6 +1,6 @@
 #include "app/MainForm.h"
 
-#include "app/PlainTextCopy.h"
+#include "note/PlainTextCopy.h"
 
 void TForm1::SaveMemo() {
     WritePlainText(PlainTextPath(), PlainTextBytes(Memo1->Text()));

@@ -2,7 +2,6 @@
 
 #include "framework/Error.h"
 #include "framework/Handles.h"
-#include "framework/RtfCodePage.h"
 
 #include <utility>
 #include <vector>
@@ -157,7 +156,7 @@ void TRichEditEx::CheckRecreate() {
     // The content must come out whole and read back whole into a control like the new one,
     // or the old window stays.
     std::string rtf;
-    if (!SaveRtf(rtf) || !ReadsBackAs(rtf, Text()))
+    if (!ControlRtf(rtf) || !ReadsBackAs(rtf, Text()))
         throw TError(
             L"The editor could not be re-created without losing part of its content; it was left as it was");
 }
@@ -202,24 +201,15 @@ bool TRichEditEx::StreamOut(UINT format, const TStreamWriter& writer) {
 
 std::string TRichEditEx::Rtf() {
     std::string rtf;
-    return SaveRtf(rtf) ? rtf : std::string();
+    return ControlRtf(rtf) ? rtf : std::string();
 }
 
-bool TRichEditEx::SaveRtf(std::string& rtf) {
+bool TRichEditEx::ControlRtf(std::string& rtf) {
     rtf.clear();
-    // Always the UTF-8 form, which holds every character as it is; the rewriting makes it
-    // standard. Asking the control for its text first to pick a form would cost a fair part of
-    // the stream-out itself in a large note.
-    std::string utf8;
     // Room for all the control writes, so that the buffer is not copied as it grows; room never
     // written to costs no memory.
-    utf8.reserve(static_cast<size_t>(GetWindowTextLengthW(Handle())) * 4 + 0x10000);
-    if (!StreamOut(kUtf8Rtf, AppendTo(utf8))) return false;
-    // Where the ANSI code page is UTF-8 its own RTF would declare that, so every note takes the
-    // escaped form there.
-    const UINT ansiCodePage = GetACP();
-    rtf = StandardRtf(utf8, RtfHeaderCodePage(ansiCodePage), ansiCodePage != CP_UTF8);
-    return true;
+    rtf.reserve(static_cast<size_t>(GetWindowTextLengthW(Handle())) * 4 + 0x10000);
+    return StreamOut(kUtf8Rtf, AppendTo(rtf));
 }
 
 bool TRichEditEx::SetRtf(const std::string& rtf) {

@@ -41,11 +41,10 @@ public:
     using TStreamWriter = std::function<bool(const BYTE* data, LONG size)>;
     bool StreamIn(UINT format, const TStreamReader& reader);
     bool StreamOut(UINT format, const TStreamWriter& writer);
-    // The whole content as the document is stored: standard RTF that declares the ANSI code page
-    // and writes every character outside it as a Unicode escape, so that any RTF reader takes it.
-    // A note that the code page holds is the control's own ANSI RTF. False when the control
-    // reported an error.
-    bool SaveRtf(std::string& rtf);
+    // The whole content as the control writes it in UTF-8, which holds every character as it is;
+    // false when the control reported an error. Turning it into the stored form is the note's
+    // business.
+    bool ControlRtf(std::string& rtf);
     // The same, as kept across a re-creation; empty when the control reported an error.
     std::string Rtf();
     bool SetRtf(const std::string& rtf);

@@ -1,7 +1,8 @@
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "NoteFixture.h"
 
-#include "app/RtfSafetyScan.h"
+#include "note/RtfCodePage.h"
+#include "note/RtfSafetyScan.h"
 #include "framework/SystemError.h"
 
 #include <functional>
@@ -221,7 +222,8 @@ TEST_F(DocumentLoadTest, WhatTheControlWritesForABigFormattedNoteIsFarWithinTheL
     }
     ASSERT_TRUE(Form1->Memo1->SetRtf(rtf + "}"));
     std::string saved;
-    ASSERT_TRUE(Form1->Memo1->SaveRtf(saved));
+    ASSERT_TRUE(Form1->Memo1->ControlRtf(saved));
+    saved = StoredRtf(saved);
     const TDocumentFigures f = MeasureDocument(saved);
     EXPECT_TRUE(SafeForControl(f));
     EXPECT_TRUE(f.HoldsText);

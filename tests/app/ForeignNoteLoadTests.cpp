@@ -1,5 +1,5 @@
-#include "FileTestHelpers.h"
-#include "app/ForeignNote.h"
+#include "support/FileTestHelpers.h"
+#include "note/ForeignNote.h"
 #include "ProgramFixture.h"
 
 #include <filesystem>

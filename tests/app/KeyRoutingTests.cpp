@@ -1,4 +1,4 @@
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "NoteFixture.h"
 
 #include "framework/Dialogs.h"

@@ -1,4 +1,4 @@
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "ProgramFixture.h"
 #include "settings/SettingsForm.h"
 #include "support/Keyboard.h"

@@ -1,7 +1,7 @@
 // The note beside another writer: a sync client bringing another computer's version, a word
 // processor saving over it, a backup tool touching it. Real files and the real folder watch; the
 // other writer is this process writing the file as such programs do.
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "NoteFixture.h"
 
 #include "framework/SafeFile.h"

@@ -2,8 +2,8 @@
 // The whole program in the test process: the application object and its four windows, started
 // with the settings file a test writes first. The settings file is the test program's own.
 #include "app/MainForm.h"
-#include "app/NoteFile.h"
-#include "app/PlainTextCopy.h"
+#include "note/NoteFile.h"
+#include "note/PlainTextCopy.h"
 #include "app/Program.h"
 #include "components/UnPas2.h"
 #include "framework/Application.h"

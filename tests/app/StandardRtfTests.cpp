@@ -1,7 +1,7 @@
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "ProgramFixture.h"
 
-#include "framework/RtfCodePage.h"
+#include "note/RtfCodePage.h"
 
 #include <algorithm>
 

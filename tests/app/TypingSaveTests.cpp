@@ -1,6 +1,6 @@
 // Save-on-change as the user types: the note is written in the pauses, once per burst, never for
 // a key that changed nothing, and whatever was typed last is saved on the way out.
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "NoteFixture.h"
 
 #include <chrono>

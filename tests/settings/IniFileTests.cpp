@@ -1,4 +1,4 @@
-#include "app/FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "framework/Error.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsFile.h"

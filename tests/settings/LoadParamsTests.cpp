@@ -1,4 +1,4 @@
-#include "app/FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "about/AboutForm.h"
 #include "app/ProgramFixture.h"
 #include "framework/Monitors.h"

@@ -1,5 +1,5 @@
 #include "about/AboutForm.h"
-#include "app/FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 #include "app/ProgramFixture.h"
 #include "framework/Paths.h"
 #include "framework/Registry.h"

@@ -1,7 +1,7 @@
 // Saves the note over and over, alternating two complete versions, until it is killed. First it
 // writes what each version looks like on disk, for the test to compare against.
 #include "app/MainForm.h"
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 #include "app/Program.h"
 #include "framework/Application.h"
 

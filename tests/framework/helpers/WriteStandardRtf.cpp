@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "framework/RichEditEx.h"
+#include "note/RtfCodePage.h"
 
 #include <cstdio>
 #include <fstream>
@@ -35,12 +36,12 @@ int main() {
     edit->Select(8, 11);
     edit->SetSelAttributes({L"Arial", 12, 0x0000FF, fsBold});
     std::string rtf;
-    if (!edit->SaveRtf(rtf)) {
+    if (!edit->ControlRtf(rtf)) {
         std::fprintf(stderr, "the control reported an error\n");
         return 1;
     }
     std::ofstream out(args[1], std::ios::binary);
-    out << rtf;
+    out << StoredRtf(rtf);
     LocalFree(args);
     return out.good() ? 0 : 1;
 }

@@ -1,6 +1,6 @@
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 #include "framework/Error.h"
 #include "framework/SafeFile.h"
 #include "framework/SystemError.h"

@@ -1,4 +1,4 @@
-#include "framework/RtfCodePage.h"
+#include "note/RtfCodePage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 
 #include "framework/Error.h"
 #include "framework/FileCalls.h"

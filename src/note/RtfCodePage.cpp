@@ -1,4 +1,4 @@
-#include "framework/RtfCodePage.h"
+#include "note/RtfCodePage.h"
 
 #include <algorithm>
 #include <array>
@@ -389,4 +389,9 @@ std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePage
             return std::move(*bytes);
     // Escapes for all of it, as for every note the code page does not hold.
     return *TStandardRtfWriter(rtf, codePage, false).Write();
+}
+
+std::string StoredRtf(std::string_view controlRtf) {
+    const UINT ansiCodePage = GetACP();
+    return StandardRtf(controlRtf, RtfHeaderCodePage(ansiCodePage), ansiCodePage != CP_UTF8);
 }

@@ -21,3 +21,10 @@ UINT RtfHeaderCodePage(UINT ansiCodePage);
 // the code page holds whole keeps its text as the code page's \'hh bytes, without escapes: what
 // the control writes in its own ANSI format.
 std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePageBytes = false);
+
+// The note as it is stored, from the control's UTF-8 RTF: standard RTF that declares the system's
+// ANSI code page and writes every character outside it as a Unicode escape, so that any RTF
+// reader takes it. A note that the code page holds comes out as the control's own ANSI RTF. Where
+// the ANSI code page is UTF-8 its own RTF would declare that, so every note takes the escaped
+// form there.
+std::string StoredRtf(std::string_view controlRtf);

@@ -1,6 +1,6 @@
-#include "app/ForeignNote.h"
+#include "note/ForeignNote.h"
 
-#include "app/RtfLexer.h"
+#include "note/RtfLexer.h"
 
 #include <windows.h>
 

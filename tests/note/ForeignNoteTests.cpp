@@ -1,6 +1,6 @@
-#include "app/ForeignNote.h"
-#include "app/RtfLexer.h"
-#include "app/RtfSafetyScan.h"
+#include "note/ForeignNote.h"
+#include "note/RtfLexer.h"
+#include "note/RtfSafetyScan.h"
 
 #include <gtest/gtest.h>
 

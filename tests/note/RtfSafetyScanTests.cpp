@@ -1,4 +1,4 @@
-#include "app/RtfSafetyScan.h"
+#include "note/RtfSafetyScan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/PlainTextCopy.h"
+#include "note/PlainTextCopy.h"
 
 #include "framework/Error.h"
 #include "framework/Paths.h"

@@ -1,6 +1,6 @@
-#include "app/StoredNote.h"
+#include "note/StoredNote.h"
 
-#include "app/NoteFile.h"
+#include "note/NoteFile.h"
 #include "framework/Error.h"
 #include "framework/FileCalls.h"
 #include "framework/SafeFile.h"

@@ -1,6 +1,6 @@
-#include "app/RtfSafetyScan.h"
+#include "note/RtfSafetyScan.h"
 
-#include "app/RtfLexer.h"
+#include "note/RtfLexer.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "FileTestHelpers.h"
+#include "support/FileTestHelpers.h"
 
-#include "app/NoteFile.h"
-#include "app/StoredNote.h"
+#include "note/NoteFile.h"
+#include "note/StoredNote.h"
 
 #include <gtest/gtest.h>
 

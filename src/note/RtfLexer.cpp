@@ -1,4 +1,4 @@
-#include "app/RtfLexer.h"
+#include "note/RtfLexer.h"
 
 #include <algorithm>
 
