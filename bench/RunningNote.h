@@ -2,9 +2,9 @@
 // The whole program started in the bench's own process, as quillpad.exe starts it, and keys
 // typed into its note as the keyboard would type them.
 #include "app/MainForm.h"
-#include "note/NoteFile.h"
+#include "note/NotePaths.h"
 #include "app/Program.h"
-#include "note/StoredNote.h"
+#include "note/NoteFiles.h"
 #include "framework/Application.h"
 #include "framework/Error.h"
 
@@ -40,11 +40,8 @@ inline void PostKeyToEditor(UINT message, WORD key) {
 
 // The stored note's stamp as the program itself takes it; none while it cannot be looked at.
 inline TFileStamp NoteStamp() {
-    try {
-        return StampOf(DocumentPath());
-    } catch (const TError&) {
-        return {};
-    }
+    TFileStamp stamp;
+    return StampOf(FileCalls(), DocumentPath(), stamp) ? TFileStamp{} : stamp;
 }
 
 // A keyboard of its own: a thread that posts each key's press at its scheduled time and its

@@ -146,11 +146,9 @@ public:
         ++FSaves;
         FSaveMs.push_back(handledMs);
         if (!FArmed || FHeld) return;
-        try {
-            FHeld = EndsWithText(ReadDocumentFile(DocumentPath(), false), FText);
-        } catch (const TError&) {
-            return; // being replaced: the next look reads it
-        }
+        std::string bytes;
+        if (ReadWhole(FileCalls(), DocumentPath(), bytes)) return; // being replaced: the next look reads it
+        FHeld = EndsWithText(bytes, FText);
         if (FHeld) FHeldAt = now;
     }
 

@@ -5,7 +5,9 @@
 // runs it again past a document that ends the process (a crash) or never returns (a hang).
 #include "note/ForeignNote.h"
 #include "app/MainForm.h"
-#include "note/NoteFile.h"
+#include "note/NoteFiles.h"
+#include "note/NoteLoad.h"
+#include "note/NotePaths.h"
 #include "app/Program.h"
 #include "note/RtfSafetyScan.h"
 #include "framework/Application.h"

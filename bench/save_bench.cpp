@@ -9,7 +9,7 @@
 #include "Median.h"
 #include "SampleNote.h"
 #include "app/MainForm.h"
-#include "note/NoteFile.h"
+#include "note/NotePaths.h"
 #include "app/Program.h"
 #include "framework/Application.h"
 #include "note/RtfCodePage.h"

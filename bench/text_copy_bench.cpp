@@ -5,7 +5,7 @@
 // two smaller notes as a reference; it grows with the square of the note.
 #include "Median.h"
 #include "app/MainForm.h"
-#include "note/NoteFile.h"
+#include "note/NotePaths.h"
 #include "note/PlainTextCopy.h"
 #include "app/Program.h"
 #include "framework/Application.h"

@@ -6,7 +6,7 @@
 // an earlier start, as a user's note is.
 #include "RunningNote.h"
 #include "SampleNote.h"
-#include "note/NoteFile.h"
+#include "note/NotePaths.h"
 #include "framework/FileCalls.h"
 #include "settings/SettingsFile.h"
 
@@ -43,9 +43,9 @@ void CountFileCalls() {
         return move(from, to, flags);
     };
     auto replace = calls.Replace;
-    calls.Replace = [replace](const wchar_t* replaced, const wchar_t* replacement) {
+    calls.Replace = [replace](const wchar_t* replaced, const wchar_t* replacement, const wchar_t* backup) {
         ++Counts.Replaced;
-        return replace(replaced, replacement);
+        return replace(replaced, replacement, backup);
     };
 }
 

@@ -81,7 +81,7 @@ void TForm1::ApplyDesign() {
     Memo1->OnMouseUp = OnMouseUp;
     Memo1->OnMouseEnter = [this](TObject* s) { Memo1MouseEnter(s); };
     Memo1->OnMouseLeave = [this](TObject* s) { Memo1MouseLeave(s); };
-    Memo1->OnKeyUp = [this](TObject* s, WORD& k, TShiftState sh) { Memo1KeyUp(s, k, sh); };
+    Memo1->OnChange = [this](TObject* s) { Memo1Change(s); };
 
     TrayIcon1 = new TTrayIcon(this);
     TrayIcon1->SetName(L"TrayIcon1");
@@ -132,7 +132,9 @@ void TForm1::ApplyDesign() {
     Timer1->SetName(L"Timer1");
     Timer1->SetInterval(60000);
     Timer1->SetEnabled(true);
-    Timer1->OnTimer = [this](TObject* s) { Enregistrer1Click(s); };
+    Timer1->OnTimer = [this](TObject*) {
+        if (FDesk) FDesk->Tick();
+    };
 
     // The note's own hot keys start inactive; the window switches them on while it is in use.
     HKSave = AddHotKey(L"HKSave", scCtrl | 'S');
@@ -195,9 +197,7 @@ void TForm1::FormCreate(TObject*) {
     OpenMemo();
     Memo1->SetSelAttributes(
         {FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
-    // What the user changes from here on is what a save has to write.
     Memo1->SetModified(false);
-    Guarded(this, [this] { OfferRescueCopy(); });
     WatchStoredNote();
 }
 

@@ -3,20 +3,22 @@
 #include "components/FormShaper.h"
 #include "components/GlobalHotKey.h"
 #include "components/TrayIcon.h"
-#include "note/StoredNote.h"
 #include "components/UnPas2.h"
+#include "app/MemoNote.h"
 #include "framework/ColorSelect.h"
 #include "framework/Dialogs.h"
+#include "framework/FolderWatch.h"
 #include "framework/Form.h"
 #include "framework/Menus.h"
 #include "framework/RichEditEx.h"
 #include "framework/Timer.h"
+#include "note/NoteDesk.h"
 #include "settings/NoteSettings.h"
 
 #include <exception>
 #include <memory>
 
-class TForm1 : public TForm, public TNoteSettings {
+class TForm1 : public TForm, public TNoteSettings, private TNoteTeller {
 public:
     explicit TForm1(TComponent* owner);
     ~TForm1() override;
@@ -97,14 +99,13 @@ public:
     // Turns link detection on in the editor.
     void Hypertext() override;
 
-    // The document: loaded at start, saved as RTF beside the executable when the file does not
-    // already hold it, and loaded again when another writer changes the file.
+    // The document: loaded at start and saved as RTF beside the executable by the keeper of the
+    // note on disk, which decides what to write, when, and what to do about other writers. The
+    // window carries out its decisions on the editor and tells the user what it has to tell.
     void OpenMemo();
     void Enregistrer1Click(TObject* sender);
-    // The stored note; null in a second instance that only hands over.
-    TStoredNote* StoredNote() const { return FNote.get(); }
-    // Looks at the stored note now, as a change in its folder makes the note do.
-    void CheckStoredNote();
+    // The keeper's one way in; null in a second instance that only hands over.
+    TNoteDesk* NoteDesk() const { return FDesk.get(); }
     // The plain-text copy beside the executable.
     void SaveMemo();
     // A plain-text copy where the user chooses.
@@ -135,7 +136,7 @@ public:
     bool MinimizeOnClose() const override { return FMinimizeOnClose; }
     void SetMinimizeOnClose(bool on) override { FMinimizeOnClose = on; }
     bool SaveOnChange() const override { return FSaveOnChange; }
-    void SetSaveOnChange(bool on) override { FSaveOnChange = on; }
+    void SetSaveOnChange(bool on) override;
     bool ShowAtStart() const override { return FShowAtStart; }
     void SetShowAtStart(bool on) override { FShowAtStart = on; }
     TFont* DefaultFont() const override { return FDefaultFont; }
@@ -190,44 +191,17 @@ private:
     void FormDestroy(TObject* sender);
     void UnPas22DejaLance(TObject* sender);
     void UnPas22Relance(TObject* sender);
-    void Memo1KeyUp(TObject* sender, WORD& key, TShiftState shift);
+    // The editor's text or formatting changed, by the user.
+    void Memo1Change(TObject* sender);
     void HKSaveHotKey(TObject* sender);
-    bool StreamIntoEditor(const std::string& data, UINT format);
-    // Replaces the editor's content by a stored note's bytes; as one edit Undo takes back when
-    // `undoable`. What the control would lose is rewritten first where that keeps the text; a
-    // note it still shows less of is kept as it was beside the note (KeepOriginal). Raises
-    // "Failed to Load Stream" when the control cannot take them or shows nothing of their text.
-    void LoadIntoEditor(const std::string& bytes, bool undoable);
-    // Keeps the file as it was beside the note, and tells the user once what the control could
-    // not take of it and where the file is.
-    void KeepOriginal(const std::string& bytes, const std::wstring& changes);
-    // The box about a stored note that could not be loaded: why, and where the note is kept.
-    void ReportNotLoaded(const std::wstring& why, bool retrying);
-    // The start's load failed while another program held the file: it is read again now and
-    // then for a while, as long as the editor stays empty.
-    void RetryLoadWhileHeld();
-    void RetryLoad();
-    // Writes the editor's note when the file does not hold it (`writeOurs`), after settling what
-    // another writer did to the file: an unchanged editor takes their version, a changed one
-    // keeps it beside the note and writes its own. `leaving`: the program is ending.
-    void SyncStoredNote(bool writeOurs, bool leaving);
-    bool EditorUnchanged(const std::string& rtf);
-    // Takes another writer's version into the editor; `ours` is the editor's note, put back if
-    // the control cannot take theirs.
-    void ReloadFromStore(const std::string& bytes, const std::string& ours);
-    void KeepTheirs(const std::string& theirs);
-    void WriteOurs(std::string rtf, bool leaving);
-    // The editor holds what the file holds (these bytes, or the ones known already when null).
-    void InStep(std::shared_ptr<const std::string> rtf);
-    // The note could not be written beside the executable: it goes to the rescue copy, and the
-    // user hears of it once (and again on the way out).
-    void Rescue(const std::string& rtf, const std::wstring& why, bool leaving);
-    // A rescue copy newer than the stored note, left by an earlier run: the user may load it.
-    void OfferRescueCopy();
     void WatchStoredNote();
     void StoredNoteSignalled();
-    void LookAgainIn(UINT milliseconds);
     void NoteBalloon(const std::wstring& text, const std::wstring& file);
+    // What the keeper tells, once its decision is carried out.
+    void Box(const std::wstring& text) override;
+    void Balloon(const std::wstring& text, const std::wstring& open) override;
+    bool Ask(const std::wstring& text, const std::wstring& caption) override;
+    void WakeAt(ULONGLONG when) override;
 
     bool FDragging = false;
     POINT FDragCursor{};
@@ -244,28 +218,14 @@ private:
     // its end to be reported, in a box the user can answer.
     bool FInSizeMove = false;
     std::exception_ptr FSizeMoveError;
-    // The stored document could not be loaded: no save touches it while the editor is empty, and
-    // it is set aside before the first save of anything else.
-    bool FLoadFailed = false;
-    TTimer* FLoadRetry = nullptr;
-    ULONGLONG FLoadRetryUntil = 0;
     // Another instance runs and this one only hands over to it: it reads and writes no file.
     bool FHandingOver = false;
-    std::unique_ptr<TStoredNote> FNote;
-    // The editor's note when it was last in step with the file (saved, or loaded again from it);
-    // none between the start's load and the first save.
-    std::shared_ptr<const std::string> FInStep;
-    // A look at the file a moment after its folder changed, once the writer is done.
-    TTimer* FNoteCheck = nullptr;
+    std::unique_ptr<TMemoNote> FMemoNote;
+    std::unique_ptr<TNoteDesk> FDesk;
+    // The one moment the keeper wants to be woken at.
+    TTimer* FDeskWake = nullptr;
+    std::unique_ptr<TFolderWatch> FWatch;
     int FNoteWait = 0;
-    // Save-on-change's wait for a pause in the typing, and when the first change it waits to
-    // save was made (0: none waiting).
-    TTimer* FSaveWait = nullptr;
-    ULONGLONG FUnsavedSince = 0;
-    // A save failed and the user was told; cleared by the next save that works.
-    bool FSaveFailed = false;
-    // A save found the file held by another program: the next look at it writes the note.
-    bool FWriteWhenFree = false;
     // The file a click on the balloon opens.
     std::wstring FBalloonFile;
 };

@@ -123,15 +123,22 @@ bool TApplication::WaitForMessage(MSG& msg) {
             return false;
         }
         if (result == WAIT_FAILED) {
-            // A handle closed under us: the loop must not spin on it.
-            std::erase_if(
-                FWaits, [](const TWaitEntry& e) { return WaitForSingleObject(e.Handle, 0) == WAIT_FAILED; });
+            // A handle closed under us: the loop must not spin on it, and its owner must know.
+            std::vector<std::function<void()>> lost;
+            std::erase_if(FWaits, [&](const TWaitEntry& e) {
+                if (WaitForSingleObject(e.Handle, 0) != WAIT_FAILED) return false;
+                if (e.Lost) lost.push_back(e.Lost);
+                return true;
+            });
+            for (const std::function<void()>& told : lost)
+                Guarded(this, [&] { told(); });
+            if (!lost.empty()) return false;
         }
     }
 }
 
-int TApplication::AddWait(HANDLE handle, std::function<void()> signalled) {
-    FWaits.push_back({FNextWaitId, handle, std::move(signalled)});
+int TApplication::AddWait(HANDLE handle, std::function<void()> signalled, std::function<void()> lost) {
+    FWaits.push_back({FNextWaitId, handle, std::move(signalled), std::move(lost)});
     return FNextWaitId++;
 }
 

@@ -82,8 +82,9 @@ public:
 
     // Runs `signalled` from the loop whenever `handle` is signalled (a change notification, an
     // event): the one thread waits on it together with its messages. The handle stays the
-    // caller's; remove the wait before closing it.
-    int AddWait(HANDLE handle, std::function<void()> signalled);
+    // caller's; remove the wait before closing it. A handle the system can no longer wait on is
+    // dropped, and `lost` says so.
+    int AddWait(HANDLE handle, std::function<void()> signalled, std::function<void()> lost = {});
     void RemoveWait(int waitId);
 
     int HookMainWindow(TWindowHook hook);
@@ -131,6 +132,7 @@ private:
         int Id;
         HANDLE Handle;
         std::function<void()> Signalled;
+        std::function<void()> Lost;
     };
     std::vector<TWaitEntry> FWaits;
     int FNextWaitId = 1;

@@ -7,6 +7,7 @@ TFileCalls RealCalls() {
     calls.Open = [](const wchar_t* path, DWORD access, DWORD share, DWORD disposition) {
         return CreateFileW(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
+    calls.Close = [](HANDLE file) { return CloseHandle(file); };
     calls.GetSize = [](HANDLE file, LARGE_INTEGER* size) { return GetFileSizeEx(file, size); };
     calls.Read = [](HANDLE file, void* buffer, DWORD size, DWORD* read) {
         return ReadFile(file, buffer, size, read, nullptr);
@@ -18,12 +19,26 @@ TFileCalls RealCalls() {
     calls.Move = [](const wchar_t* from, const wchar_t* to, DWORD flags) {
         return MoveFileExW(from, to, flags);
     };
-    calls.Replace = [](const wchar_t* replaced, const wchar_t* replacement) {
-        return ReplaceFileW(replaced, replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                            nullptr);
+    calls.Replace = [](const wchar_t* replaced, const wchar_t* replacement, const wchar_t* backup) {
+        return ReplaceFileW(replaced, replacement, backup, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     };
     calls.Delete = [](const wchar_t* path) { return DeleteFileW(path); };
     calls.GetAttributes = [](const wchar_t* path) { return GetFileAttributesW(path); };
+    calls.GetInfo = [](const wchar_t* path, WIN32_FILE_ATTRIBUTE_DATA* data) {
+        return GetFileAttributesExW(path, GetFileExInfoStandard, data);
+    };
+    calls.CreateFolder = [](const wchar_t* path) { return CreateDirectoryW(path, nullptr); };
+    calls.List = [](const std::wstring& folder, const std::wstring& pattern) {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((folder + pattern).c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) return names;
+        do
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+        while (FindNextFileW(find, &found));
+        FindClose(find);
+        return names;
+    };
     return calls;
 }
 

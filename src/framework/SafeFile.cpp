@@ -66,7 +66,7 @@ DWORD PutInPlace(const std::wstring& temporary, const std::wstring& path) {
     const DWORD attributes = calls.GetAttributes(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
     if (attributes != INVALID_FILE_ATTRIBUTES &&
-        Patiently([&] { return calls.Replace(path.c_str(), temporary.c_str()); }) == ERROR_SUCCESS)
+        Patiently([&] { return calls.Replace(path.c_str(), temporary.c_str(), nullptr); }) == ERROR_SUCCESS)
         return ERROR_SUCCESS;
     return Patiently([&] {
         return calls.Move(temporary.c_str(), path.c_str(),

@@ -1,6 +1,7 @@
 #include "support/FileTestHelpers.h"
 #include "NoteFixture.h"
 
+#include "note/NoteFiles.h"
 #include "note/RtfCodePage.h"
 #include "note/RtfSafetyScan.h"
 #include "framework/SystemError.h"
@@ -16,14 +17,17 @@ protected:
     static std::wstring CannotOpen(DWORD error) {
         return L"Cannot open file \"" + DocumentPath() + L"\". " + SystemErrorText(error);
     }
-    // Every way the program saves on its own: the menu, a tick of the timer, a key release.
-    static void SaveEveryWay() {
+    // Every way the program saves on its own: the menu, a tick of the timer, the keeper's own
+    // looks.
+    void SaveEveryWay() {
         Form1->Enregistrer1->Click();
         Form1->Timer1->OnTimer(Form1->Timer1);
-        SendMessageW(Form1->Memo1->Handle(), WM_KEYUP, VK_LEFT, 0);
+        PumpUntil([] { return false; }, std::chrono::milliseconds(300));
     }
-    // One box that gives the reason and says where the note is kept.
-    void ExpectNotLoadedBox(const std::wstring& why, const char* what = "") {
+    // One box that gives the reason and says where the note is kept, and what happens next: a
+    // note that could not be read is read again; one the control could not take is set aside
+    // before anything typed is saved.
+    void ExpectNotLoadedBox(const std::wstring& why, const char* what = "", bool readAgain = false) {
         ASSERT_EQ(reported.size(), 1u) << what;
         EXPECT_EQ(reported[0].rfind(
                       why + L"\n\nLa note n'a pas été chargée ; elle est gardée telle quelle dans « " +
@@ -33,7 +37,10 @@ protected:
             << what << "\n"
             << reported[0];
         const std::wstring name = DocumentPath().substr(DocumentPath().find_last_of(L'\\') + 1);
-        EXPECT_NE(reported[0].find(L"« " + name + L".unreadable »"), std::wstring::npos) << reported[0];
+        if (readAgain)
+            EXPECT_NE(reported[0].find(L"réessaie de le lire"), std::wstring::npos) << reported[0];
+        else
+            EXPECT_NE(reported[0].find(L"« " + name + L".unreadable »"), std::wstring::npos) << reported[0];
     }
     void ExpectStoredUntouched(const char* what) {
         EXPECT_EQ(FileBytes(DocumentPath()), kStored) << what;
@@ -51,10 +58,7 @@ TEST_F(DocumentLoadTest, AFailedLoadHoldsEverySaveBackWhileTheNoteIsEmptyAndTheN
     } cases[] = {
         {"the file cannot be looked at",
          [](TInjectedFileCalls& f) {
-             f.Calls.GetAttributes = [](const wchar_t*) {
-                 SetLastError(ERROR_ACCESS_DENIED);
-                 return INVALID_FILE_ATTRIBUTES;
-             };
+             f.Calls.GetInfo = [](const wchar_t*, WIN32_FILE_ATTRIBUTE_DATA*) { return Fails(ERROR_ACCESS_DENIED); };
          },
          ERROR_ACCESS_DENIED},
         {"the file shrank while it was read",
@@ -73,9 +77,14 @@ TEST_F(DocumentLoadTest, AFailedLoadHoldsEverySaveBackWhileTheNoteIsEmptyAndTheN
             c.Inject(injected);
             Start();
         }
-        ExpectNotLoadedBox(CannotOpen(c.Reported), c.What);
+        ExpectNotLoadedBox(CannotOpen(c.Reported), c.What, true);
         EXPECT_EQ(Form1->Memo1->Text(), L"") << c.What;
-        SaveEveryWay();
+        {
+            // Still failing: nothing is saved over the note meanwhile.
+            TInjectedFileCalls injected;
+            c.Inject(injected);
+            SaveEveryWay();
+        }
         ExpectStoredUntouched(c.What);
         app.DestroyForms(); // the save on the way out too
         ExpectStoredUntouched(c.What);
@@ -87,21 +96,22 @@ TEST_F(DocumentLoadTest, AFailedLoadHoldsEverySaveBackWhileTheNoteIsEmptyAndTheN
     EXPECT_EQ(Form1->Memo1->Text(), L"the note the user had");
 }
 
-TEST_F(DocumentLoadTest, OnceTheUserWritesAfterAFailedLoadTheStoredDocumentIsSetAsideFirst) {
-    WriteBytes(DocumentPath(), kStored);
-    TFileLock lock(DocumentPath());
-    ASSERT_TRUE(lock.Held());
+TEST_F(DocumentLoadTest, OnceTheUserWritesAfterANoteTheControlRefusedTheStoredDocumentIsSetAsideFirst) {
+    // The control takes this as RTF and shows nothing: its only text is a footnote.
+    const std::string refused = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}{\\footnote texte}\\par}";
+    WriteBytes(DocumentPath(), refused);
     Start();
-    ExpectNotLoadedBox(CannotOpen(ERROR_SHARING_VIOLATION));
+    ExpectNotLoadedBox(L"Failed to Load Stream");
     SetWindowTextW(Form1->Memo1->Handle(), L"typed after the failure");
-    reported.clear();
-    Guarded(nullptr, [] { Form1->Enregistrer1->Click(); }); // still held: it cannot be set aside yet
-    ASSERT_EQ(reported.size(), 1u);
-    EXPECT_EQ(reported[0].rfind(L"Cannot create file \"" + DocumentPath() + L"\". ", 0), 0u) << reported[0];
-    lock.Release();
-    ExpectStoredUntouched("while held");
+    {
+        // Held by another program just then: neither set aside nor written over, and not lost.
+        TFileLock lock(DocumentPath());
+        ASSERT_TRUE(lock.Held());
+        Form1->Enregistrer1->Click();
+    }
+    EXPECT_EQ(FileBytes(DocumentPath()), refused);
     Form1->Enregistrer1->Click();
-    EXPECT_EQ(FileBytes(DocumentPath() + L".unreadable"), kStored);
+    EXPECT_EQ(FileBytes(DocumentPath() + L".unreadable"), refused);
     EXPECT_NE(FileBytes(DocumentPath()).find("typed after the failure"), std::string::npos);
     // Emptied again, the note is saved as any other: the stored document is the user's own now.
     Form1->Memo1->Clear();
@@ -150,27 +160,24 @@ TEST_F(DocumentLoadTest, OneLoadThatNeverReturnedIsTriedAgainTwoInARowAreNot) {
     WriteBytes(DocumentPath(), kStored);
     // What processes that died in the reader left, one after the other.
     auto interrupted = [](int loads) {
-        std::string mark;
-        for (int n = 0; n < loads; ++n) {
-            {
-                TLoadInProgress loading(DocumentPath());
-                mark = FileBytes(LoadMarkerPath(DocumentPath()));
-            }
-            WriteBytes(LoadMarkerPath(DocumentPath()), mark);
-        }
-        return mark;
+        for (int n = 0; n < loads; ++n)
+            MarkLoad(FileCalls(), DocumentPath(), LoadsNeverReturned(FileCalls(), DocumentPath()) + 1);
+        return FileBytes(LoadMarkerPath(DocumentPath()));
     };
     interrupted(1);
     Start();
     EXPECT_TRUE(reported.empty());
     EXPECT_EQ(Form1->Memo1->Text(), L"the note the user had");
     EXPECT_FALSE(Exists(LoadMarkerPath(DocumentPath())));
-    app.DestroyForms(); // its save wrote the control's own RTF
+    app.DestroyForms();
+    EXPECT_EQ(FileBytes(DocumentPath()), kStored) << "nobody edited it";
 
-    WriteBytes(DocumentPath(), kStored);
     const std::string mark = interrupted(2);
     Start();
     ExpectNotLoadedBox(L"Failed to Load Stream");
+    // What happened, and that the next start tries once more rather than never again.
+    EXPECT_NE(reported[0].find(L"prochain lancement"), std::wstring::npos) << reported[0];
+    EXPECT_EQ(LoadsNeverReturned(FileCalls(), DocumentPath()), 1);
     EXPECT_EQ(Form1->Memo1->Text(), L"");
     Form1->Enregistrer1->Click();
     ExpectStoredUntouched("before the user writes");
@@ -240,8 +247,9 @@ TEST_F(DocumentLoadTest, ANoteHeldAtStartIsReadAgainQuietlyAndShownOnceItIsFree)
         TFileLock lock(DocumentPath());
         ASSERT_TRUE(lock.Held());
         Start();
-        ExpectNotLoadedBox(CannotOpen(ERROR_SHARING_VIOLATION));
-        EXPECT_NE(reported[0].find(L"réessaie"), std::wstring::npos) << reported[0];
+        ExpectNotLoadedBox(CannotOpen(ERROR_SHARING_VIOLATION), "", true);
+        EXPECT_NE(reported[0].find(L"Un autre programme tient ce fichier ouvert"), std::wstring::npos)
+            << reported[0];
         PumpUntil([] { return false; }, std::chrono::milliseconds(2500)); // a retry while still held
         EXPECT_EQ(Form1->Memo1->Text(), L"");
     }
@@ -253,14 +261,24 @@ TEST_F(DocumentLoadTest, ANoteHeldAtStartIsReadAgainQuietlyAndShownOnceItIsFree)
     EXPECT_NE(FileBytes(DocumentPath()).find("the note the user had"), std::string::npos);
     EXPECT_FALSE(Exists(DocumentPath() + L".unreadable"));
 
-    // Typed into meanwhile, the note is the user's: the file is not read over it.
+    // Typed into meanwhile: once the note can be read it comes first, the typing after it, as one
+    // edit that Undo takes back, and nothing is set aside.
     reported.clear();
     {
         TFileLock lock(DocumentPath());
         Start();
         SetWindowTextW(Form1->Memo1->Handle(), L"typed while held");
+        Form1->Enregistrer1->Click();
     }
-    PumpUntil([] { return false; }, std::chrono::milliseconds(3000));
+    EXPECT_TRUE(FileBytes(DocumentPath()) == kStored) << "neither set aside nor written over";
+    ASSERT_TRUE(PumpUntil([] { return Form1->Memo1->Text() == L"the note the user had\r\ntyped while held"; },
+                          std::chrono::milliseconds(5000)))
+        << testing::PrintToString(Form1->Memo1->Text());
+    EXPECT_EQ(reported.size(), 1u);
+    EXPECT_NE(FileBytes(DocumentPath()).find("typed while held"), std::string::npos);
+    EXPECT_NE(FileBytes(DocumentPath()).find("the note the user had"), std::string::npos);
+    EXPECT_FALSE(Exists(DocumentPath() + L".unreadable"));
+    Form1->Memo1->Undo();
     EXPECT_EQ(Form1->Memo1->Text(), L"typed while held");
 }
 

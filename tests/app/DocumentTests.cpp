@@ -33,16 +33,24 @@ TEST_F(DocumentTest, TextAndFormattingComeBackOnTheNextStart) {
     EXPECT_EQ(Form1->Memo1->ParagraphAlignment(), taCenter);
 }
 
-TEST_F(DocumentTest, PlainTextUnderTheDocumentNameLoadsAsTextWithItsLineBreaksAndIsSavedBackAsRtf) {
-    WriteBytes(DocumentPath(), std::string("one\rtwo\nthree\r\nfo\0ur\r\n", 25));
+TEST_F(DocumentTest, PlainTextUnderTheDocumentNameLoadsAsTextWithItsLineBreaksAndTheFirstEditSavesItAsRtf) {
+    const std::string plain("one\rtwo\nthree\r\nfo\0ur\r\n", 25);
+    WriteBytes(DocumentPath(), plain);
     Start();
     EXPECT_TRUE(reported.empty());
     EXPECT_EQ(Form1->Memo1->Line(0), L"one");
     EXPECT_EQ(Form1->Memo1->Line(1), L"two");
     EXPECT_EQ(Form1->Memo1->Line(2), L"three");
     EXPECT_EQ(Form1->Memo1->Line(3), L"four");
+    // Nobody edited it: another program's note stays as it was, whatever saves come.
+    Form1->Enregistrer1->Click();
+    Form1->Timer1->OnTimer(Form1->Timer1);
+    EXPECT_TRUE(FileBytes(DocumentPath()) == plain);
+    Form1->Memo1->Select(0, 0);
+    SendMessageW(Form1->Memo1->Handle(), WM_CHAR, L'>', 0);
     Form1->Enregistrer1->Click();
     EXPECT_EQ(FileBytes(DocumentPath()).rfind("{\\rtf", 0), 0u);
+    EXPECT_NE(FileBytes(DocumentPath()).find(">one"), std::string::npos);
 }
 
 TEST_F(DocumentTest, AnUnreadableDocumentIsReportedAndNeverReplacedByTheEmptyNote) {
@@ -72,15 +80,19 @@ TEST_F(DocumentTest, AFailedSaveKeepsThePreviousDocumentAndLeavesNoTemporaryFile
     const std::string first = FileBytes(DocumentPath());
     SetWindowTextW(Form1->Memo1->Handle(), L"second version");
     {
-        TFileLock lock(DocumentPath());
-        ASSERT_TRUE(lock.Held());
+        TInjectedFileCalls injected;
+        injected.Calls.Write = [](HANDLE, const void*, DWORD, DWORD* written) {
+            *written = 0;
+            return Fails(ERROR_DISK_FULL);
+        };
         reported.clear();
-        Guarded(nullptr, [] { Form1->Enregistrer1->Click(); });
+        Form1->Enregistrer1->Click();
     }
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_EQ(reported[0].rfind(L"Cannot create file \"" + DocumentPath() + L"\". ", 0), 0u) << reported[0];
     EXPECT_EQ(FileBytes(DocumentPath()), first);
     EXPECT_FALSE(Exists(DocumentPath() + L".tmp"));
+    EXPECT_FALSE(Exists(NoteTemporaryPath(DocumentPath())));
     Form1->Enregistrer1->Click(); // the next save tries again
     EXPECT_NE(FileBytes(DocumentPath()).find("second version"), std::string::npos);
 }

@@ -52,7 +52,9 @@ std::string Words(const std::string& rtf) {
 }
 
 ULONGLONG LastWrite(const std::wstring& path) {
-    return StampOf(path).LastWrite;
+    TFileStamp stamp;
+    StampOf(FileCalls(), path, stamp);
+    return stamp.LastWrite;
 }
 
 class OtherWriterTest : public NoteFixture {
@@ -74,7 +76,7 @@ protected:
             DeleteFileW(file.c_str());
         for (int n = 1; n <= 4; ++n)
             DeleteFileW((DocumentPath() + L"." + std::to_wstring(n)).c_str());
-        DeleteFileW(TemporaryPathFor(DocumentPath()).c_str());
+        DeleteFileW(NoteTemporaryPath(DocumentPath()).c_str());
     }
     // The conflict copies beside the note.
     static std::vector<std::wstring> KeptFiles() {
@@ -366,7 +368,7 @@ TEST_F(UnwritableNoteTest, AFolderThatRefusesEveryWriteIsReportedOnceUntilASaveW
     // Failing again after a save that worked is news again.
     {
         TInjectedFileCalls injected;
-        injected.Calls.Replace = [](const wchar_t*, const wchar_t*) { return Fails(ERROR_DISK_FULL); };
+        injected.Calls.Replace = [](const wchar_t*, const wchar_t*, const wchar_t*) { return Fails(ERROR_DISK_FULL); };
         injected.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_DISK_FULL); };
         Type(L"y");
         Form1->Enregistrer1->Click();

@@ -2,7 +2,8 @@
 // The whole program in the test process: the application object and its four windows, started
 // with the settings file a test writes first. The settings file is the test program's own.
 #include "app/MainForm.h"
-#include "note/NoteFile.h"
+#include "note/NoteFiles.h"
+#include "note/NotePaths.h"
 #include "note/PlainTextCopy.h"
 #include "app/Program.h"
 #include "components/UnPas2.h"
@@ -31,8 +32,10 @@ protected:
     // The test program's own settings, document and copies, as the program would have them.
     static void RemoveFiles() {
         for (const std::wstring& path :
-             {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", TemporaryPathFor(DocumentPath()), DocumentPath() + L".unreadable",
-              DocumentPath() + L".unreadable2", LoadMarkerPath(DocumentPath()), PlainTextPath(), RescuePath()})
+             {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", NoteTemporaryPath(DocumentPath()),
+              NoteBackupPath(DocumentPath()), DocumentPath() + L".unreadable", DocumentPath() + L".unreadable2",
+              LoadMarkerPath(DocumentPath()), PlainTextPath(), RescuePath(), RescuePath() + L".old",
+              AddendumPathFor(RescuePath()), AddendumPathFor(RescuePath()) + L".old"})
             DeleteFileW(path.c_str());
         RemoveDirectoryW(RescuePath().substr(0, RescuePath().find_last_of(L'\\')).c_str());
         // The single-instance record of this test program, left by a test that did not finish.

@@ -29,6 +29,12 @@ TEST_F(StandardRtfTest, ADocumentStoredInTheOldUtf8FormLoadsAndTheNextSaveMakesI
     EXPECT_TRUE(loaded == text) << "from character " << (differ.first - text.begin()) << " on, of "
                                 << text.size() << "; " << loaded.size() << " loaded";
 
+    // The first edit's save makes it standard; nobody's edit, nothing written.
+    Form1->Enregistrer1->Click();
+    EXPECT_TRUE(FileBytes(DocumentPath()) == old);
+    const LONG end = GetWindowTextLengthW(Form1->Memo1->Handle());
+    Form1->Memo1->Select(end, end);
+    SendMessageW(Form1->Memo1->Handle(), WM_CHAR, L'.', 0);
     Form1->Enregistrer1->Click();
     const std::string saved = FileBytes(DocumentPath());
     EXPECT_EQ(saved.rfind("{\\rtf1\\ansi\\ansicpg" + std::to_string(RtfHeaderCodePage(GetACP())), 0), 0u)

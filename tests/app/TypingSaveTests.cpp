@@ -15,9 +15,9 @@ protected:
         NoteFixture::SetUp();
         Setting(L"Save", L"SaveOnChange", L"1");
         // Written through the one-step replacement or, without a file yet, the rename.
-        injected.Calls.Replace = [this](const wchar_t* to, const wchar_t* from) {
+        injected.Calls.Replace = [this](const wchar_t* to, const wchar_t* from, const wchar_t* backup) {
             if (std::wstring(to) == DocumentPath()) ++saves;
-            return injected.Real.Replace(to, from);
+            return injected.Real.Replace(to, from, backup);
         };
         injected.Calls.Move = [this](const wchar_t* from, const wchar_t* to, DWORD flags) {
             if (std::wstring(to) == DocumentPath()) ++saves;

@@ -1,9 +1,7 @@
 #include "support/FileTestHelpers.h"
 
-#include "note/NoteFile.h"
-#include "framework/Error.h"
-#include "framework/SafeFile.h"
 #include "framework/SystemError.h"
+#include "note/NoteFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,19 +23,6 @@ protected:
         ResetFileCalls();
         std::filesystem::remove_all(folder);
     }
-    std::wstring CannotOpen(DWORD error) const {
-        return L"Cannot open file \"" + path + L"\". " + SystemErrorText(error);
-    }
-    // The message of what `f` raised, or "<nothing>".
-    static std::wstring Raised(const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const TError& e) {
-            return e.Message();
-        }
-        return L"<nothing>";
-    }
-
     std::filesystem::path folder;
     std::wstring path;
 };
@@ -50,7 +35,7 @@ std::string LargeNote() {
     return rtf + "}";
 }
 
-TEST_F(NoteFileTest, EveryFailureToReadIsALoadFailureWithTheSystemTextAndNeverAShorterNote) {
+TEST_F(NoteFileTest, EveryFailureToReadIsAnErrorWithItsCodeAndNeverAShorterNote) {
     const std::string stored = LargeNote();
     WriteBytes(path, stored);
     struct TCase {
@@ -110,58 +95,41 @@ TEST_F(NoteFileTest, EveryFailureToReadIsALoadFailureWithTheSystemTextAndNeverAS
          },
          ERROR_OPEN_FAILED},
     };
+    std::string read;
     for (const TCase& c : cases) {
         TInjectedFileCalls injected;
         c.Inject(injected);
-        EXPECT_EQ(Raised([&] { ReadDocumentFile(path); }), CannotOpen(c.Reported)) << c.What;
+        EXPECT_EQ(ReadWhole(FileCalls(), path, read), c.Reported) << c.What;
         EXPECT_NE(SystemErrorText(c.Reported), SystemErrorText(ERROR_SUCCESS)) << c.What;
     }
     EXPECT_TRUE(FileBytes(path) == stored);
-    EXPECT_TRUE(ReadDocumentFile(path) == stored);
+    EXPECT_EQ(ReadWhole(FileCalls(), path, read), 0u);
+    EXPECT_TRUE(read == stored);
 }
 
-TEST_F(NoteFileTest, OnlyNoSuchFileOrFolderMeansThereIsNoDocument) {
-    EXPECT_FALSE(DocumentExists(path));
-    EXPECT_FALSE(DocumentExists((folder / L"missing" / L"note.RTF").wstring()));
+TEST_F(NoteFileTest, OnlyNoSuchFileOrFolderMeansThereIsNoNoteAndAHeldOneIsNeverWaitedFor) {
+    TFileStamp stamp;
+    EXPECT_EQ(StampOf(FileCalls(), path, stamp), 0u);
+    EXPECT_FALSE(stamp.Exists);
+    EXPECT_EQ(StampOf(FileCalls(), (folder / L"missing" / L"note.RTF").wstring(), stamp), 0u);
     WriteBytes(path, "{\\rtf1 x}");
-    EXPECT_TRUE(DocumentExists(path));
+    EXPECT_EQ(StampOf(FileCalls(), path, stamp), 0u);
+    EXPECT_TRUE(stamp.Exists);
+    EXPECT_EQ(stamp.Size, 9u);
     for (DWORD error : {DWORD(ERROR_ACCESS_DENIED), DWORD(ERROR_BAD_NETPATH), DWORD(ERROR_NOT_READY)}) {
         TInjectedFileCalls injected;
-        injected.Calls.GetAttributes = [error](const wchar_t*) {
-            SetLastError(error);
-            return INVALID_FILE_ATTRIBUTES;
-        };
-        EXPECT_EQ(Raised([&] { DocumentExists(path); }), CannotOpen(error)) << error;
+        injected.Calls.GetInfo = [error](const wchar_t*, WIN32_FILE_ATTRIBUTE_DATA*) { return Fails(error); };
+        // The note may well be there: not a missing note, an error.
+        EXPECT_EQ(StampOf(FileCalls(), path, stamp), error);
     }
-    TInjectedFileCalls injected;
-    injected.Calls.GetAttributes = [](const wchar_t*) {
-        SetLastError(ERROR_SUCCESS);
-        return INVALID_FILE_ATTRIBUTES;
-    };
-    EXPECT_EQ(Raised([&] { DocumentExists(path); }), CannotOpen(ERROR_OPEN_FAILED));
-}
-
-TEST_F(NoteFileTest, AFileHeldByAnotherProgramIsWaitedForAboutTwoSeconds) {
-    WriteBytes(path, "{\\rtf1 held for a moment}");
+    // The user may be typing: a note held by another program is an error at once, looked at later.
     TFileLock lock(path);
     ASSERT_TRUE(lock.Held());
-    {
-        // The other program lets go while the note is still trying.
-        TInjectedFileCalls injected;
-        int attempts = 0;
-        injected.Calls.Open = [&, real = injected.Real](const wchar_t* p, DWORD access, DWORD share,
-                                                        DWORD how) {
-            if (++attempts == 3) lock.Release();
-            return real.Open(p, access, share, how);
-        };
-        EXPECT_EQ(ReadDocumentFile(path), "{\\rtf1 held for a moment}");
-        EXPECT_EQ(attempts, 3);
-    }
-    TFileLock longLock(path);
-    ASSERT_TRUE(longLock.Held());
+    std::string read;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Raised([&] { ReadDocumentFile(path); }), CannotOpen(ERROR_SHARING_VIOLATION));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(ReadWhole(FileCalls(), path, read), DWORD(ERROR_SHARING_VIOLATION));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(IsHeld(ERROR_SHARING_VIOLATION));
 }
 
 TEST_F(NoteFileTest, AWriteThatFailsOrTakesNothingNeverReplacesTheStoredFile) {
@@ -206,7 +174,7 @@ TEST_F(NoteFileTest, AWriteThatFailsOrTakesNothingNeverReplacesTheStoredFile) {
          [](TInjectedFileCalls& f) { f.Calls.Flush = [](HANDLE) { return Fails(ERROR_SUCCESS); }; }},
         {"a replacement and a rename that fail without a code",
          [](TInjectedFileCalls& f) {
-             f.Calls.Replace = [](const wchar_t*, const wchar_t*) { return Fails(ERROR_SUCCESS); };
+             f.Calls.Replace = [](const wchar_t*, const wchar_t*, const wchar_t*) { return Fails(ERROR_SUCCESS); };
              f.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_SUCCESS); };
          }},
         {"a temporary file that cannot be created, without a code",
@@ -217,19 +185,17 @@ TEST_F(NoteFileTest, AWriteThatFailsOrTakesNothingNeverReplacesTheStoredFile) {
              };
          }},
     };
-    const std::wstring prefix = L"Cannot create file \"" + path + L"\". ";
     for (const TCase& c : cases) {
         TInjectedFileCalls injected;
         c.Inject(injected);
-        const std::wstring message = Raised([&] { ReplaceFileSafely(path, next); });
-        EXPECT_EQ(message.rfind(prefix, 0), 0u) << c.What << ": " << message;
-        const std::wstring reason = message.substr(std::min(prefix.size(), message.size()));
-        EXPECT_NE(reason, SystemErrorText(ERROR_SUCCESS)) << c.What;
-        EXPECT_FALSE(reason.empty()) << c.What;
+        const TReplaced replaced = ReplaceNote(FileCalls(), path, next);
+        EXPECT_EQ(replaced.Outcome, TReplaced::rdFailed) << c.What;
+        EXPECT_NE(replaced.Error, 0u) << c.What;
         EXPECT_TRUE(FileBytes(path) == stored) << c.What;
-        EXPECT_FALSE(Exists(TemporaryPathFor(path))) << c.What;
+        EXPECT_FALSE(Exists(NoteTemporaryPath(path))) << c.What;
+        EXPECT_FALSE(Exists(NoteBackupPath(path))) << c.What;
     }
-    ReplaceFileSafely(path, next);
+    EXPECT_EQ(ReplaceNote(FileCalls(), path, next).Outcome, TReplaced::rdWritten);
     EXPECT_TRUE(FileBytes(path) == next);
 }
 
@@ -238,107 +204,190 @@ TEST_F(NoteFileTest, TheNoteIsReplacedInOneStepAndRenamedOverOnlyWhereTheReplace
     int replaced = 0, moved = 0;
     {
         TInjectedFileCalls injected;
-        injected.Calls.Replace = [&, real = injected.Real](const wchar_t* to, const wchar_t* from) {
+        injected.Calls.Replace = [&, real = injected.Real](const wchar_t* to, const wchar_t* from,
+                                                           const wchar_t* backup) {
             ++replaced;
-            return real.Replace(to, from);
+            return real.Replace(to, from, backup);
         };
         injected.Calls.Move = [&, real = injected.Real](const wchar_t* from, const wchar_t* to, DWORD flags) {
             ++moved;
             return real.Move(from, to, flags);
         };
-        ReplaceFileSafely(path, "second");
+        EXPECT_EQ(ReplaceNote(FileCalls(), path, "second").Outcome, TReplaced::rdWritten);
         EXPECT_EQ(replaced, 1);
         EXPECT_EQ(moved, 0);
         EXPECT_EQ(FileBytes(path), "second");
+        EXPECT_FALSE(Exists(NoteBackupPath(path))); // the note as it was, for the moment of the replacement
         // On Windows the replaced file also keeps its attributes and permissions; Wine's
         // replacement is a rename underneath and keeps neither, so that is not checked here.
 
         // A file system that refuses the replacement: the rename does the job.
-        injected.Calls.Replace = [&](const wchar_t*, const wchar_t*) {
+        injected.Calls.Replace = [&](const wchar_t*, const wchar_t*, const wchar_t*) {
             ++replaced;
             return Fails(ERROR_INVALID_FUNCTION);
         };
-        ReplaceFileSafely(path, "third");
+        EXPECT_EQ(ReplaceNote(FileCalls(), path, "third").Outcome, TReplaced::rdWritten);
         EXPECT_EQ(moved, 1);
         EXPECT_EQ(FileBytes(path), "third");
     }
     // No file yet: nothing to replace, the temporary file is renamed into place.
     DeleteFileW(path.c_str());
-    ReplaceFileSafely(path, "first");
+    EXPECT_EQ(ReplaceNote(FileCalls(), path, "first").Outcome, TReplaced::rdWritten);
     EXPECT_EQ(FileBytes(path), "first");
-    EXPECT_FALSE(Exists(TemporaryPathFor(path)));
+    EXPECT_FALSE(Exists(NoteTemporaryPath(path)));
+
+    // Another program holds the note: nothing is tried, nothing is left behind.
+    TFileLock lock(path, FILE_SHARE_READ);
+    ASSERT_TRUE(lock.Held());
+    const TReplaced held = ReplaceNote(FileCalls(), path, "while held");
+    EXPECT_EQ(held.Outcome, TReplaced::rdHeld);
+    lock.Release();
+    EXPECT_EQ(FileBytes(path), "first");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()),
+              1);
 }
 
-TEST_F(NoteFileTest, TheTemporaryFileHasTheNameSyncClientsLeaveAloneAndALeftOneIsRemoved) {
-    const std::wstring temporary = TemporaryPathFor(path);
-    const std::wstring name = temporary.substr(temporary.find_last_of(L'\\') + 1);
-    EXPECT_EQ(name.front(), L'~');
-    EXPECT_EQ(name.substr(name.size() - 4), L".tmp");
-    EXPECT_EQ(temporary.substr(0, temporary.size() - name.size()),
-              path.substr(0, path.find_last_of(L'\\') + 1));
+TEST_F(NoteFileTest, AReplacementThatFailsHalfWayNeverLeavesTheFolderWithoutTheNote) {
+    // The platform's replacement moved the note to the backup name and could not put the new
+    // file in its place (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2): a virus scanner holding the new file.
+    const auto halfWay = [](TInjectedFileCalls& f) {
+        f.Calls.Replace = [real = f.Real](const wchar_t* replaced, const wchar_t*, const wchar_t* backup) {
+            real.Move(replaced, backup, 0);
+            return Fails(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+        };
+    };
+    const auto movesOf = [](TInjectedFileCalls& f, const std::wstring& from) {
+        f.Calls.Move = [real = f.Real, from](const wchar_t* source, const wchar_t* to, DWORD flags) {
+            return std::wstring(source) == from ? Fails(ERROR_SHARING_VIOLATION) : real.Move(source, to, flags);
+        };
+    };
+    WriteBytes(path, "old");
+    {
+        TInjectedFileCalls injected;
+        halfWay(injected);
+        EXPECT_EQ(ReplaceNote(FileCalls(), path, "new").Outcome, TReplaced::rdWritten) << "the rename finishes it";
+    }
+    EXPECT_EQ(FileBytes(path), "new");
+    {
+        TInjectedFileCalls injected;
+        halfWay(injected);
+        movesOf(injected, NoteTemporaryPath(path));
+        const TReplaced replaced = ReplaceNote(FileCalls(), path, "newer");
+        EXPECT_EQ(replaced.Outcome, TReplaced::rdFailed) << "the new file stays held";
+        EXPECT_EQ(replaced.Error, DWORD(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2));
+    }
+    EXPECT_EQ(FileBytes(path), "new") << "the note as it was is put back";
+    {
+        TInjectedFileCalls injected;
+        halfWay(injected);
+        injected.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_ACCESS_DENIED); };
+        EXPECT_EQ(ReplaceNote(FileCalls(), path, "newest").Outcome, TReplaced::rdWritten);
+    }
+    EXPECT_EQ(FileBytes(path), "newest") << "neither name moves: written in place";
+    EXPECT_FALSE(Exists(NoteTemporaryPath(path)));
+    EXPECT_FALSE(Exists(NoteBackupPath(path)));
+}
+
+TEST_F(NoteFileTest, ASaveCutShortIsClearedUpAndANoteMissingBesideItsReplacementIsPutBack) {
+    const std::wstring temporary = NoteTemporaryPath(path);
+    const std::wstring backup = NoteBackupPath(path);
+    // The note in place: whatever was left goes.
+    WriteBytes(path, "note");
     WriteBytes(temporary, "left by a killed save");
     WriteBytes(path + L".tmp", "left by an older version");
-    RemoveLeftTemporaries(path);
+    WriteBytes(backup, "left by a replacement");
+    EXPECT_FALSE(ClearUpAfterCutSave(FileCalls(), path));
+    EXPECT_EQ(FileBytes(path), "note");
     EXPECT_FALSE(Exists(temporary));
     EXPECT_FALSE(Exists(path + L".tmp"));
+    EXPECT_FALSE(Exists(backup));
+
+    // Cut between the replacement's two renames: the new note was whole.
+    DeleteFileW(path.c_str());
+    WriteBytes(backup, "before");
+    WriteBytes(temporary, "after");
+    EXPECT_TRUE(ClearUpAfterCutSave(FileCalls(), path));
+    EXPECT_EQ(FileBytes(path), "after");
+    EXPECT_FALSE(Exists(backup));
+
+    // Only the backup: it is the note.
+    DeleteFileW(path.c_str());
+    WriteBytes(backup, "before");
+    EXPECT_FALSE(ClearUpAfterCutSave(FileCalls(), path));
+    EXPECT_EQ(FileBytes(path), "before");
+
+    // The first save of a new note cut short: what it wrote is all there is of the note.
+    DeleteFileW(path.c_str());
+    WriteBytes(temporary, "{\\rtf1 the first words");
+    EXPECT_TRUE(ClearUpAfterCutSave(FileCalls(), path));
+    EXPECT_EQ(FileBytes(path), "{\\rtf1 the first words");
+    EXPECT_FALSE(Exists(temporary));
 }
 
-TEST_F(NoteFileTest, AnUnloadedDocumentIsSetAsideUnderAFreeNameWithItsLoadMark) {
-    WriteBytes(path, "first unreadable");
-    EXPECT_EQ(SetAside(path), path + L".unreadable");
-    WriteBytes(path, "second unreadable");
-    WriteBytes(LoadMarkerPath(path), "a mark");
-    EXPECT_EQ(SetAside(path), path + L".unreadable2");
-    EXPECT_EQ(FileBytes(path + L".unreadable"), "first unreadable");
-    EXPECT_EQ(FileBytes(path + L".unreadable2"), "second unreadable");
-    EXPECT_FALSE(Exists(path));
-    EXPECT_FALSE(Exists(LoadMarkerPath(path)));
-    EXPECT_EQ(SetAside(path), L""); // nothing left to set aside
+TEST_F(NoteFileTest, AVersionIsKeptOnlyWhenItsCopyReadsBackWholeAndAFailedOneNeverRotates) {
+    for (const char* version : {"v0", "v1", "v2"}) {
+        KeepVersion(FileCalls(), path, version);
+    }
+    EXPECT_EQ(FileBytes(VersionPath(path, 1)), "v2");
+    EXPECT_EQ(FileBytes(VersionPath(path, 2)), "v1");
+    EXPECT_EQ(FileBytes(VersionPath(path, 3)), "v0");
+    struct TCase {
+        const char* What;
+        std::function<void(TInjectedFileCalls&)> Inject;
+    } cases[] = {
+        {"a full disk cuts the copy",
+         [](TInjectedFileCalls& f) {
+             f.Calls.Write = [real = f.Real](HANDLE file, const void* data, DWORD size, DWORD* written) {
+                 real.Write(file, data, std::min<DWORD>(size, 2), written);
+                 return Fails(ERROR_DISK_FULL);
+             };
+         }},
+        {"a copy that reads back other than written",
+         [](TInjectedFileCalls& f) {
+             f.Calls.Read = [real = f.Real](HANDLE file, void* buffer, DWORD size, DWORD* read) {
+                 const BOOL ok = real.Read(file, buffer, size, read);
+                 if (ok && *read > 0) static_cast<char*>(buffer)[0] ^= 1;
+                 return ok;
+             };
+         }},
+    };
+    for (const TCase& c : cases) {
+        TInjectedFileCalls injected;
+        c.Inject(injected);
+        KeepVersion(FileCalls(), path, "a version that never makes it");
+        EXPECT_EQ(FileBytes(VersionPath(path, 1)), "v2") << c.What;
+        EXPECT_EQ(FileBytes(VersionPath(path, 3)), "v0") << c.What;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()),
+              3);
 }
 
 // What `loads` processes that each died inside the reader leave behind.
-std::string MarkOfInterruptedLoads(const std::wstring& path, int loads) {
-    std::string mark;
-    for (int n = 0; n < loads; ++n) {
-        {
-            TLoadInProgress loading(path);
-            mark = FileBytes(LoadMarkerPath(path));
-        }
-        WriteBytes(LoadMarkerPath(path), mark);
-    }
-    return mark;
+void InterruptedLoads(const std::wstring& path, int loads) {
+    for (int n = 1; n <= loads; ++n)
+        MarkLoad(FileCalls(), path, LoadsNeverReturned(FileCalls(), path) + 1);
 }
 
-TEST_F(NoteFileTest, AFileIsRefusedOnlyAfterTwoLoadsInARowNeverReturnedAndForThatFileOnly) {
+TEST_F(NoteFileTest, TheMarkCountsTheLoadsOfOneFileThatNeverReturned) {
     WriteBytes(path, "{\\rtf1 a note that kills the reader}");
-    {
-        TLoadInProgress loading(path);
-        EXPECT_FALSE(FileBytes(LoadMarkerPath(path)).empty());
-    }
-    EXPECT_FALSE(Exists(LoadMarkerPath(path))); // the load returned
-    EXPECT_FALSE(LoadNeverReturned(path));
+    EXPECT_EQ(LoadsNeverReturned(FileCalls(), path), 0);
+    InterruptedLoads(path, 1);
+    EXPECT_EQ(LoadsNeverReturned(FileCalls(), path), 1);
+    UnmarkLoad(FileCalls(), path); // a load that returns
+    EXPECT_EQ(LoadsNeverReturned(FileCalls(), path), 0);
+    EXPECT_FALSE(Exists(LoadMarkerPath(path)));
 
-    // One kill or power cut in the reader: the file is tried again.
-    MarkOfInterruptedLoads(path, 1);
-    EXPECT_EQ(LoadsNeverReturned(path), 1);
-    EXPECT_FALSE(LoadNeverReturned(path));
-    // A load that returns clears the count.
-    { TLoadInProgress loading(path); }
-    EXPECT_EQ(LoadsNeverReturned(path), 0);
-
-    const std::string twice = MarkOfInterruptedLoads(path, 2);
-    EXPECT_EQ(LoadsNeverReturned(path), 2);
-    EXPECT_TRUE(LoadNeverReturned(path));
-    EXPECT_TRUE(LoadNeverReturned(path)); // at every start, until the file is set aside or replaced
-
+    InterruptedLoads(path, 2);
+    EXPECT_EQ(LoadsNeverReturned(FileCalls(), path), 2);
+    const std::string twice = FileBytes(LoadMarkerPath(path));
     // A mark from before the count was kept stands for one load.
     WriteBytes(LoadMarkerPath(path), twice.substr(0, twice.find('\n')));
-    EXPECT_EQ(LoadsNeverReturned(path), 1);
+    EXPECT_EQ(LoadsNeverReturned(FileCalls(), path), 1);
 
     // The user put another file in its place: that one is read as any other.
     WriteBytes(LoadMarkerPath(path), twice);
     WriteBytes(path, "{\\rtf1 another note, written later}");
-    EXPECT_FALSE(LoadNeverReturned(path));
+    EXPECT_EQ(LoadsNeverReturned(FileCalls(), path), 0);
     EXPECT_FALSE(Exists(LoadMarkerPath(path)));
 }
 

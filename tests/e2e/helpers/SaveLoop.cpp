@@ -1,7 +1,8 @@
 // Saves the note over and over, alternating two complete versions, until it is killed. First it
 // writes what each version looks like on disk, for the test to compare against.
 #include "app/MainForm.h"
-#include "note/NoteFile.h"
+#include "note/NotePaths.h"
+#include "note/RtfCodePage.h"
 #include "app/Program.h"
 #include "framework/Application.h"
 
@@ -26,7 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     std::string versions[2];
     for (int i = 0; i < 2; ++i) {
         Form1->Memo1->SetRtf(Version(static_cast<char>('A' + i)));
-        versions[i] = Form1->Memo1->Rtf();
+        versions[i] = StoredRtf(Form1->Memo1->Rtf());
         const std::wstring expected = DocumentPath() + (i == 0 ? L".expected-a" : L".expected-b");
         std::ofstream(expected.c_str(), std::ios::binary) << versions[i];
     }

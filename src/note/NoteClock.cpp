@@ -1,0 +1,20 @@
+#include "note/NoteClock.h"
+
+namespace {
+
+class TSystemClock : public TNoteClock {
+public:
+    ULONGLONG Now() override { return GetTickCount64(); }
+    SYSTEMTIME LocalTime() override {
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        return now;
+    }
+};
+
+} // namespace
+
+TNoteClock& SystemClock() {
+    static TSystemClock clock;
+    return clock;
+}

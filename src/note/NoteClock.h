@@ -1,0 +1,17 @@
+#pragma once
+// The time as the keeper of the note sees it: a count of milliseconds for its waits, and the
+// local date and time for the names of the files it keeps. Replaceable, so a simulated clock can
+// drive the keeper through hours of events in a moment.
+#include <windows.h>
+
+class TNoteClock {
+public:
+    virtual ~TNoteClock() = default;
+    // Milliseconds since a fixed moment; never goes back.
+    virtual ULONGLONG Now() = 0;
+    // The local date and time (it may jump, backwards too, when the user or the system sets it).
+    virtual SYSTEMTIME LocalTime() = 0;
+};
+
+// The system's clock.
+TNoteClock& SystemClock();

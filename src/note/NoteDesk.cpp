@@ -1,0 +1,91 @@
+#include "note/NoteDesk.h"
+
+#include <algorithm>
+
+TNoteDesk::TNoteDesk(TNotePlace place, TNoteEditor& editor, TNoteTeller& teller, TNoteClock& clock,
+                     TFileCalls& calls)
+    : FKeeper(std::move(place), editor, clock, calls), FTeller(teller) {}
+
+void TNoteDesk::Open() { Post(&TNoteKeeper::Open); }
+void TNoteDesk::Edited() { Post(&TNoteKeeper::Edited); }
+void TNoteDesk::Save() { Post(&TNoteKeeper::Save); }
+void TNoteDesk::Tick() { Post(&TNoteKeeper::Tick); }
+void TNoteDesk::FolderChanged() { Post(&TNoteKeeper::FolderChanged); }
+void TNoteDesk::WatchLost() { Post(&TNoteKeeper::WatchLost); }
+void TNoteDesk::Wake() { Post(&TNoteKeeper::Wake); }
+
+void TNoteDesk::Leave() {
+    if (FLeft) return;
+    FLeft = true;
+    FWaiting.clear();
+    // The keeper is never in the middle of a decision here: boxes are shown between decisions.
+    FRunning = true;
+    std::vector<TNotice> notices = FKeeper.Leave();
+    FRunning = false;
+    FTeller.WakeAt(0);
+    for (const TNotice& notice : notices)
+        if (notice.Kind == TNotice::nkBox) FTeller.Box(notice.Text);
+}
+
+void TNoteDesk::Post(TEvent event) {
+    if (FLeft) return;
+    if (FTelling || FRunning) {
+        // The same event twice in a row says nothing more than once.
+        if (std::find(FWaiting.begin(), FWaiting.end(), event) == FWaiting.end()) FWaiting.push_back(event);
+        return;
+    }
+    Run(event);
+    Drain();
+}
+
+void TNoteDesk::Run(TEvent event) {
+    FRunning = true;
+    std::vector<TNotice> notices;
+    try {
+        notices = (FKeeper.*event)();
+    } catch (...) {
+        FRunning = false;
+        FTeller.WakeAt(FKeeper.NextWake());
+        throw;
+    }
+    FRunning = false;
+    FTeller.WakeAt(FKeeper.NextWake());
+    Tell(std::move(notices));
+}
+
+void TNoteDesk::Tell(std::vector<TNotice> notices) {
+    FTelling = true;
+    struct TDone {
+        bool& Flag;
+        ~TDone() { Flag = false; }
+    } done{FTelling};
+    for (size_t i = 0; i < notices.size() && !FLeft; ++i) {
+        const TNotice notice = notices[i];
+        switch (notice.Kind) {
+        case TNotice::nkBox:
+            FTeller.Box(notice.Text);
+            break;
+        case TNotice::nkBalloon:
+            FTeller.Balloon(notice.Text, notice.Open);
+            break;
+        case TNotice::nkQuestion: {
+            const bool yes = FTeller.Ask(notice.Text, notice.Caption);
+            if (FLeft) return;
+            FRunning = true;
+            std::vector<TNotice> more = FKeeper.Answer(notice.Question, yes);
+            FRunning = false;
+            FTeller.WakeAt(FKeeper.NextWake());
+            notices.insert(notices.begin() + static_cast<ptrdiff_t>(i) + 1, more.begin(), more.end());
+            break;
+        }
+        }
+    }
+}
+
+void TNoteDesk::Drain() {
+    while (!FWaiting.empty() && !FLeft && !FTelling && !FRunning) {
+        const TEvent event = FWaiting.front();
+        FWaiting.pop_front();
+        Run(event);
+    }
+}

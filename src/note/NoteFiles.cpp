@@ -1,0 +1,326 @@
+#include "note/NoteFiles.h"
+
+#include "framework/SystemError.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+
+namespace {
+
+constexpr DWORD kChunk = 1u << 20;
+
+DWORD Failed(DWORD fallback) {
+    return LastErrorOr(fallback);
+}
+
+bool Exists(TFileCalls& calls, const std::wstring& path) {
+    return calls.GetAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Reads up to `size` bytes into `buffer`; `read` is 0 only at the end of the file.
+DWORD ReadSome(TFileCalls& calls, HANDLE file, char* buffer, DWORD size, DWORD& read) {
+    read = 0;
+    SetLastError(ERROR_SUCCESS);
+    if (!calls.Read(file, buffer, size, &read)) return Failed(ERROR_READ_FAULT);
+    return read > size ? ERROR_READ_FAULT : ERROR_SUCCESS;
+}
+
+DWORD WriteAll(TFileCalls& calls, HANDLE file, const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
+        DWORD written = 0;
+        SetLastError(ERROR_SUCCESS);
+        if (!calls.Write(file, bytes.data() + done, chunk, &written)) return Failed(ERROR_WRITE_FAULT);
+        // A write that "succeeds" without taking anything would loop for ever or end short.
+        if (written == 0 || written > chunk) return ERROR_WRITE_FAULT;
+        done += written;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD Move(TFileCalls& calls, const std::wstring& from, const std::wstring& to, DWORD flags) {
+    SetLastError(ERROR_SUCCESS);
+    return calls.Move(from.c_str(), to.c_str(), flags) ? ERROR_SUCCESS : Failed(ERROR_WRITE_FAULT);
+}
+
+// Another program holds the note so that it cannot be replaced (it did not share deleting).
+bool NoteHeld(TFileCalls& calls, const std::wstring& path) {
+    SetLastError(ERROR_SUCCESS);
+    TCallsFile file(calls, calls.Open(path.c_str(), GENERIC_READ | DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING));
+    return !file && IsHeld(Failed(ERROR_OPEN_FAILED));
+}
+
+std::wstring Stamped(const std::wstring& path, const wchar_t* word, const SYSTEMTIME& when) {
+    const std::wstring folder = FolderOf(path);
+    const size_t dot = path.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && dot >= folder.size();
+    wchar_t stamp[64];
+    swprintf(stamp, std::size(stamp), L" (%ls %04u-%02u-%02u %02u-%02u-%02u)", word, when.wYear, when.wMonth,
+             when.wDay, when.wHour, when.wMinute, when.wSecond);
+    return hasExtension ? path.substr(0, dot) + stamp + path.substr(dot) : path + stamp;
+}
+
+std::string Identity(TFileCalls& calls, const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!calls.GetInfo(path.c_str(), &data)) return {};
+    return std::to_string(data.nFileSizeHigh) + " " + std::to_string(data.nFileSizeLow) + " " +
+           std::to_string(data.ftLastWriteTime.dwHighDateTime) + " " +
+           std::to_string(data.ftLastWriteTime.dwLowDateTime);
+}
+
+} // namespace
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    return path.substr(FolderOf(path).size());
+}
+
+std::wstring NoteTemporaryPath(const std::wstring& path) {
+    // "~" first and ".tmp" last: the names sync clients and backup tools leave alone.
+    return FolderOf(path) + L"~" + FileNameOf(path) + L".tmp";
+}
+
+std::wstring NoteBackupPath(const std::wstring& path) {
+    return FolderOf(path) + L"~" + FileNameOf(path) + L".old.tmp";
+}
+
+std::wstring VersionPath(const std::wstring& path, int n) {
+    return path + L"." + std::to_wstring(n);
+}
+
+std::wstring ConflictPath(const std::wstring& path, const SYSTEMTIME& when) {
+    return Stamped(path, L"conflit", when);
+}
+
+std::wstring OriginalPath(const std::wstring& path, const SYSTEMTIME& when) {
+    return Stamped(path, L"original", when);
+}
+
+std::wstring FreeName(TFileCalls& calls, const std::wstring& first) {
+    std::wstring name = first;
+    const size_t paren = first.find_last_of(L')');
+    for (int n = 2; Exists(calls, name) && paren != std::wstring::npos; ++n)
+        name = first.substr(0, paren) + L" " + std::to_wstring(n) + first.substr(paren);
+    return name;
+}
+
+std::wstring SetAsideName(TFileCalls& calls, const std::wstring& path) {
+    std::wstring name = path + L".unreadable";
+    for (int n = 2; Exists(calls, name); ++n)
+        name = path + L".unreadable" + std::to_wstring(n);
+    return name;
+}
+
+std::wstring LoadMarkerPath(const std::wstring& path) {
+    return path + L".loading";
+}
+
+DWORD StampOf(TFileCalls& calls, const std::wstring& path, TFileStamp& stamp) {
+    stamp = {};
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    SetLastError(ERROR_SUCCESS);
+    if (!calls.GetInfo(path.c_str(), &data)) {
+        const DWORD error = Failed(ERROR_OPEN_FAILED);
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : error;
+    }
+    stamp.Exists = true;
+    stamp.Size = (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.LastWrite =
+        (ULONGLONG(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return ERROR_SUCCESS;
+}
+
+DWORD ReadWhole(TFileCalls& calls, const std::wstring& path, std::string& bytes, DWORD access, DWORD share) {
+    bytes.clear();
+    SetLastError(ERROR_SUCCESS);
+    TCallsFile file(calls, calls.Open(path.c_str(), access, share, OPEN_EXISTING));
+    if (!file) return Failed(ERROR_OPEN_FAILED);
+    LARGE_INTEGER size{};
+    SetLastError(ERROR_SUCCESS);
+    if (!calls.GetSize(file.Get(), &size)) return Failed(ERROR_READ_FAULT);
+    if (size.QuadPart < 0) return ERROR_READ_FAULT;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    for (size_t done = 0; done < bytes.size();) {
+        DWORD read = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
+        if (const DWORD error = ReadSome(calls, file.Get(), bytes.data() + done, chunk, read)) return error;
+        // The file ended before its size: it shrank under us.
+        if (read == 0) return ERROR_HANDLE_EOF;
+        done += read;
+    }
+    // Whatever the size said, the note is all of the file.
+    char more[4096];
+    for (DWORD read = 1; read != 0;) {
+        if (const DWORD error = ReadSome(calls, file.Get(), more, sizeof more, read)) return error;
+        bytes.append(more, read);
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD WriteWhole(TFileCalls& calls, const std::wstring& path, const std::string& bytes, DWORD disposition) {
+    DWORD error = ERROR_SUCCESS;
+    {
+        SetLastError(ERROR_SUCCESS);
+        TCallsFile file(calls, calls.Open(path.c_str(), GENERIC_WRITE, 0, disposition));
+        if (!file) return Failed(ERROR_CANNOT_MAKE);
+        error = WriteAll(calls, file.Get(), bytes);
+        SetLastError(ERROR_SUCCESS);
+        if (!error && !calls.Flush(file.Get())) error = Failed(ERROR_WRITE_FAULT);
+        // Every write said it took its bytes; the file must now hold them all.
+        LARGE_INTEGER size{};
+        SetLastError(ERROR_SUCCESS);
+        if (!error && !calls.GetSize(file.Get(), &size)) error = Failed(ERROR_WRITE_FAULT);
+        if (!error && static_cast<unsigned long long>(size.QuadPart) != bytes.size()) error = ERROR_WRITE_FAULT;
+    }
+    if (error) calls.Delete(path.c_str());
+    return error;
+}
+
+DWORD WriteKept(TFileCalls& calls, const std::wstring& path, const std::string& bytes) {
+    calls.CreateFolder(FolderOf(path).c_str());
+    const std::wstring temporary = NoteTemporaryPath(path);
+    if (const DWORD error = WriteWhole(calls, temporary, bytes, CREATE_ALWAYS)) return error;
+    const DWORD error = Move(calls, temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (error) calls.Delete(temporary.c_str());
+    return error;
+}
+
+bool IsHeld(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+TReplaced ReplaceNote(TFileCalls& calls, const std::wstring& path, const std::string& bytes) {
+    const std::wstring temporary = NoteTemporaryPath(path);
+    const std::wstring backup = NoteBackupPath(path);
+    TReplaced result;
+    const auto failed = [&](DWORD error) {
+        calls.Delete(temporary.c_str());
+        result.Error = error;
+        result.Outcome = IsHeld(error) || NoteHeld(calls, path) ? TReplaced::rdHeld : TReplaced::rdFailed;
+        return result;
+    };
+    const auto written = [&] {
+        if (Exists(calls, temporary)) calls.Delete(temporary.c_str());
+        if (Exists(calls, backup)) calls.Delete(backup.c_str());
+        result.Outcome = TReplaced::rdWritten;
+        return result;
+    };
+    const DWORD attributes = calls.GetAttributes(path.c_str());
+    const bool noteThere = attributes != INVALID_FILE_ATTRIBUTES;
+    // A file the user made read-only is not replaced, whatever the file system would allow.
+    if (noteThere && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        result.Error = ERROR_ACCESS_DENIED;
+        return result;
+    }
+    // Never call the replacement on a note another program holds: it would fail all the same, and
+    // some systems leave a stray file for each attempt.
+    if (noteThere && NoteHeld(calls, path)) {
+        result.Error = ERROR_SHARING_VIOLATION;
+        result.Outcome = TReplaced::rdHeld;
+        return result;
+    }
+    if (const DWORD error = WriteWhole(calls, temporary, bytes, CREATE_ALWAYS)) return failed(error);
+    if (!noteThere) {
+        const DWORD error = Move(calls, temporary, path, MOVEFILE_WRITE_THROUGH);
+        return error ? failed(error) : written();
+    }
+    // The note as it was goes to the backup name for a moment, so that a replacement that fails
+    // half-way leaves it where it can be put back.
+    if (Exists(calls, backup)) calls.Delete(backup.c_str());
+    SetLastError(ERROR_SUCCESS);
+    if (calls.Replace(path.c_str(), temporary.c_str(), backup.c_str())) return written();
+    const DWORD error = Failed(ERROR_UNABLE_TO_REMOVE_REPLACED);
+    if (Exists(calls, path)) {
+        // Nothing moved (refused, or the new file held for a moment): the rename does the same job.
+        if (!Move(calls, temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return written();
+        return failed(error);
+    }
+    // The note went to the backup name and its replacement did not follow.
+    if (!Move(calls, temporary, path, MOVEFILE_WRITE_THROUGH)) return written();
+    if (Exists(calls, backup) && !Move(calls, backup, path, MOVEFILE_WRITE_THROUGH)) return failed(error);
+    // Neither name can be moved: the note is written in place of its own.
+    if (!Exists(calls, path) && !WriteWhole(calls, path, bytes, CREATE_NEW)) return written();
+    calls.Delete(temporary.c_str());
+    result.Error = error;
+    if (!Exists(calls, path) && Exists(calls, backup)) result.OldNoteAt = backup;
+    return result;
+}
+
+void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string& bytes) {
+    // Extra safety, not the save itself: a version that cannot be kept does not stop the save.
+    const std::wstring copy = FolderOf(path) + L"~" + FileNameOf(path) + L".1.tmp";
+    if (WriteWhole(calls, copy, bytes, CREATE_ALWAYS)) return;
+    std::string back;
+    const auto drop = [&] { calls.Delete(copy.c_str()); };
+    if (ReadWhole(calls, copy, back) || back != bytes) return drop();
+    constexpr int kKept = 3;
+    SetLastError(ERROR_SUCCESS);
+    if (!calls.Delete(VersionPath(path, kKept).c_str()) && Exists(calls, VersionPath(path, kKept))) return drop();
+    for (int n = kKept - 1; n >= 1; --n)
+        if (Exists(calls, VersionPath(path, n)) &&
+            Move(calls, VersionPath(path, n), VersionPath(path, n + 1), MOVEFILE_REPLACE_EXISTING))
+            return drop();
+    if (Move(calls, copy, VersionPath(path, 1), MOVEFILE_REPLACE_EXISTING)) drop();
+}
+
+bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path) {
+    const std::wstring temporary = NoteTemporaryPath(path);
+    const std::wstring backup = NoteBackupPath(path);
+    const std::wstring older = path + L".tmp"; // the name earlier versions wrote to
+    bool fromTemporary = false;
+    if (!Exists(calls, path)) {
+        // Cut between the replacement's two renames, the new note was whole: it goes in place.
+        // Cut while it was written, the backup is the note; without one, what was written is all
+        // there is of it.
+        if (Exists(calls, backup) && Exists(calls, temporary) && !Move(calls, temporary, path, 0))
+            fromTemporary = true;
+        else if (Exists(calls, backup))
+            Move(calls, backup, path, 0);
+        else
+            for (const std::wstring& left : {temporary, older})
+                if (Exists(calls, left) && !Move(calls, left, path, 0)) {
+                    fromTemporary = true;
+                    break;
+                }
+    }
+    if (Exists(calls, path))
+        for (const std::wstring& left :
+             {temporary, backup, older, FolderOf(path) + L"~" + FileNameOf(path) + L".1.tmp"})
+            calls.Delete(left.c_str());
+    return fromTemporary;
+}
+
+int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path) {
+    const std::wstring marker = LoadMarkerPath(path);
+    std::string text;
+    if (ReadWhole(calls, marker, text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE) || text.empty())
+        return 0;
+    const std::string identity = Identity(calls, path);
+    const size_t line = text.find('\n');
+    int loads = 1; // a mark without a count was left by one load
+    if (line != std::string::npos) {
+        loads = 0;
+        for (size_t i = line + 1; i < text.size() && text[i] >= '0' && text[i] <= '9' && loads < 1000; ++i)
+            loads = loads * 10 + (text[i] - '0');
+        loads = std::max(loads, 1);
+    }
+    if (!identity.empty() && text.substr(0, line) == identity) return loads;
+    // A mark for another file: that file has been replaced since.
+    calls.Delete(marker.c_str());
+    return 0;
+}
+
+void MarkLoad(TFileCalls& calls, const std::wstring& path, int loads) {
+    // Without the mark the load goes on all the same: the scan before it still stands guard.
+    WriteWhole(calls, LoadMarkerPath(path), Identity(calls, path) + "\n" + std::to_string(loads), CREATE_ALWAYS);
+}
+
+void UnmarkLoad(TFileCalls& calls, const std::wstring& path) {
+    calls.Delete(LoadMarkerPath(path).c_str());
+}

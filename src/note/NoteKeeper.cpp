@@ -1,0 +1,805 @@
+#include "note/NoteKeeper.h"
+
+#include "framework/Error.h"
+#include "framework/SystemError.h"
+#include "note/NoteFiles.h"
+#include "note/NoteLoad.h"
+#include "note/NoteTexts.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cwctype>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+// Why a save is made: the program itself decides less on some occasions.
+enum class TWhy { wyMenu, wyTimer, wyPause, wyLook, wyLeave };
+using enum TWhy;
+
+// What became of the file since the keeper last read or wrote it.
+struct TLook {
+    enum { lkNone, lkTouched, lkChanged, lkMissing, lkUnreadable } Change = lkNone;
+    std::string Bytes;
+    TFileStamp Stamp;
+    DWORD Error = 0;
+};
+
+std::wstring StrippedText(std::wstring_view text) {
+    std::wstring out;
+    for (const wchar_t c : text)
+        if (!std::iswspace(c)) out += c;
+    return out;
+}
+
+} // namespace
+
+std::wstring RescuePathFor(const std::wstring& note, const std::wstring& folder) {
+    uint32_t hash = 2166136261u;
+    for (const wchar_t c : note) {
+        hash ^= static_cast<uint32_t>(std::towupper(c == L'/' ? L'\\' : c));
+        hash *= 16777619u;
+    }
+    wchar_t number[16];
+    swprintf(number, std::size(number), L" (%08x)", hash);
+    const std::wstring name = FileNameOf(note);
+    const size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring::npos ? folder + name + number
+                                     : folder + name.substr(0, dot) + number + name.substr(dot);
+}
+
+std::wstring AddendumPathFor(const std::wstring& rescue) {
+    const size_t dot = rescue.find_last_of(L'.');
+    const bool hasExtension = dot != std::wstring::npos && dot >= FolderOf(rescue).size();
+    return hasExtension ? rescue.substr(0, dot) + L" ajout" + rescue.substr(dot) : rescue + L" ajout";
+}
+
+class TNoteKeeper::TState {
+public:
+    TState(TNoteKeeper& owner, TNoteEditor& editor, TNoteClock& clock, TFileCalls& calls)
+        : Owner(owner), Place(owner.FPlace), Note(Place.Note), Editor(editor), Clock(clock), Calls(calls) {}
+
+    void Open();
+    void Edited();
+    void Save(TWhy why);
+    void FolderChanged();
+    void WatchLost();
+    void Wake();
+    void Answer(int question, bool yes);
+    void Leave();
+    ULONGLONG NextWake() const;
+
+    std::vector<TNotice> News;
+    bool Dirty = false;
+    enum { lsLoaded, lsPending, lsRefused } Load = lsLoaded;
+    bool Left = false;
+
+private:
+    // Loading.
+    void Pending(DWORD error);
+    void RetryPending();
+    bool LoadBytes(const std::string& bytes, TLoadKind kind, std::wstring* why = nullptr);
+    void Refused(const std::wstring& why, bool interrupted);
+    void Loaded();
+    void OfferRescues();
+    // Looking at the file and settling what another writer did.
+    TLook Look(bool thorough);
+    void LookNow();
+    void Settle(const TLook& theirs, TWhy why);
+    bool KeepTheirs(const std::string& theirs);
+    // Writing.
+    void Write(const std::string& bytes, TWhy why);
+    bool KeepOriginal();
+    void InStep();
+    void PutOff(TWhy why);
+    void Rescue(const std::string& bytes, const std::wstring& failure, TWhy why, const std::wstring& oldNoteAt = {});
+    void KeepTyped(TWhy why);
+    bool SetAside(TWhy why);
+    void RetireRescues();
+    void LookIn(ULONGLONG ms);
+    // Telling.
+    void Box(const std::wstring& text, std::vector<std::wstring> files = {});
+    void Balloon(const std::wstring& text, const std::wstring& open, std::vector<std::wstring> files = {});
+
+    TNoteKeeper& Owner;
+    const TNotePlace& Place;
+    const std::wstring& Note;
+    TNoteEditor& Editor;
+    TNoteClock& Clock;
+    TFileCalls& Calls;
+
+    // What the file held when the keeper last read or wrote it (null: nothing known), and its
+    // stamp then.
+    std::shared_ptr<const std::string> Known;
+    TFileStamp KnownStamp;
+    // A save was put off while another program held the file: the next look writes the note.
+    bool WritePending = false;
+    ULONGLONG HeldSince = 0;
+    bool HeldTold = false;
+    std::string HeldCopy; // what the rescue copy holds while the file is held
+    bool TypedTold = false;
+    bool SaveFailedTold = false;
+    bool VersionKept = false;
+    // A file that the control could not take as it was: kept beside the note before the first
+    // save goes over it.
+    std::string Original;
+    bool OriginalPending = false;
+    // The rescue copies this run wrote or took in, retired once the note is written.
+    bool RescueMine = false, AddendumMine = false;
+    bool RescuesOffered = false;
+    struct TQuestion {
+        int Id = 0;
+        std::wstring File;
+        TLoadKind Kind = lkReplace;
+    };
+    std::vector<TQuestion> Questions;
+    int NextQuestion = 1;
+    // The waits.
+    ULONGLONG UnsavedSince = 0, PauseDue = 0;
+    ULONGLONG LookDue = 0, SignalSince = 0;
+    bool Polling = false;
+};
+
+// --- Telling ---------------------------------------------------------------------------------
+
+void TNoteKeeper::TState::Box(const std::wstring& text, std::vector<std::wstring> files) {
+    TNotice notice;
+    notice.Kind = TNotice::nkBox;
+    notice.Text = text;
+    notice.Files = std::move(files);
+    News.push_back(std::move(notice));
+}
+
+void TNoteKeeper::TState::Balloon(const std::wstring& text, const std::wstring& open,
+                                  std::vector<std::wstring> files) {
+    TNotice notice;
+    notice.Kind = TNotice::nkBalloon;
+    notice.Text = text;
+    notice.Open = open;
+    notice.Files = std::move(files);
+    if (!open.empty() && std::find(notice.Files.begin(), notice.Files.end(), open) == notice.Files.end())
+        notice.Files.push_back(open);
+    News.push_back(std::move(notice));
+}
+
+// --- Loading ---------------------------------------------------------------------------------
+
+void TNoteKeeper::TState::Open() {
+    if (ClearUpAfterCutSave(Calls, Note))
+        Balloon(TookCutSaveText(Note), L"", {Note});
+    TFileStamp stamp;
+    if (const DWORD error = StampOf(Calls, Note, stamp)) return Pending(error);
+    if (!stamp.Exists) return Loaded();
+    std::string bytes;
+    if (const DWORD error = ReadWhole(Calls, Note, bytes)) return Pending(error);
+    Known = std::make_shared<const std::string>(std::move(bytes));
+    TFileStamp after;
+    // Written while it was read: what was read is known, but not as the file's present state.
+    KnownStamp = !StampOf(Calls, Note, after) && after == stamp ? stamp : TFileStamp{};
+    if (LoadBytes(*Known, lkWhole)) Loaded();
+}
+
+void TNoteKeeper::TState::Pending(DWORD error) {
+    Load = lsPending;
+    Known.reset();
+    KnownStamp = {};
+    LookIn(kLookAgainMs);
+    Box(NotLoadedText(CannotOpenText(Note, error), Note, NotLoadedHow::nlPending, IsHeld(error),
+                      SetAsideName(Calls, Note)),
+        {Note});
+}
+
+bool TNoteKeeper::TState::LoadBytes(const std::string& bytes, TLoadKind kind, std::wstring* why) {
+    // A load that never returned (the control faulted, or the user ended a load that went on for
+    // ever) is known by its mark; after two in a row the file is not read again this time.
+    const int loads = LoadsNeverReturned(Calls, Note);
+    if (loads >= kLoadsBeforeRefusal) {
+        // One more try at the next start rather than never again.
+        MarkLoad(Calls, Note, kLoadsBeforeRefusal - 1);
+        if (why) *why = L"Failed to Load Stream";
+        else Refused(L"Failed to Load Stream", true);
+        return false;
+    }
+    MarkLoad(Calls, Note, loads + 1);
+    TLoadResult result;
+    try {
+        result = LoadIntoEditor(Editor, bytes, kind);
+    } catch (const TError&) {
+        UnmarkLoad(Calls, Note);
+        throw;
+    }
+    UnmarkLoad(Calls, Note);
+    if (!result.Loaded) {
+        if (why) *why = result.Why;
+        else Refused(result.Why, false);
+        return false;
+    }
+    if (!result.Changes.empty()) {
+        Original = bytes;
+        OriginalPending = true;
+        Box(NotTakenWholeText(Note, result.Changes), {Note});
+    }
+    return true;
+}
+
+void TNoteKeeper::TState::Refused(const std::wstring& why, bool interrupted) {
+    Load = lsRefused;
+    Box(NotLoadedText(why, Note, interrupted ? NotLoadedHow::nlInterrupted : NotLoadedHow::nlRefused, false,
+                      SetAsideName(Calls, Note)),
+        {Note});
+    OfferRescues();
+}
+
+void TNoteKeeper::TState::Loaded() {
+    Load = lsLoaded;
+    OfferRescues();
+}
+
+void TNoteKeeper::TState::RetryPending() {
+    TFileStamp stamp;
+    if (StampOf(Calls, Note, stamp)) return LookIn(kLookAgainMs);
+    if (!stamp.Exists) {
+        // Gone meanwhile: what was typed is the note now.
+        Loaded();
+        return;
+    }
+    std::string bytes;
+    if (ReadWhole(Calls, Note, bytes)) return LookIn(kLookAgainMs);
+    Known = std::make_shared<const std::string>(std::move(bytes));
+    KnownStamp = stamp;
+    // Typed into meanwhile: the note first, then what was typed, as one edit.
+    const bool typed = Dirty && !Editor.Empty();
+    if (!LoadBytes(*Known, typed ? lkBefore : lkWhole)) return;
+    Loaded();
+    if (!typed) {
+        InStep();
+        return;
+    }
+    Balloon(JoinedText(), L"");
+    Save(wyLook);
+}
+
+void TNoteKeeper::TState::OfferRescues() {
+    if (RescuesOffered) return;
+    RescuesOffered = true;
+    const std::wstring shown = StrippedText(Editor.Text());
+    for (const auto& [file, kind] : {std::pair{Place.Rescue, lkReplace}, std::pair{AddendumPathFor(Place.Rescue), lkAfter}}) {
+        std::string bytes;
+        if (ReadWhole(Calls, file, bytes)) continue;
+        // Only a copy that holds something the note does not is worth a question.
+        const std::wstring kept = StrippedText(TextOfNote(bytes));
+        const bool inNote = (Known && bytes == *Known) ||
+                            (kind == lkReplace ? kept == shown : shown.find(kept) != std::wstring::npos);
+        if (inNote) {
+            Calls.Delete(file.c_str());
+            continue;
+        }
+        TNotice question;
+        question.Kind = TNotice::nkQuestion;
+        question.Caption = L"Copie de secours";
+        question.Text = kind == lkReplace ? RescueQuestionText(Note, file) : AddendumQuestionText(file);
+        question.Files = {file};
+        question.Question = NextQuestion++;
+        Questions.push_back({question.Question, file, kind});
+        News.push_back(std::move(question));
+    }
+}
+
+void TNoteKeeper::TState::Answer(int id, bool yes) {
+    const auto question =
+        std::find_if(Questions.begin(), Questions.end(), [&](const TQuestion& q) { return q.Id == id; });
+    if (question == Questions.end()) return;
+    const TQuestion asked = *question;
+    Questions.erase(question);
+    if (!yes) {
+        // Asked once: it stays in its folder under another name.
+        Calls.Move(asked.File.c_str(), (asked.File + L".old").c_str(), MOVEFILE_REPLACE_EXISTING);
+        return;
+    }
+    std::string bytes;
+    std::wstring why;
+    if (const DWORD error = ReadWhole(Calls, asked.File, bytes)) why = CannotOpenText(asked.File, error);
+    else if (LoadIntoEditor(Editor, bytes, asked.Kind).Loaded) {
+        // An edit like any other: Undo takes it back, the next save writes it beside the program.
+        (asked.Kind == lkReplace ? RescueMine : AddendumMine) = true;
+        Edited();
+        return;
+    } else
+        why = L"Failed to Load Stream";
+    Box(RescueNotLoadedText(why, asked.File), {asked.File});
+}
+
+// --- Looking ---------------------------------------------------------------------------------
+
+TLook TNoteKeeper::TState::Look(bool thorough) {
+    TLook look;
+    if ((look.Error = StampOf(Calls, Note, look.Stamp))) {
+        look.Change = TLook::lkUnreadable;
+        return look;
+    }
+    if (!look.Stamp.Exists) {
+        look.Change = TLook::lkMissing;
+        return look;
+    }
+    // A file system with coarse times (two seconds on some) can change a file and keep its
+    // stamp: a look after a change in the folder reads it all the same.
+    if (look.Stamp == KnownStamp && Known && !thorough) return look;
+    // No waiting here: the user may be typing. A file held by its writer is looked at again.
+    if ((look.Error = ReadWhole(Calls, Note, look.Bytes))) {
+        look.Change = TLook::lkUnreadable;
+        return look;
+    }
+    TFileStamp after;
+    if (StampOf(Calls, Note, after) || after != look.Stamp) {
+        // Still being written: the next look decides.
+        look.Change = TLook::lkUnreadable;
+        look.Bytes.clear();
+        return look;
+    }
+    if (Known && look.Bytes == *Known) {
+        KnownStamp = look.Stamp;
+        look.Change = look.Stamp == KnownStamp ? TLook::lkNone : TLook::lkTouched;
+        look.Bytes.clear();
+        return look;
+    }
+    look.Change = TLook::lkChanged;
+    return look;
+}
+
+void TNoteKeeper::TState::LookNow() {
+    if (Load == lsPending) {
+        RetryPending();
+        if (Load == lsPending && Dirty) KeepTyped(wyLook);
+        return;
+    }
+    const TLook look = Look(true);
+    switch (look.Change) {
+    case TLook::lkChanged:
+        if (Load == lsRefused || !Left) Settle(look, wyLook);
+        return;
+    case TLook::lkUnreadable:
+        LookIn(kLookAgainMs);
+        if (WritePending) PutOff(wyLook);
+        return;
+    default:
+        if (Load == lsLoaded && WritePending) Save(wyLook);
+    }
+}
+
+void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
+    auto bytes = std::make_shared<const std::string>(theirs.Bytes);
+    if (Load == lsRefused) {
+        // Another file took the place of the one that could not be loaded: it is the note now.
+        Known = bytes;
+        KnownStamp = theirs.Stamp;
+        const bool typed = Dirty && !Editor.Empty();
+        if (!LoadBytes(*Known, typed ? lkBefore : lkWhole)) return;
+        Load = lsLoaded;
+        if (!typed) return InStep();
+        return Save(why);
+    }
+    if (!Dirty) {
+        // Another writer's version, and nothing new here: it is taken as it is, as one edit.
+        if (why == wyLeave) return;
+        std::wstring failure;
+        Known = bytes;
+        KnownStamp = theirs.Stamp;
+        if (LoadBytes(*Known, lkReplace, &failure)) {
+            InStep();
+            WritePending = false;
+            Balloon(ReloadedText(), L"");
+            return;
+        }
+        // The editor keeps its note; theirs stays in a file of its own, and the note is ours again.
+        if (!KeepTheirs(*Known)) return;
+        Dirty = true;
+        return Save(why);
+    }
+    // Both changed: theirs is kept beside the note, then ours is written.
+    if (!KeepTheirs(*bytes)) {
+        // Theirs stays where it is, unseen by the user: ours must not go over it.
+        return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), GetLastError()), why);
+    }
+    Known = bytes;
+    KnownStamp = theirs.Stamp;
+    Write(Editor.StoredForm(), why);
+}
+
+bool TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {
+    const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
+    if (const DWORD error = WriteKept(Calls, kept, theirs)) {
+        SetLastError(error);
+        return false;
+    }
+    Balloon(ConflictText(kept), kept);
+    return true;
+}
+
+// --- Writing ---------------------------------------------------------------------------------
+
+void TNoteKeeper::TState::Save(TWhy why) {
+    if (Load == lsPending) {
+        RetryPending();
+        if (Load == lsPending) {
+            if (Dirty) KeepTyped(why);
+            return;
+        }
+    }
+    if (Load == lsRefused) {
+        // Until the user writes something the stored note stays where it is, so the next start
+        // loads it; once there is something to save, it is set aside first.
+        if (!Dirty) {
+            if (why != wyLeave && Editor.Empty()) {
+                const TLook look = Look(false);
+                if (look.Change == TLook::lkChanged) Settle(look, why);
+            }
+            return;
+        }
+        if (!SetAside(why)) return;
+    }
+    const TLook look = Look(false);
+    switch (look.Change) {
+    case TLook::lkChanged:
+        return Settle(look, why);
+    case TLook::lkUnreadable:
+        if (Dirty || WritePending || !KnownStamp.Exists) {
+            WritePending = WritePending || Dirty;
+            PutOff(why);
+        }
+        return;
+    case TLook::lkMissing:
+        // Deleted or renamed away, or never there: the note is written again as the editor has it.
+        if (!Dirty && Known) return Write(*Known, why);
+        return Write(Editor.StoredForm(), why);
+    default:
+        if (!Dirty) {
+            WritePending = false;
+            return;
+        }
+        const std::string rtf = Editor.StoredForm();
+        // Edited back to what the file holds: in step again, nothing to write.
+        if (Known && rtf == *Known) return InStep();
+        Write(rtf, why);
+    }
+}
+
+void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
+    TFileStamp stamp;
+    if (!StampOf(Calls, Note, stamp) && stamp.Exists) {
+        // What is about to be replaced must be what the keeper knows: another writer's version
+        // is never written over unseen, whatever the stamp says.
+        std::string now;
+        const DWORD error =
+            ReadWhole(Calls, Note, now, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE);
+        if (IsHeld(error)) {
+            WritePending = true;
+            return PutOff(why);
+        }
+        if (error && error != ERROR_FILE_NOT_FOUND) return Rescue(bytes, CannotOpenText(Note, error), why);
+        if (!error && (!Known || now != *Known)) {
+            TLook theirs;
+            theirs.Change = TLook::lkChanged;
+            theirs.Bytes = std::move(now);
+            theirs.Stamp = stamp;
+            // Their version settled, ours goes over it only when it was kept.
+            if (Known && Dirty) return Settle(theirs, why);
+            if (!Known) {
+                if (!KeepTheirs(theirs.Bytes)) return Rescue(bytes, CannotCreateText(Note, GetLastError()), why);
+                Known = std::make_shared<const std::string>(theirs.Bytes);
+            } else {
+                return Settle(theirs, why);
+            }
+        }
+        if (!error && !VersionKept) {
+            VersionKept = true;
+            KeepVersion(Calls, Note, *Known);
+        }
+    }
+    if (!KeepOriginal()) return Rescue(bytes, CannotCreateText(OriginalPath(Note, Clock.LocalTime()), GetLastError()), why);
+    const TReplaced replaced = ReplaceNote(Calls, Note, bytes);
+    switch (replaced.Outcome) {
+    case TReplaced::rdWritten: {
+        Known = std::make_shared<const std::string>(bytes);
+        KnownStamp = {};
+        TFileStamp written;
+        if (!StampOf(Calls, Note, written)) KnownStamp = written;
+        InStep();
+        WritePending = false;
+        HeldSince = 0;
+        HeldTold = false;
+        HeldCopy.clear();
+        SaveFailedTold = false;
+        RetireRescues();
+        return;
+    }
+    case TReplaced::rdHeld:
+        WritePending = true;
+        return PutOff(why);
+    case TReplaced::rdFailed:
+        return Rescue(bytes, CannotCreateText(Note, replaced.Error), why, replaced.OldNoteAt);
+    }
+}
+
+bool TNoteKeeper::TState::KeepOriginal() {
+    if (!OriginalPending) return true;
+    const std::wstring copy = FreeName(Calls, OriginalPath(Note, Clock.LocalTime()));
+    if (const DWORD error = WriteKept(Calls, copy, Original)) {
+        SetLastError(error);
+        return false;
+    }
+    OriginalPending = false;
+    Original.clear();
+    Balloon(OriginalKeptText(copy), copy);
+    return true;
+}
+
+void TNoteKeeper::TState::InStep() {
+    Dirty = false;
+    // Nothing waits to be saved: the next change starts its own wait, and its own longest wait.
+    UnsavedSince = 0;
+    PauseDue = 0;
+}
+
+void TNoteKeeper::TState::PutOff(TWhy why) {
+    // Something else holds or is writing the file: it is looked at again soon, and never written
+    // over unseen. Meanwhile the edits go to a rescue copy; on the way out, beside the note.
+    const ULONGLONG now = Clock.Now();
+    if (!HeldSince) HeldSince = now;
+    LookIn(kLookAgainMs);
+    if (!Dirty) return;
+    if (why == wyLeave) {
+        const std::string ours = Editor.StoredForm();
+        const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
+        if (const DWORD error = WriteKept(Calls, kept, ours)) return Rescue(ours, CannotCreateText(kept, error), why);
+        return Box(HeldAtLeaveText(Note, kept), {kept});
+    }
+    if (now - HeldSince < kHeldCopyAfterMs) return;
+    const std::string ours = Editor.StoredForm();
+    if (HeldTold && ours == HeldCopy) return;
+    if (WriteKept(Calls, Place.Rescue, ours)) return;
+    RescueMine = true;
+    HeldCopy = ours;
+    if (!HeldTold) Balloon(HeldCopyText(Place.Rescue), L"", {Place.Rescue});
+    HeldTold = true;
+}
+
+void TNoteKeeper::TState::Rescue(const std::string& bytes, const std::wstring& failure, TWhy why,
+                                 const std::wstring& oldNoteAt) {
+    const DWORD error = WriteKept(Calls, Place.Rescue, bytes);
+    if (!error) RescueMine = true;
+    const bool leaving = why == wyLeave;
+    // Said once until a save works again, and always on the way out.
+    if (SaveFailedTold && !leaving && oldNoteAt.empty()) return;
+    SaveFailedTold = true;
+    std::vector<std::wstring> files;
+    if (!error) files.push_back(Place.Rescue);
+    if (!oldNoteAt.empty()) files.push_back(oldNoteAt);
+    Box(RescueText(failure, Note, error ? L"" : Place.Rescue, leaving, oldNoteAt), files);
+}
+
+void TNoteKeeper::TState::KeepTyped(TWhy why) {
+    // Text typed into a note that could not be read: never in its place, always somewhere.
+    const bool leaving = why == wyLeave;
+    const ULONGLONG now = Clock.Now();
+    if (!HeldSince) HeldSince = now;
+    if (!leaving && now - HeldSince < kHeldCopyAfterMs) return;
+    const std::string typed = Editor.StoredForm();
+    if (!leaving && TypedTold && typed == HeldCopy) return;
+    std::wstring kept = AddendumPathFor(Place.Rescue);
+    if (WriteKept(Calls, kept, typed)) {
+        kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
+        if (const DWORD error = WriteKept(Calls, kept, typed)) {
+            if (leaving) Box(TypedLostText(Note, CannotCreateText(kept, error)));
+            return;
+        }
+    } else {
+        AddendumMine = true;
+    }
+    HeldCopy = typed;
+    if (leaving) return Box(TypedKeptAtLeaveText(Note, kept, kept == AddendumPathFor(Place.Rescue)), {kept});
+    if (!TypedTold) Balloon(TypedKeptText(kept), L"", {kept});
+    TypedTold = true;
+}
+
+bool TNoteKeeper::TState::SetAside(TWhy why) {
+    const std::wstring aside = SetAsideName(Calls, Note);
+    SetLastError(ERROR_SUCCESS);
+    if (!Calls.Move(Note.c_str(), aside.c_str(), 0)) {
+        const DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            if (IsHeld(error) && why != wyLeave) {
+                WritePending = true;
+                LookIn(kLookAgainMs);
+                if (!HeldSince) HeldSince = Clock.Now();
+            }
+            KeepTyped(why);
+            return false;
+        }
+    } else {
+        UnmarkLoad(Calls, Note); // the mark was for the file now set aside
+        Balloon(SetAsideText(aside), aside);
+    }
+    Load = lsLoaded;
+    Known.reset();
+    KnownStamp = {};
+    OriginalPending = false;
+    HeldSince = 0;
+    return true;
+}
+
+void TNoteKeeper::TState::RetireRescues() {
+    if (RescueMine) Calls.Delete(Place.Rescue.c_str());
+    if (AddendumMine) Calls.Delete(AddendumPathFor(Place.Rescue).c_str());
+    RescueMine = AddendumMine = false;
+    TypedTold = false;
+}
+
+void TNoteKeeper::TState::LookIn(ULONGLONG ms) {
+    const ULONGLONG due = Clock.Now() + ms;
+    LookDue = LookDue ? std::min(LookDue, due) : due;
+}
+
+// --- Events ----------------------------------------------------------------------------------
+
+void TNoteKeeper::TState::Edited() {
+    Dirty = true;
+    if (!Owner.FSaveOnChange) return;
+    const ULONGLONG now = Clock.Now();
+    if (!UnsavedSince) UnsavedSince = now;
+    PauseDue = std::min(now + kQuietMs, UnsavedSince + kLongestWaitMs);
+}
+
+void TNoteKeeper::TState::FolderChanged() {
+    const ULONGLONG now = Clock.Now();
+    const bool first = !SignalSince;
+    if (first) SignalSince = now;
+    // Each change starts the quiet wait again, up to a ceiling, so the look comes once the writer
+    // is done, and comes all the same while something keeps changing the folder.
+    const ULONGLONG due = std::min(now + kSettleMs, SignalSince + kSettleCeilingMs);
+    LookDue = first && LookDue ? std::min(LookDue, due) : due;
+}
+
+void TNoteKeeper::TState::WatchLost() {
+    Polling = true;
+    LookIn(kLookAgainMs);
+}
+
+void TNoteKeeper::TState::Wake() {
+    const ULONGLONG now = Clock.Now();
+    if (PauseDue && now >= PauseDue) {
+        PauseDue = 0;
+        UnsavedSince = 0;
+        Save(wyPause);
+    }
+    if (LookDue && now >= LookDue) {
+        LookDue = 0;
+        SignalSince = 0;
+        LookNow();
+    }
+    if (Polling && !LookDue) LookIn(kLookAgainMs);
+}
+
+void TNoteKeeper::TState::Leave() {
+    Left = true;
+    PauseDue = LookDue = 0;
+    if (Load == lsPending) {
+        RetryPending();
+        if (Load == lsPending) {
+            if (Dirty) KeepTyped(wyLeave);
+            return;
+        }
+    }
+    Save(wyLeave);
+    PauseDue = LookDue = 0;
+}
+
+ULONGLONG TNoteKeeper::TState::NextWake() const {
+    if (Left) return 0;
+    if (!PauseDue) return LookDue;
+    return LookDue ? std::min(PauseDue, LookDue) : PauseDue;
+}
+
+// --- The keeper ------------------------------------------------------------------------------
+
+TNoteKeeper::TNoteKeeper(TNotePlace place, TNoteEditor& editor, TNoteClock& clock, TFileCalls& calls)
+    : FPlace(std::move(place)) {
+    F = std::make_unique<TState>(*this, editor, clock, calls);
+}
+
+TNoteKeeper::~TNoteKeeper() = default;
+
+namespace {
+
+// One event at a time: an event that comes while another is decided is a fault of the caller,
+// noted and dropped. A failure of the editor's stream is said, not thrown through the caller.
+template <class F> std::vector<TNotice> Decide(bool& busy, bool& reentered, std::vector<TNotice>& news, F&& event) {
+    if (busy) {
+        reentered = true;
+        return {};
+    }
+    busy = true;
+    struct TDone {
+        bool& Busy;
+        ~TDone() { Busy = false; }
+    } done{busy};
+    news.clear();
+    try {
+        event();
+    } catch (const TError& error) {
+        TNotice box;
+        box.Text = error.Message();
+        news.push_back(std::move(box));
+    }
+    return std::exchange(news, {});
+}
+
+} // namespace
+
+std::vector<TNotice> TNoteKeeper::Open() {
+    return Decide(FBusy, FReentered, F->News, [&] { F->Open(); });
+}
+
+std::vector<TNotice> TNoteKeeper::Edited() {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->Edited();
+    });
+}
+
+std::vector<TNotice> TNoteKeeper::Save() {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->Save(wyMenu);
+    });
+}
+
+std::vector<TNotice> TNoteKeeper::Tick() {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->Save(wyTimer);
+    });
+}
+
+std::vector<TNotice> TNoteKeeper::FolderChanged() {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->FolderChanged();
+    });
+}
+
+std::vector<TNotice> TNoteKeeper::WatchLost() {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->WatchLost();
+    });
+}
+
+std::vector<TNotice> TNoteKeeper::Wake() {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->Wake();
+    });
+}
+
+std::vector<TNotice> TNoteKeeper::Answer(int question, bool yes) {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->Answer(question, yes);
+    });
+}
+
+std::vector<TNotice> TNoteKeeper::Leave() {
+    return Decide(FBusy, FReentered, F->News, [&] {
+        if (!F->Left) F->Leave();
+    });
+}
+
+ULONGLONG TNoteKeeper::NextWake() const {
+    return F->NextWake();
+}
+
+void TNoteKeeper::SetSaveOnChange(bool on) {
+    FSaveOnChange = on;
+}
+
+bool TNoteKeeper::Unsaved() const {
+    return F->Dirty;
+}
+
+bool TNoteKeeper::Loaded() const {
+    return F->Load == TState::lsLoaded;
+}
