@@ -87,14 +87,14 @@ private:
     TLook Look(bool thorough);
     void LookNow();
     void Settle(const TLook& theirs, TWhy why);
-    bool KeepTheirs(const std::string& theirs);
+    DWORD KeepTheirs(const std::string& theirs);
     // Writing.
     void Write(const std::string& bytes, TWhy why);
-    bool KeepOriginal();
+    DWORD KeepOriginal();
     void InStep();
     void PutOff(TWhy why);
     void Rescue(const std::string& bytes, const std::wstring& failure, TWhy why, const std::wstring& oldNoteAt = {});
-    void KeepTyped(TWhy why);
+    void KeepTyped(TWhy why, bool atOnce = false);
     bool SetAside(TWhy why);
     void RetireRescues();
     void LookIn(ULONGLONG ms);
@@ -182,6 +182,7 @@ void TNoteKeeper::TState::Open() {
 
 void TNoteKeeper::TState::Pending(DWORD error) {
     Load = lsPending;
+    HeldSince = Clock.Now();
     Known.reset();
     KnownStamp = {};
     LookIn(kLookAgainMs);
@@ -233,6 +234,7 @@ void TNoteKeeper::TState::Refused(const std::wstring& why, bool interrupted) {
 
 void TNoteKeeper::TState::Loaded() {
     Load = lsLoaded;
+    HeldSince = 0;
     OfferRescues();
 }
 
@@ -338,8 +340,8 @@ TLook TNoteKeeper::TState::Look(bool thorough) {
         return look;
     }
     if (Known && look.Bytes == *Known) {
-        KnownStamp = look.Stamp;
         look.Change = look.Stamp == KnownStamp ? TLook::lkNone : TLook::lkTouched;
+        KnownStamp = look.Stamp;
         look.Bytes.clear();
         return look;
     }
@@ -356,7 +358,7 @@ void TNoteKeeper::TState::LookNow() {
     const TLook look = Look(true);
     switch (look.Change) {
     case TLook::lkChanged:
-        if (Load == lsRefused || !Left) Settle(look, wyLook);
+        Settle(look, wyLook);
         return;
     case TLook::lkUnreadable:
         LookIn(kLookAgainMs);
@@ -392,28 +394,26 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
             return;
         }
         // The editor keeps its note; theirs stays in a file of its own, and the note is ours again.
-        if (!KeepTheirs(*Known)) return;
         Dirty = true;
+        if (const DWORD error = KeepTheirs(*Known))
+            return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error), why);
         return Save(why);
     }
     // Both changed: theirs is kept beside the note, then ours is written.
-    if (!KeepTheirs(*bytes)) {
+    if (const DWORD error = KeepTheirs(*bytes)) {
         // Theirs stays where it is, unseen by the user: ours must not go over it.
-        return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), GetLastError()), why);
+        return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error), why);
     }
     Known = bytes;
     KnownStamp = theirs.Stamp;
     Write(Editor.StoredForm(), why);
 }
 
-bool TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {
+DWORD TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {
     const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-    if (const DWORD error = WriteKept(Calls, kept, theirs)) {
-        SetLastError(error);
-        return false;
-    }
+    if (const DWORD error = WriteKept(Calls, kept, theirs)) return error;
     Balloon(ConflictText(kept), kept);
-    return true;
+    return ERROR_SUCCESS;
 }
 
 // --- Writing ---------------------------------------------------------------------------------
@@ -443,8 +443,8 @@ void TNoteKeeper::TState::Save(TWhy why) {
     case TLook::lkChanged:
         return Settle(look, why);
     case TLook::lkUnreadable:
-        if (Dirty || WritePending || !KnownStamp.Exists) {
-            WritePending = WritePending || Dirty;
+        if (Dirty || WritePending) {
+            WritePending = true;
             PutOff(why);
         }
         return;
@@ -484,19 +484,19 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
             theirs.Stamp = stamp;
             // Their version settled, ours goes over it only when it was kept.
             if (Known && Dirty) return Settle(theirs, why);
-            if (!Known) {
-                if (!KeepTheirs(theirs.Bytes)) return Rescue(bytes, CannotCreateText(Note, GetLastError()), why);
-                Known = std::make_shared<const std::string>(theirs.Bytes);
-            } else {
-                return Settle(theirs, why);
-            }
+            if (Known) return Settle(theirs, why);
+            // A file appeared where there was none: kept beside the note before ours goes over it.
+            if (const DWORD kept = KeepTheirs(theirs.Bytes))
+                return Rescue(bytes, CannotCreateText(ConflictPath(Note, Clock.LocalTime()), kept), why);
+            Known = std::make_shared<const std::string>(theirs.Bytes);
         }
         if (!error && !VersionKept) {
             VersionKept = true;
             KeepVersion(Calls, Note, *Known);
         }
     }
-    if (!KeepOriginal()) return Rescue(bytes, CannotCreateText(OriginalPath(Note, Clock.LocalTime()), GetLastError()), why);
+    if (const DWORD kept = KeepOriginal())
+        return Rescue(bytes, CannotCreateText(OriginalPath(Note, Clock.LocalTime()), kept), why);
     const TReplaced replaced = ReplaceNote(Calls, Note, bytes);
     switch (replaced.Outcome) {
     case TReplaced::rdWritten: {
@@ -521,17 +521,14 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
     }
 }
 
-bool TNoteKeeper::TState::KeepOriginal() {
-    if (!OriginalPending) return true;
+DWORD TNoteKeeper::TState::KeepOriginal() {
+    if (!OriginalPending) return ERROR_SUCCESS;
     const std::wstring copy = FreeName(Calls, OriginalPath(Note, Clock.LocalTime()));
-    if (const DWORD error = WriteKept(Calls, copy, Original)) {
-        SetLastError(error);
-        return false;
-    }
+    if (const DWORD error = WriteKept(Calls, copy, Original)) return error;
     OriginalPending = false;
     Original.clear();
     Balloon(OriginalKeptText(copy), copy);
-    return true;
+    return ERROR_SUCCESS;
 }
 
 void TNoteKeeper::TState::InStep() {
@@ -578,12 +575,12 @@ void TNoteKeeper::TState::Rescue(const std::string& bytes, const std::wstring& f
     Box(RescueText(failure, Note, error ? L"" : Place.Rescue, leaving, oldNoteAt), files);
 }
 
-void TNoteKeeper::TState::KeepTyped(TWhy why) {
+void TNoteKeeper::TState::KeepTyped(TWhy why, bool atOnce) {
     // Text typed into a note that could not be read: never in its place, always somewhere.
     const bool leaving = why == wyLeave;
     const ULONGLONG now = Clock.Now();
     if (!HeldSince) HeldSince = now;
-    if (!leaving && now - HeldSince < kHeldCopyAfterMs) return;
+    if (!leaving && !atOnce && now - HeldSince < kHeldCopyAfterMs) return;
     const std::string typed = Editor.StoredForm();
     if (!leaving && TypedTold && typed == HeldCopy) return;
     std::wstring kept = AddendumPathFor(Place.Rescue);
@@ -608,12 +605,12 @@ bool TNoteKeeper::TState::SetAside(TWhy why) {
     if (!Calls.Move(Note.c_str(), aside.c_str(), 0)) {
         const DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-            if (IsHeld(error) && why != wyLeave) {
+            const bool held = IsHeld(error);
+            if (held && why != wyLeave) {
                 WritePending = true;
                 LookIn(kLookAgainMs);
-                if (!HeldSince) HeldSince = Clock.Now();
             }
-            KeepTyped(why);
+            KeepTyped(why, !held);
             return false;
         }
     } else {
