@@ -88,3 +88,14 @@ TEST(KeeperSimulation, ChecksReportFaultsMadeOnPurpose) {
         }
     }
 }
+
+// A printed seed is only worth its replay: the same seed runs the same schedule to the same end.
+TEST(KeeperSimulation, ASeedReplaysTheSameRun) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        const TScheduleResult first = RunSchedule(seed);
+        const TScheduleResult again = RunSchedule(seed);
+        EXPECT_EQ(first.Broken, again.Broken) << "seed " << seed;
+        EXPECT_EQ(first.Starts, again.Starts) << "seed " << seed;
+        EXPECT_EQ(first.Disk, again.Disk) << "seed " << seed;
+    }
+}

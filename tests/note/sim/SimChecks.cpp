@@ -23,6 +23,11 @@ bool Temporary(const std::wstring& upperPath) {
     return EndsWith(upperPath, L".TMP") || EndsWith(upperPath, L".LOADING");
 }
 
+bool Names(const std::wstring& upperText, const std::wstring& upperPath) {
+    return upperText.find(upperPath) != std::wstring::npos ||
+           upperText.find(NameOf(upperPath)) != std::wstring::npos;
+}
+
 } // namespace
 
 std::wstring TSimWorld::Upper(std::wstring text) {
@@ -90,7 +95,7 @@ void TSimWorld::CheckFilesLeft() {
                            upper.find(L"(ORIGINAL ") != std::wstring::npos ||
                            upper.find(L"(CONFLIT ") != std::wstring::npos);
         const bool rescued = upper.rfind(rescueBase, 0) == 0;
-        if (upper == note || version || kept || rescued || FNamed.count(upper) || FOthersFiles.count(upper))
+        if (upper == note || version || kept || rescued || Named(upper) || FOthersFiles.count(upper))
             continue;
         Broke("a file no notice named is left: "s + Narrow(path));
     }
@@ -102,7 +107,7 @@ void TSimWorld::CheckWordsKept() {
     std::set<std::string> kept = WordSet(FDisk.Bytes(kNote).value_or(""));
     for (const std::wstring& path : FDisk.Files()) {
         const std::wstring upper = Upper(path);
-        if (Temporary(upper) || (!FNamed.count(upper) && !FOthersFiles.count(upper))) continue;
+        if (Temporary(upper) || (!Named(upper) && !FOthersFiles.count(upper))) continue;
         const std::set<std::string> words = WordSet(FDisk.Bytes(path).value_or(""));
         kept.insert(words.begin(), words.end());
     }
@@ -136,17 +141,18 @@ std::set<std::string> TSimWorld::DiskWords(bool withTemporaries, const std::wstr
     return words;
 }
 
-// The files a notice names, by path or by name: the user knows where they are.
+// The files a notice names, by path or by name: the user knows where they are. A name told
+// before the file exists (the name a note will be set aside under) counts too.
 std::vector<std::wstring> TSimWorld::NamedIn(const std::wstring& text) {
+    FTold.push_back(Upper(text));
     std::vector<std::wstring> named;
-    const std::wstring upperText = Upper(text);
-    for (const std::wstring& path : FDisk.Files()) {
-        const std::wstring upper = Upper(path);
-        if (upperText.find(upper) == std::wstring::npos &&
-            upperText.find(NameOf(upper)) == std::wstring::npos)
-            continue;
-        named.push_back(path);
-        FNamed.insert(upper);
-    }
+    for (const std::wstring& path : FDisk.Files())
+        if (Names(FTold.back(), Upper(path))) named.push_back(path);
     return named;
+}
+
+bool TSimWorld::Named(const std::wstring& upperPath) const {
+    for (const std::wstring& text : FTold)
+        if (Names(text, upperPath)) return true;
+    return false;
 }

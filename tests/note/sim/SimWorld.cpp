@@ -74,7 +74,7 @@ TScheduleResult TSimWorld::Run() {
     }
     if (!FAborted) Settle();
     if (!FAborted) Finish();
-    return {FBroken, length, FStarts};
+    return {FBroken, length, FStarts, FFinalDisk};
 }
 
 void TSimWorld::StartUntilAlive() {
@@ -190,6 +190,8 @@ void TSimWorld::Finish() {
         Broke(Cat("the program used or closed ", FDisk.BadHandleUses(), " handles that were not open"));
     CheckFilesLeft();
     CheckWordsKept();
+    for (const std::wstring& path : FDisk.Files())
+        FFinalDisk += Cat(Narrow(path), "=", FDisk.Bytes(path).value_or(""), "\n");
 }
 
 // Faults of a keeper, made here through the program's own calls.

@@ -37,6 +37,8 @@ struct TScheduleResult {
     std::vector<std::string> Broken; // each invariant broken, as the check says it
     int Events = 0;
     int Starts = 0;
+    // The files left and their bytes, to tell one run from another.
+    std::string Disk;
 };
 
 TScheduleResult RunSchedule(unsigned seed, const TScheduleOptions& options = {});
@@ -78,6 +80,7 @@ private:
     void CheckWordsKept();
     std::set<std::string> DiskWords(bool withTemporaries, const std::wstring& except = {}) const;
     std::vector<std::wstring> NamedIn(const std::wstring& text);
+    bool Named(const std::wstring& upperPath) const;
 
     static std::string Narrow(const std::wstring& text);
     static std::wstring Upper(std::wstring text);
@@ -110,11 +113,12 @@ private:
     std::set<std::string> FTyped, FWritten, FCleared, FExcused, FLostToKill;
     // How each word last left the editor or a file, to tell how a lost word was lost.
     std::map<std::string, std::string> FTrail;
-    std::set<std::wstring> FNamed;       // paths a notice named, upper-case
+    std::vector<std::wstring> FTold;     // every notice's text and link, upper-case
     std::set<std::wstring> FOthersFiles; // paths other programs made, upper-case
     std::vector<int> FHolds;
 
     std::string FSabotageWord;
+    std::string FFinalDisk;
     std::vector<std::string> FBroken;
     int FStep = 0;
     int FStarts = 0;
