@@ -294,10 +294,14 @@ TEST_F(SimDiskTest, FatStampsAChangeOfTheSameSizeWithinTwoSecondsTheSame) {
     clock.Advance(600);
     Put(note, "abc");
     EXPECT_EQ(Stamp(note) - first, 20'000'000u);
-    // A wall clock set back stamps files in the past.
+    // A wall clock set back stamps files in the past, even before the count began.
     clock.ShiftWall(-3'600'000);
     Put(note, "abc");
     EXPECT_LT(Stamp(note), first);
+    clock.ShiftWall(-7'200'000);
+    const ULONGLONG earlier = Stamp(note);
+    Put(note, "abc");
+    EXPECT_EQ(earlier - Stamp(note), 72'000'000'000u);
 
     disk.SetTimeGranularity(1);
     Put(note, "abc");

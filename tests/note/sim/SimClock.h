@@ -22,7 +22,9 @@ public:
     void ShiftWall(LONGLONG ms) { FWallShift += ms; }
     // The wall clock in file-time units (100 ns since 1601): what the disk stamps files with.
     ULONGLONG WallFileTime() const {
-        return kWallStart + static_cast<ULONGLONG>(static_cast<LONGLONG>(FNow) + FWallShift) * 10000;
+        // Set back further than the count has run, the wall clock goes before its start.
+        return static_cast<ULONGLONG>(static_cast<LONGLONG>(kWallStart) +
+                                      (static_cast<LONGLONG>(FNow) + FWallShift) * 10000);
     }
 
 private:
