@@ -122,11 +122,14 @@ void TRichEditEx::CreateParams(TCreateParams& params) {
 }
 
 void TRichEditEx::CreateWnd() {
+    // The same note in a new window: nothing the user has to save.
+    TQuiet quiet(*this);
     TWinControl::CreateWnd();
     Perform(EM_SETEVENTMASK, 0, kCreationEventMask);
     Perform(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
     SetBaseFont(*Font());
     LimitText(kTextLimit);
+    if (FDetectLinks) ApplyLinkDetection();
     if (FKeptRtf) {
         const std::string rtf = std::move(*FKeptRtf);
         FKeptRtf.reset();
@@ -138,7 +141,6 @@ void TRichEditEx::CreateWnd() {
                 throw TError(L"The editor could not take its formatting back; its text was kept");
             });
         }
-        SetModified(FKeptModified);
         FKeptText.clear();
     }
 }
@@ -147,7 +149,6 @@ void TRichEditEx::DestroyWnd() {
     if (HandleAllocated()) {
         FKeptRtf = Rtf();
         FKeptText = Text();
-        FKeptModified = Modified();
     }
     TWinControl::DestroyWnd();
 }
@@ -177,12 +178,83 @@ void TRichEditEx::SetScrollBars(TScrollStyle scrollBars) {
     }
 }
 
-bool TRichEditEx::Modified() {
-    return Perform(EM_GETMODIFY) != 0;
+namespace {
+
+// Requests after which the control has changed when it says it did what was asked. Wine's control
+// neither notifies nor marks itself modified for paragraph formatting; undo and redo are here too,
+// as not every version of the control is known to notify the undo of a formatting change. A
+// request that changed nothing is reported as well: a needless save, never a lost one.
+bool ChangesWhenDone(UINT msg) {
+    return msg == EM_SETPARAFORMAT || msg == WM_UNDO || msg == EM_UNDO || msg == EM_REDO;
 }
 
-void TRichEditEx::SetModified(bool modified) {
-    Perform(EM_SETMODIFY, modified ? TRUE : FALSE);
+} // namespace
+
+void TRichEditEx::WndProc(TMessage& m) {
+    if (m.Msg == CN_COMMAND && HIWORD(m.WParam) == EN_CHANGE) {
+        if (FQuiet) return;
+        FChangePending = true;
+        // Outside any message of the control: a drop from another program, say.
+        if (FDepth == 0) Settle();
+        return;
+    }
+    if (m.Msg == EM_SETEVENTMASK) m.LParam |= ENM_CHANGE; // the change report relies on it
+    ++FDepth;
+    try {
+        TWinControl::WndProc(m);
+    } catch (...) {
+        --FDepth; // what changed is reported after the next message
+        throw;
+    }
+    --FDepth;
+    if (!FQuiet && m.Result != 0 && ChangesWhenDone(m.Msg)) FChangePending = true;
+    // A destroyed control has nothing left to ask.
+    if (FDepth == 0 && m.Msg != WM_DESTROY && m.Msg != WM_NCDESTROY) Settle();
+}
+
+void TRichEditEx::Settle() {
+    if (FQuiet) return;
+    CollectControlModified();
+    if (!FChangePending) return;
+    FChangePending = false;
+    FModified = true;
+    if (OnChange) OnChange(this);
+}
+
+void TRichEditEx::CollectControlModified() {
+    if (!ControlModified()) return;
+    ClearControlModified(); // so that the next change shows again
+    FChangePending = true;
+}
+
+bool TRichEditEx::ControlModified() {
+    TMessage ask{EM_GETMODIFY, 0, 0, 0};
+    DefaultHandler(ask);
+    return ask.Result != 0;
+}
+
+void TRichEditEx::ClearControlModified() {
+    TMessage clear{EM_SETMODIFY, FALSE, 0, 0};
+    DefaultHandler(clear);
+}
+
+TRichEditEx::TQuiet::TQuiet(TRichEditEx& edit) : FEdit(edit) {
+    if (FEdit.FQuiet == 0) {
+        // What the user changed before stays the user's change.
+        if (FEdit.FDepth == 0)
+            FEdit.Settle();
+        else
+            FEdit.CollectControlModified();
+    }
+    ++FEdit.FQuiet;
+}
+
+TRichEditEx::TQuiet::~TQuiet() {
+    if (--FEdit.FQuiet == 0) FEdit.ClearControlModified();
+}
+
+bool TRichEditEx::Modified() {
+    return FModified || FChangePending || (!FQuiet && ControlModified());
 }
 
 bool TRichEditEx::StreamIn(UINT format, const TStreamReader& reader) {
@@ -387,6 +459,12 @@ std::wstring TRichEditEx::SelText() {
 }
 
 void TRichEditEx::DetectLinks() {
+    FDetectLinks = true;
+    // Marking links is how the control shows the text, no edit of it.
+    Quietly([this] { ApplyLinkDetection(); });
+}
+
+void TRichEditEx::ApplyLinkDetection() {
     Perform(EM_AUTOURLDETECT, 1);
-    Perform(EM_SETEVENTMASK, 0, ENM_LINK);
+    Perform(EM_SETEVENTMASK, 0, Perform(EM_GETEVENTMASK) | ENM_LINK);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The platform's rich-text control: streaming RTF and text in and out, lines, selection format,
-// paragraph alignment, clipboard and undo, scrolling and link detection. Re-creating its window
-// keeps the content, the formatting and the modified flag; content that would not come back
-// whole keeps the old window.
+// paragraph alignment, clipboard and undo, scrolling and link detection. Every change of the text
+// or its formatting is reported (OnChange). Re-creating its window keeps the content, the
+// formatting, the modified flag and link detection, and is no change; content that would not come
+// back whole keeps the old window.
 #include "framework/WinControl.h"
 
 #include <richedit.h>
@@ -32,8 +33,29 @@ public:
     // Re-creates the window; when its content would not come back whole, the window, its
     // content and the scroll bars stay as they were and the failure is raised.
     void SetScrollBars(TScrollStyle scrollBars);
+    // Changed since SetModified(false): every change OnChange reports counts, an undo too; what is
+    // put in quietly does not. A re-creation keeps it.
     bool Modified();
-    void SetModified(bool modified);
+    void SetModified(bool modified) { FModified = modified; }
+
+    // While one exists, what changes in the editor is the program's own doing (the stored note,
+    // another writer's version): not reported, not counted as modified. A change made before it
+    // still is. Keep it short and run no message loop inside: the user's edits there would be
+    // taken for the program's.
+    class TQuiet {
+    public:
+        explicit TQuiet(TRichEditEx& edit);
+        ~TQuiet();
+        TQuiet(const TQuiet&) = delete;
+        TQuiet& operator=(const TQuiet&) = delete;
+
+    private:
+        TRichEditEx& FEdit;
+    };
+    void Quietly(const std::function<void()>& load) {
+        TQuiet quiet(*this);
+        load();
+    }
 
     // Streams replace the whole content (in) or read all of it (out); false means the control
     // reported an error. The reader fills up to `size` bytes and returns how many it gave.
@@ -92,16 +114,36 @@ public:
     // Shows URL-like text as links and reports mouse actions on them to the parent (EN_LINK).
     void DetectLinks();
 
+    // Raised once for each change of the text or its formatting, whatever made it (typing, the
+    // clipboard, drag and drop, undo and redo, the control's messages), right after it and from
+    // the message that made it. Never for moves of the caret or the selection, scrolling, focus,
+    // painting or a re-creation of the window.
+    TNotifyEvent OnChange;
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
     void CheckRecreate() override;
     void FontChanged() override { SetBaseFont(*Font()); }
+    void WndProc(TMessage& message) override;
 
 private:
+    // The control's own modified flag, asked past WindowProc so that asking is no message of its
+    // own; it only tells the wrapper that a change happened since it last looked.
+    bool ControlModified();
+    void ClearControlModified();
+    void CollectControlModified();
+    // Reports the change seen, once; run after each outermost message.
+    void Settle();
+    void ApplyLinkDetection();
+
     TScrollStyle FScrollBars = ssNone;
     std::optional<std::string> FKeptRtf; // content across a re-creation
     std::wstring FKeptText;              // what it must read back as
-    bool FKeptModified = false;
+    bool FModified = false;
+    bool FChangePending = false; // seen inside a message, reported when the outermost one ends
+    int FDepth = 0;              // messages of the control being handled, one inside the other
+    int FQuiet = 0;
+    bool FDetectLinks = false;
 };
