@@ -195,8 +195,12 @@ void TForm1::FormCreate(TObject*) {
     FDragging = false;
     LoadParams();
     OpenMemo();
-    Memo1->SetSelAttributes(
-        {FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
+    {
+        // The default font at the insertion point is not an edit of the note.
+        TRichEditEx::TQuiet quiet(*Memo1);
+        Memo1->SetSelAttributes(
+            {FDefaultFont->Name(), FDefaultFont->Size(), FDefaultFont->Color(), FDefaultFont->Style()});
+    }
     Memo1->SetModified(false);
     WatchStoredNote();
 }

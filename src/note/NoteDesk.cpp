@@ -17,21 +17,33 @@ void TNoteDesk::Wake() { Post(&TNoteKeeper::Wake); }
 void TNoteDesk::Leave() {
     if (FLeft) return;
     FLeft = true;
-    FWaiting.clear();
     // The keeper is never in the middle of a decision here: boxes are shown between decisions.
+    // What was typed while a box was on screen is part of the last save; the rest is all the
+    // last save does anyway.
+    const bool edited = std::find(FWaiting.begin(), FWaiting.end(), &TNoteKeeper::Edited) != FWaiting.end();
+    FWaiting.clear();
     FRunning = true;
-    std::vector<TNotice> notices = FKeeper.Leave();
+    std::vector<TNotice> notices;
+    if (edited) notices = FKeeper.Edited();
+    std::vector<TNotice> last = FKeeper.Leave();
+    notices.insert(notices.end(), last.begin(), last.end());
     FRunning = false;
     FTeller.WakeAt(0);
+    // No balloon outlives the program: on the way out, what there is to tell goes in a box.
     for (const TNotice& notice : notices)
-        if (notice.Kind == TNotice::nkBox) FTeller.Box(notice.Text);
+        if (notice.Kind != TNotice::nkQuestion) FTeller.Box(notice.Text);
 }
 
 void TNoteDesk::Post(TEvent event) {
     if (FLeft) return;
     if (FTelling || FRunning) {
-        // The same event twice in a row says nothing more than once.
-        if (std::find(FWaiting.begin(), FWaiting.end(), event) == FWaiting.end()) FWaiting.push_back(event);
+        // The same event twice says nothing more than once. An edit goes first: whatever waited
+        // with it must not take the editor for unchanged.
+        if (std::find(FWaiting.begin(), FWaiting.end(), event) != FWaiting.end()) return;
+        if (event == &TNoteKeeper::Edited)
+            FWaiting.push_front(event);
+        else
+            FWaiting.push_back(event);
         return;
     }
     Run(event);

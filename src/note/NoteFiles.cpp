@@ -254,7 +254,7 @@ TReplaced ReplaceNote(TFileCalls& calls, const std::wstring& path, const std::st
 
 void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string& bytes) {
     // Extra safety, not the save itself: a version that cannot be kept does not stop the save.
-    const std::wstring copy = FolderOf(path) + L"~" + FileNameOf(path) + L".1.tmp";
+    const std::wstring copy = VersionCopyPath(path);
     if (WriteWhole(calls, copy, bytes, CREATE_ALWAYS)) return;
     std::string back;
     const auto drop = [&] { calls.Delete(copy.c_str()); };
@@ -269,7 +269,11 @@ void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string&
     if (Move(calls, copy, VersionPath(path, 1), MOVEFILE_REPLACE_EXISTING)) drop();
 }
 
-bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path) {
+std::wstring VersionCopyPath(const std::wstring& path) {
+    return FolderOf(path) + L"~" + FileNameOf(path) + L".1.tmp";
+}
+
+bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue) {
     const std::wstring temporary = NoteTemporaryPath(path);
     const std::wstring backup = NoteBackupPath(path);
     const std::wstring older = path + L".tmp"; // the name earlier versions wrote to
@@ -290,14 +294,34 @@ bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path) {
                 }
     }
     if (Exists(calls, path))
-        for (const std::wstring& left :
-             {temporary, backup, older, FolderOf(path) + L"~" + FileNameOf(path) + L".1.tmp"})
-            calls.Delete(left.c_str());
+        for (const std::wstring& left : {temporary, backup, older, VersionCopyPath(path)})
+            if (Exists(calls, left)) calls.Delete(left.c_str());
+    // The copies kept beside the note and the rescue copies are written through temporary files
+    // of their own: a kill leaves them, never the copies' own files cut.
+    const std::wstring name = FileNameOf(path);
+    const std::wstring stem = name.substr(0, name.find_last_of(L'.'));
+    for (const std::wstring& left : calls.List(FolderOf(path), L"~" + stem + L" (*.tmp"))
+        calls.Delete((FolderOf(path) + left).c_str());
+    if (!rescue.empty()) {
+        const std::wstring rescueName = FileNameOf(rescue);
+        const std::wstring rescueStem = rescueName.substr(0, rescueName.find_last_of(L'.'));
+        for (const std::wstring& left : calls.List(FolderOf(rescue), L"~" + rescueStem + L"*.tmp"))
+            calls.Delete((FolderOf(rescue) + left).c_str());
+    }
     return fromTemporary;
 }
 
-int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path) {
-    const std::wstring marker = LoadMarkerPath(path);
+bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path) {
+    // Without the note, the backup may be all there is of it.
+    if (!Exists(calls, path)) return !Exists(calls, NoteBackupPath(path));
+    bool clear = true;
+    for (const std::wstring& left : {NoteBackupPath(path), VersionCopyPath(path)})
+        if (Exists(calls, left) && !calls.Delete(left.c_str())) clear = false;
+    return clear;
+}
+
+int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path, const std::wstring& given) {
+    const std::wstring marker = given.empty() ? LoadMarkerPath(path) : given;
     std::string text;
     if (ReadWhole(calls, marker, text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE) || text.empty())
         return 0;
@@ -316,11 +340,15 @@ int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path) {
     return 0;
 }
 
-void MarkLoad(TFileCalls& calls, const std::wstring& path, int loads) {
-    // Without the mark the load goes on all the same: the scan before it still stands guard.
-    WriteWhole(calls, LoadMarkerPath(path), Identity(calls, path) + "\n" + std::to_string(loads), CREATE_ALWAYS);
+bool MarkLoad(TFileCalls& calls, const std::wstring& path, int loads, const std::wstring& marker) {
+    return !WriteWhole(calls, marker.empty() ? LoadMarkerPath(path) : marker,
+                       Identity(calls, path) + "\n" + std::to_string(loads), CREATE_ALWAYS);
 }
 
-void UnmarkLoad(TFileCalls& calls, const std::wstring& path) {
-    calls.Delete(LoadMarkerPath(path).c_str());
+bool UnmarkLoad(TFileCalls& calls, const std::wstring& path, const std::wstring& marker) {
+    const std::wstring mark = marker.empty() ? LoadMarkerPath(path) : marker;
+    SetLastError(ERROR_SUCCESS);
+    if (calls.Delete(mark.c_str())) return true;
+    const DWORD error = Failed(ERROR_ACCESS_DENIED);
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }

@@ -17,6 +17,8 @@ std::wstring FileNameOf(const std::wstring& path);
 std::wstring NoteTemporaryPath(const std::wstring& path);
 // "~<name>.old.tmp": where the platform's replacement puts the note it replaces, for a moment.
 std::wstring NoteBackupPath(const std::wstring& path);
+// "~<name>.1.tmp": a version on its way, read back whole before it counts.
+std::wstring VersionCopyPath(const std::wstring& path);
 // "<name>.1" to "<name>.3": the note before the first change of each of the last runs.
 std::wstring VersionPath(const std::wstring& path, int n);
 // "<name> (conflit YYYY-MM-DD hh-mm-ss)<ext>": another writer's version.
@@ -60,14 +62,19 @@ TReplaced ReplaceNote(TFileCalls& calls, const std::wstring& path, const std::st
 // and nothing rotates.
 void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string& bytes);
 // Clears up after a save or a replacement cut short (a kill, a power cut): a note missing beside
-// its replacement is put back from it, then the leftovers go. Returns true when the note was
-// taken from a save that never finished.
-bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path);
+// its replacement is put back from it, then the leftovers go, those of the copies kept beside the
+// note and in `rescueFolder` too. Returns true when the note was taken from a save that never
+// finished.
+bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue = {});
+// What a replacement or a version leaves for a moment beside the note, once the note is in place;
+// false while some of it cannot be removed yet.
+bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path);
 
-// The mark of a load in progress: the identity of the file read (size and time) and a count of
-// the loads of that file that never returned, in a row.
-int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path);
-void MarkLoad(TFileCalls& calls, const std::wstring& path, int loads);
-void UnmarkLoad(TFileCalls& calls, const std::wstring& path);
+// The mark of a load in progress (`marker`, LoadMarkerPath when not given): the identity of the
+// file read (size and time) and a count of the loads of that file that never returned, in a row.
+int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path, const std::wstring& marker = {});
+bool MarkLoad(TFileCalls& calls, const std::wstring& path, int loads, const std::wstring& marker = {});
+// False while the mark is still there.
+bool UnmarkLoad(TFileCalls& calls, const std::wstring& path, const std::wstring& marker = {});
 // How many loads in a row of one file must fail to return before it is refused.
 constexpr int kLoadsBeforeRefusal = 2;

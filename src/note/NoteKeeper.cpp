@@ -26,6 +26,26 @@ struct TLook {
     DWORD Error = 0;
 };
 
+// True when every word of `part` is in `whole`, as many times.
+bool AllWordsIn(std::wstring_view part, std::wstring_view whole) {
+    const auto words = [](std::wstring_view text) {
+        std::vector<std::wstring> found;
+        std::wstring word;
+        for (const wchar_t c : text) {
+            if (!std::iswspace(c)) {
+                word += c;
+            } else if (!word.empty()) {
+                found.push_back(std::exchange(word, {}));
+            }
+        }
+        if (!word.empty()) found.push_back(word);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::wstring> a = words(part), b = words(whole);
+    return std::includes(b.begin(), b.end(), a.begin(), a.end());
+}
+
 std::wstring StrippedText(std::wstring_view text) {
     std::wstring out;
     for (const wchar_t c : text)
@@ -83,6 +103,7 @@ private:
     void Refused(const std::wstring& why, bool interrupted);
     void Loaded();
     void OfferRescues();
+    bool KeepShownBeforeRescue(const std::string& rescue, std::wstring& why);
     // Looking at the file and settling what another writer did.
     TLook Look(bool thorough);
     void LookNow();
@@ -97,6 +118,18 @@ private:
     void KeepTyped(TWhy why, bool atOnce = false);
     bool SetAside(TWhy why);
     void RetireRescues();
+    // The mark of a load in progress, beside the note or, where it cannot be written there (a full
+    // disk, a folder that refuses it), beside the rescue copy.
+    std::wstring SpareMarker() const { return Place.Rescue + L".loading"; }
+    void Mark(int loads);
+    void Unmark();
+    // What a save leaves for a moment beside the note goes as soon as it can.
+    void Tidy();
+    bool Untidy = false;
+    bool MarkLeft = false;
+    std::vector<std::wstring> Leftovers;
+    // A copy of the keeper's own, beside the note or in the rescue folder (see WriteKept).
+    DWORD Keep(const std::wstring& path, const std::string& bytes);
     void LookIn(ULONGLONG ms);
     // Telling.
     void Box(const std::wstring& text, std::vector<std::wstring> files = {});
@@ -127,11 +160,16 @@ private:
     bool OriginalPending = false;
     // The rescue copies this run wrote or took in, retired once the note is written.
     bool RescueMine = false, AddendumMine = false;
+    std::wstring RescueUsed, AddendumUsed;
+    // This run's rescue copy goes to `base`; a copy an earlier run left there, that this run did
+    // not take in, is moved out of the way first and named, never written over.
+    DWORD WriteRescue(const std::wstring& base, bool& mine, std::wstring& used, const std::string& bytes);
     bool RescuesOffered = false;
     struct TQuestion {
         int Id = 0;
         std::wstring File;
         TLoadKind Kind = lkReplace;
+        std::wstring Declined; // where the copy goes when the user does not want it
     };
     std::vector<TQuestion> Questions;
     int NextQuestion = 1;
@@ -166,7 +204,7 @@ void TNoteKeeper::TState::Balloon(const std::wstring& text, const std::wstring& 
 // --- Loading ---------------------------------------------------------------------------------
 
 void TNoteKeeper::TState::Open() {
-    if (ClearUpAfterCutSave(Calls, Note))
+    if (ClearUpAfterCutSave(Calls, Note, Place.Rescue))
         Balloon(TookCutSaveText(Note), L"", {Note});
     TFileStamp stamp;
     if (const DWORD error = StampOf(Calls, Note, stamp)) return Pending(error);
@@ -189,28 +227,30 @@ void TNoteKeeper::TState::Pending(DWORD error) {
     Box(NotLoadedText(CannotOpenText(Note, error), Note, NotLoadedHow::nlPending, IsHeld(error),
                       SetAsideName(Calls, Note)),
         {Note});
+    // Asked now, before this run can write a rescue copy of its own over it.
+    OfferRescues();
 }
 
 bool TNoteKeeper::TState::LoadBytes(const std::string& bytes, TLoadKind kind, std::wstring* why) {
     // A load that never returned (the control faulted, or the user ended a load that went on for
     // ever) is known by its mark; after two in a row the file is not read again this time.
-    const int loads = LoadsNeverReturned(Calls, Note);
+    const int loads = std::max(LoadsNeverReturned(Calls, Note), LoadsNeverReturned(Calls, Note, SpareMarker()));
     if (loads >= kLoadsBeforeRefusal) {
         // One more try at the next start rather than never again.
-        MarkLoad(Calls, Note, kLoadsBeforeRefusal - 1);
+        Mark(kLoadsBeforeRefusal - 1);
         if (why) *why = L"Failed to Load Stream";
         else Refused(L"Failed to Load Stream", true);
         return false;
     }
-    MarkLoad(Calls, Note, loads + 1);
+    Mark(loads + 1);
     TLoadResult result;
     try {
         result = LoadIntoEditor(Editor, bytes, kind);
     } catch (const TError&) {
-        UnmarkLoad(Calls, Note);
+        Unmark();
         throw;
     }
-    UnmarkLoad(Calls, Note);
+    Unmark();
     if (!result.Loaded) {
         if (why) *why = result.Why;
         else Refused(result.Why, false);
@@ -250,14 +290,16 @@ void TNoteKeeper::TState::RetryPending() {
     if (ReadWhole(Calls, Note, bytes)) return LookIn(kLookAgainMs);
     Known = std::make_shared<const std::string>(std::move(bytes));
     KnownStamp = stamp;
-    // Typed into meanwhile: the note first, then what was typed, as one edit.
-    const bool typed = Dirty && !Editor.Empty();
+    // Typed into meanwhile (the editor was empty when the note could not be read): the note
+    // first, then what was typed, as one edit.
+    const bool typed = !Editor.Empty();
     if (!LoadBytes(*Known, typed ? lkBefore : lkWhole)) return;
     Loaded();
     if (!typed) {
         InStep();
         return;
     }
+    Dirty = true;
     Balloon(JoinedText(), L"");
     Save(wyLook);
 }
@@ -277,15 +319,34 @@ void TNoteKeeper::TState::OfferRescues() {
             Calls.Delete(file.c_str());
             continue;
         }
+        // Asked once: refused, it stays in its folder under a name of its own.
+        std::wstring declined = file + L".old";
+        for (int n = 2; Calls.GetAttributes(declined.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+            declined = file + L".old" + std::to_wstring(n);
         TNotice question;
         question.Kind = TNotice::nkQuestion;
         question.Caption = L"Copie de secours";
-        question.Text = kind == lkReplace ? RescueQuestionText(Note, file) : AddendumQuestionText(file);
-        question.Files = {file};
+        question.Text = kind == lkReplace ? RescueQuestionText(Note, file, declined)
+                                          : AddendumQuestionText(file, declined);
+        question.Files = {file, declined};
         question.Question = NextQuestion++;
-        Questions.push_back({question.Question, file, kind});
+        Questions.push_back({question.Question, file, kind, declined});
         News.push_back(std::move(question));
     }
+}
+
+bool TNoteKeeper::TState::KeepShownBeforeRescue(const std::string& rescue, std::wstring& why) {
+    // The copy takes the note's place: what the note holds that the copy does not (another
+    // program's words, what was typed since) is kept beside it first.
+    if (AllWordsIn(Editor.Text(), TextOfNote(rescue))) return true;
+    const std::string shown = Editor.StoredForm();
+    const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
+    if (const DWORD error = Keep(kept, shown)) {
+        why = CannotCreateText(kept, error);
+        return false;
+    }
+    Balloon(ShownKeptText(kept), kept);
+    return true;
 }
 
 void TNoteKeeper::TState::Answer(int id, bool yes) {
@@ -295,21 +356,28 @@ void TNoteKeeper::TState::Answer(int id, bool yes) {
     const TQuestion asked = *question;
     Questions.erase(question);
     if (!yes) {
-        // Asked once: it stays in its folder under another name.
-        Calls.Move(asked.File.c_str(), (asked.File + L".old").c_str(), MOVEFILE_REPLACE_EXISTING);
+        Calls.Move(asked.File.c_str(), asked.Declined.c_str(), 0);
         return;
     }
     std::string bytes;
     std::wstring why;
-    if (const DWORD error = ReadWhole(Calls, asked.File, bytes)) why = CannotOpenText(asked.File, error);
-    else if (LoadIntoEditor(Editor, bytes, asked.Kind).Loaded) {
+    // Into a note that is not loaded yet, the copy goes with what is typed, to be joined after it.
+    const TLoadKind kind = Load == lsPending ? lkAfter : asked.Kind;
+    if (const DWORD error = ReadWhole(Calls, asked.File, bytes))
+        why = CannotOpenText(asked.File, error);
+    else if (kind == lkReplace && !KeepShownBeforeRescue(bytes, why))
+        ;
+    else if (LoadIntoEditor(Editor, bytes, kind).Loaded) {
         // An edit like any other: Undo takes it back, the next save writes it beside the program.
         (asked.Kind == lkReplace ? RescueMine : AddendumMine) = true;
+        (asked.Kind == lkReplace ? RescueUsed : AddendumUsed) = asked.File;
         Edited();
         return;
     } else
         why = L"Failed to Load Stream";
-    Box(RescueNotLoadedText(why, asked.File), {asked.File});
+    // Out of the way of this run's own rescue copies, under the name the question gave.
+    const std::wstring kept = Calls.Move(asked.File.c_str(), asked.Declined.c_str(), 0) ? asked.Declined : asked.File;
+    Box(RescueNotLoadedText(why, kept), {kept});
 }
 
 // --- Looking ---------------------------------------------------------------------------------
@@ -350,6 +418,7 @@ TLook TNoteKeeper::TState::Look(bool thorough) {
 }
 
 void TNoteKeeper::TState::LookNow() {
+    Tidy();
     if (Load == lsPending) {
         RetryPending();
         if (Load == lsPending && Dirty) KeepTyped(wyLook);
@@ -375,10 +444,11 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
         // Another file took the place of the one that could not be loaded: it is the note now.
         Known = bytes;
         KnownStamp = theirs.Stamp;
-        const bool typed = Dirty && !Editor.Empty();
+        const bool typed = !Editor.Empty();
         if (!LoadBytes(*Known, typed ? lkBefore : lkWhole)) return;
         Load = lsLoaded;
         if (!typed) return InStep();
+        Dirty = true;
         return Save(why);
     }
     if (!Dirty) {
@@ -395,13 +465,17 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
         }
         // The editor keeps its note; theirs stays in a file of its own, and the note is ours again.
         Dirty = true;
-        if (const DWORD error = KeepTheirs(*Known))
+        if (const DWORD error = KeepTheirs(*Known)) {
+            LookIn(kLookAgainMs);
             return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error), why);
+        }
         return Save(why);
     }
     // Both changed: theirs is kept beside the note, then ours is written.
     if (const DWORD error = KeepTheirs(*bytes)) {
-        // Theirs stays where it is, unseen by the user: ours must not go over it.
+        // Theirs stays where it is, unseen by the user: ours must not go over it. Looked at again
+        // soon, it is settled once its copy can be made.
+        LookIn(kLookAgainMs);
         return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error), why);
     }
     Known = bytes;
@@ -411,7 +485,7 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
 
 DWORD TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {
     const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-    if (const DWORD error = WriteKept(Calls, kept, theirs)) return error;
+    if (const DWORD error = Keep(kept, theirs)) return error;
     Balloon(ConflictText(kept), kept);
     return ERROR_SUCCESS;
 }
@@ -419,6 +493,7 @@ DWORD TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {
 // --- Writing ---------------------------------------------------------------------------------
 
 void TNoteKeeper::TState::Save(TWhy why) {
+    Tidy();
     if (Load == lsPending) {
         RetryPending();
         if (Load == lsPending) {
@@ -498,6 +573,9 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
     if (const DWORD kept = KeepOriginal())
         return Rescue(bytes, CannotCreateText(OriginalPath(Note, Clock.LocalTime()), kept), why);
     const TReplaced replaced = ReplaceNote(Calls, Note, bytes);
+    Untidy = true;
+    Tidy();
+    if (Untidy) LookIn(kLookAgainMs);
     switch (replaced.Outcome) {
     case TReplaced::rdWritten: {
         Known = std::make_shared<const std::string>(bytes);
@@ -524,7 +602,7 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
 DWORD TNoteKeeper::TState::KeepOriginal() {
     if (!OriginalPending) return ERROR_SUCCESS;
     const std::wstring copy = FreeName(Calls, OriginalPath(Note, Clock.LocalTime()));
-    if (const DWORD error = WriteKept(Calls, copy, Original)) return error;
+    if (const DWORD error = Keep(copy, Original)) return error;
     OriginalPending = false;
     Original.clear();
     Balloon(OriginalKeptText(copy), copy);
@@ -548,31 +626,62 @@ void TNoteKeeper::TState::PutOff(TWhy why) {
     if (why == wyLeave) {
         const std::string ours = Editor.StoredForm();
         const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-        if (const DWORD error = WriteKept(Calls, kept, ours)) return Rescue(ours, CannotCreateText(kept, error), why);
+        if (const DWORD error = Keep(kept, ours)) return Rescue(ours, CannotCreateText(kept, error), why);
         return Box(HeldAtLeaveText(Note, kept), {kept});
     }
     if (now - HeldSince < kHeldCopyAfterMs) return;
     const std::string ours = Editor.StoredForm();
     if (HeldTold && ours == HeldCopy) return;
-    if (WriteKept(Calls, Place.Rescue, ours)) return;
-    RescueMine = true;
+    if (WriteRescue(Place.Rescue, RescueMine, RescueUsed, ours)) return;
     HeldCopy = ours;
-    if (!HeldTold) Balloon(HeldCopyText(Place.Rescue), L"", {Place.Rescue});
+    if (!HeldTold) Balloon(HeldCopyText(RescueUsed), L"", {RescueUsed});
     HeldTold = true;
 }
 
 void TNoteKeeper::TState::Rescue(const std::string& bytes, const std::wstring& failure, TWhy why,
                                  const std::wstring& oldNoteAt) {
-    const DWORD error = WriteKept(Calls, Place.Rescue, bytes);
-    if (!error) RescueMine = true;
+    const DWORD error = WriteRescue(Place.Rescue, RescueMine, RescueUsed, bytes);
     const bool leaving = why == wyLeave;
     // Said once until a save works again, and always on the way out.
     if (SaveFailedTold && !leaving && oldNoteAt.empty()) return;
     SaveFailedTold = true;
     std::vector<std::wstring> files;
-    if (!error) files.push_back(Place.Rescue);
+    if (!error) files.push_back(RescueUsed);
     if (!oldNoteAt.empty()) files.push_back(oldNoteAt);
-    Box(RescueText(failure, Note, error ? L"" : Place.Rescue, leaving, oldNoteAt), files);
+    Box(RescueText(failure, Note, error ? L"" : RescueUsed, leaving, oldNoteAt), files);
+}
+
+DWORD TNoteKeeper::TState::WriteRescue(const std::wstring& base, bool& mine, std::wstring& used,
+                                       const std::string& bytes) {
+    const auto mayBeThere = [&](const std::wstring& path) {
+        SetLastError(ERROR_SUCCESS);
+        if (Calls.GetAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        const DWORD error = LastErrorOr(ERROR_ACCESS_DENIED);
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    };
+    // A folder that cannot be looked at is not searched for ever.
+    constexpr int kNames = 100;
+    if (!mine) {
+        used = base;
+        if (mayBeThere(base)) {
+            std::wstring aside = base + L".old";
+            for (int n = 2; n < kNames && mayBeThere(aside); ++n)
+                aside = base + L".old" + std::to_wstring(n);
+            if (Calls.Move(base.c_str(), aside.c_str(), 0)) {
+                Balloon(OlderRescueText(aside), L"", {aside});
+            } else {
+                // It cannot be moved either: this run's copy takes a name of its own.
+                const size_t dot = base.find_last_of(L'.');
+                int n = 2;
+                for (; n < kNames && mayBeThere(used); ++n)
+                    used = base.substr(0, dot) + L" " + std::to_wstring(n) + base.substr(dot);
+                if (n == kNames) return ERROR_CANNOT_MAKE;
+            }
+        }
+    }
+    const DWORD error = Keep(used, bytes);
+    if (!error) mine = true;
+    return error;
 }
 
 void TNoteKeeper::TState::KeepTyped(TWhy why, bool atOnce) {
@@ -583,18 +692,19 @@ void TNoteKeeper::TState::KeepTyped(TWhy why, bool atOnce) {
     if (!leaving && !atOnce && now - HeldSince < kHeldCopyAfterMs) return;
     const std::string typed = Editor.StoredForm();
     if (!leaving && TypedTold && typed == HeldCopy) return;
-    std::wstring kept = AddendumPathFor(Place.Rescue);
-    if (WriteKept(Calls, kept, typed)) {
+    std::wstring kept;
+    const bool offered = !WriteRescue(AddendumPathFor(Place.Rescue), AddendumMine, AddendumUsed, typed);
+    if (offered) {
+        kept = AddendumUsed;
+    } else {
         kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-        if (const DWORD error = WriteKept(Calls, kept, typed)) {
+        if (const DWORD error = Keep(kept, typed)) {
             if (leaving) Box(TypedLostText(Note, CannotCreateText(kept, error)));
             return;
         }
-    } else {
-        AddendumMine = true;
     }
     HeldCopy = typed;
-    if (leaving) return Box(TypedKeptAtLeaveText(Note, kept, kept == AddendumPathFor(Place.Rescue)), {kept});
+    if (leaving) return Box(TypedKeptAtLeaveText(Note, kept, offered && kept == AddendumPathFor(Place.Rescue)), {kept});
     if (!TypedTold) Balloon(TypedKeptText(kept), L"", {kept});
     TypedTold = true;
 }
@@ -614,7 +724,7 @@ bool TNoteKeeper::TState::SetAside(TWhy why) {
             return false;
         }
     } else {
-        UnmarkLoad(Calls, Note); // the mark was for the file now set aside
+        Unmark(); // the mark was for the file now set aside
         Balloon(SetAsideText(aside), aside);
     }
     Load = lsLoaded;
@@ -626,10 +736,41 @@ bool TNoteKeeper::TState::SetAside(TWhy why) {
 }
 
 void TNoteKeeper::TState::RetireRescues() {
-    if (RescueMine) Calls.Delete(Place.Rescue.c_str());
-    if (AddendumMine) Calls.Delete(AddendumPathFor(Place.Rescue).c_str());
+    if (RescueMine) Calls.Delete(RescueUsed.c_str());
+    if (AddendumMine) Calls.Delete(AddendumUsed.c_str());
     RescueMine = AddendumMine = false;
     TypedTold = false;
+}
+
+void TNoteKeeper::TState::Mark(int loads) {
+    if (MarkLoad(Calls, Note, loads)) return;
+    Calls.CreateFolder(FolderOf(Place.Rescue).c_str());
+    MarkLoad(Calls, Note, loads, SpareMarker());
+}
+
+void TNoteKeeper::TState::Unmark() {
+    const bool gone = UnmarkLoad(Calls, Note);
+    MarkLeft = !(UnmarkLoad(Calls, Note, SpareMarker()) && gone);
+}
+
+void TNoteKeeper::TState::Tidy() {
+    if (Untidy) Untidy = !ClearUpAfterSave(Calls, Note);
+    if (MarkLeft) Unmark();
+    std::erase_if(Leftovers, [&](const std::wstring& left) {
+        SetLastError(ERROR_SUCCESS);
+        return Calls.Delete(left.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    });
+}
+
+DWORD TNoteKeeper::TState::Keep(const std::wstring& path, const std::string& bytes) {
+    const DWORD error = WriteKept(Calls, path, bytes);
+    // Its temporary file, when a failure could not remove it, goes at the next look.
+    const std::wstring temporary = NoteTemporaryPath(path);
+    if (error && Calls.GetAttributes(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        Leftovers.push_back(temporary);
+        LookIn(kLookAgainMs);
+    }
+    return error;
 }
 
 void TNoteKeeper::TState::LookIn(ULONGLONG ms) {

@@ -116,17 +116,28 @@ std::wstring TypedLostText(const std::wstring& note, const std::wstring& failure
            failure + L").";
 }
 
-std::wstring RescueQuestionText(const std::wstring& note, const std::wstring& rescue) {
+std::wstring RescueQuestionText(const std::wstring& note, const std::wstring& rescue, const std::wstring& declined) {
     return L"Une copie de la note différente de « " + note + L" » a été gardée dans « " + rescue +
            L" » parce que la note ne pouvait pas être enregistrée.\n\nLa charger dans la note ? (Ctrl+Z revient "
-           L"à la note enregistrée.)";
+           L"à la note enregistrée.) Sinon, elle reste dans « " +
+           declined + L" ».";
 }
 
-std::wstring AddendumQuestionText(const std::wstring& addendum) {
+std::wstring AddendumQuestionText(const std::wstring& addendum, const std::wstring& declined) {
     return L"Du texte écrit dans la note alors qu'elle ne pouvait pas être lue a été gardé dans « " + addendum +
-           L" ».\n\nL'ajouter à la fin de la note ? (Ctrl+Z le retire.)";
+           L" ».\n\nL'ajouter à la fin de la note ? (Ctrl+Z le retire.) Sinon, il reste dans « " + declined +
+           L" ».";
+}
+
+std::wstring ShownKeptText(const std::wstring& kept) {
+    return L"La note telle qu'elle était avant de charger la copie de secours est gardée dans « " +
+           FileNameOf(kept) + L" ».";
 }
 
 std::wstring RescueNotLoadedText(const std::wstring& why, const std::wstring& rescue) {
     return why + L"\n\nLa copie n'a pas été chargée ; elle reste telle quelle dans « " + rescue + L" ».";
+}
+
+std::wstring OlderRescueText(const std::wstring& aside) {
+    return L"Une copie de secours laissée par un lancement précédent est gardée dans « " + aside + L" ».";
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "note/sim/SimWorld.h"
 
 #include "note/sim/SimText.h"
@@ -83,7 +84,13 @@ void TSimWorld::CheckFilesLeft() {
     for (const std::wstring& path : FDisk.Files()) {
         const std::wstring upper = Upper(path);
         if (Temporary(upper)) {
-            Broke("stray file left: "s + Narrow(path));
+            // A note refused after two loads that never returned is tried once more at the next
+            // start, as the user was told: its mark stays, counting one.
+            const bool oneMoreTry = EndsWith(upper, L".LOADING") && FDisk.Bytes(path).value_or("").ends_with("\n1") &&
+                                    std::any_of(FTold.begin(), FTold.end(), [](const std::wstring& text) {
+                                        return text.find(L"UNE FOIS DE PLUS") != std::wstring::npos;
+                                    });
+            if (!oneMoreTry) Broke("stray file left: "s + Narrow(path));
             continue;
         }
         bool version = false;
@@ -130,11 +137,14 @@ void TSimWorld::CheckWordsKept() {
         Broke("another program's words lost:"s + list);
 }
 
-std::set<std::string> TSimWorld::DiskWords(bool withTemporaries, const std::wstring& except) const {
+std::set<std::string> TSimWorld::DiskWords(bool withTemporaries, const std::wstring& except,
+                                           bool withVersions) const {
     std::set<std::string> words;
+    const std::wstring note = Upper(kNote);
     for (const std::wstring& path : FDisk.Files()) {
         const std::wstring upper = Upper(path);
         if ((!except.empty() && upper == Upper(except)) || (!withTemporaries && Temporary(upper))) continue;
+        if (!withVersions && upper.size() == note.size() + 2 && upper.rfind(note + L".", 0) == 0) continue;
         const std::set<std::string> in = WordSet(FDisk.Bytes(path).value_or(""));
         words.insert(in.begin(), in.end());
     }

@@ -212,6 +212,7 @@ void TSimWorld::Do(int event) {
         }
         // What the program had not taken in is gone by the other program's will.
         const std::vector<std::string>& shown = FEditor->Words();
+        FDeletedWords = WordsIn(*bytes);
         for (const std::string& word : WordsIn(*bytes)) {
             FTrail[word] = "in the note another program deleted";
             if (std::find(shown.begin(), shown.end(), word) == shown.end()) FExcused.insert(word);
@@ -315,7 +316,14 @@ void TSimWorld::Append(bool byRename) {
     const bool done = byRename ? FDisk.OtherReplaceByRename(kNote, kFolder + L".quillpad.RTF.sync.tmp", bytes)
                                : FDisk.OtherWrite(kNote, bytes);
     Log("  "s + word + (done ? "" : ": could not"));
-    if (done) FWritten.insert(word);
+    if (!done) return;
+    FWritten.insert(word);
+    // A new note where the other program had deleted one: what the deleted note held is gone by
+    // that program's will, as a replacement of its own would have it.
+    if (!current)
+        for (const std::string& deleted : FDeletedWords)
+            FExcused.insert(deleted);
+    FDeletedWords.clear();
 }
 
 // Another program swaps one of its words for a new one of the same length and puts the time

@@ -139,11 +139,12 @@ void TSimWorld::Bury() {
     FEditor.reset();
 }
 
-// The process died: what its editor held and no file did died with it.
+// The process died: what its editor held and no file did died with it. The versions do not
+// count: nothing tells the user to look there.
 void TSimWorld::Killed() {
     Log("  the program dies");
     if (!FEditor) return;
-    const std::set<std::string> onDisk = DiskWords(false);
+    const std::set<std::string> onDisk = DiskWords(false, {}, false);
     for (const std::string& word : FEditor->Words())
         if (!onDisk.count(word)) FLostToKill.insert(word);
     FEditor->Die();

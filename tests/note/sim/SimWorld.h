@@ -78,7 +78,8 @@ private:
     void CheckHandles(const char* when);
     void CheckFilesLeft();
     void CheckWordsKept();
-    std::set<std::string> DiskWords(bool withTemporaries, const std::wstring& except = {}) const;
+    std::set<std::string> DiskWords(bool withTemporaries, const std::wstring& except = {},
+                                    bool withVersions = true) const;
     std::vector<std::wstring> NamedIn(const std::wstring& text);
     bool Named(const std::wstring& upperPath) const;
 
@@ -111,6 +112,8 @@ private:
     // Words and where they may be.
     int FNextWord = 100;
     std::set<std::string> FTyped, FWritten, FCleared, FExcused, FLostToKill;
+    // What the note held when another program last deleted it, until a new note takes its place.
+    std::vector<std::string> FDeletedWords;
     // How each word last left the editor or a file, to tell how a lost word was lost.
     std::map<std::string, std::string> FTrail;
     std::vector<std::wstring> FTold;     // every notice's text and link, upper-case
