@@ -296,19 +296,31 @@ bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path, const std:
     if (Exists(calls, path))
         for (const std::wstring& left : {temporary, backup, older, VersionCopyPath(path)})
             if (Exists(calls, left)) calls.Delete(left.c_str());
+    SweepKeptTemporaries(calls, path, rescue);
+    return fromTemporary;
+}
+
+bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue) {
     // The copies kept beside the note and the rescue copies are written through temporary files
     // of their own: a kill leaves them, never the copies' own files cut.
+    bool swept = true;
+    const auto sweep = [&](const std::wstring& folder, const std::wstring& pattern) {
+        SetLastError(ERROR_SUCCESS);
+        const std::vector<std::wstring> left = calls.List(folder, pattern);
+        const DWORD error = GetLastError();
+        if (left.empty() && error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES &&
+            error != ERROR_PATH_NOT_FOUND)
+            swept = false;
+        for (const std::wstring& name : left)
+            if (!calls.Delete((folder + name).c_str())) swept = false;
+    };
     const std::wstring name = FileNameOf(path);
-    const std::wstring stem = name.substr(0, name.find_last_of(L'.'));
-    for (const std::wstring& left : calls.List(FolderOf(path), L"~" + stem + L" (*.tmp"))
-        calls.Delete((FolderOf(path) + left).c_str());
+    sweep(FolderOf(path), L"~" + name.substr(0, name.find_last_of(L'.')) + L" (*.tmp");
     if (!rescue.empty()) {
         const std::wstring rescueName = FileNameOf(rescue);
-        const std::wstring rescueStem = rescueName.substr(0, rescueName.find_last_of(L'.'));
-        for (const std::wstring& left : calls.List(FolderOf(rescue), L"~" + rescueStem + L"*.tmp"))
-            calls.Delete((FolderOf(rescue) + left).c_str());
+        sweep(FolderOf(rescue), L"~" + rescueName.substr(0, rescueName.find_last_of(L'.')) + L"*.tmp");
     }
-    return fromTemporary;
+    return swept;
 }
 
 bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path) {
@@ -340,9 +352,9 @@ int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path, const std::w
     return 0;
 }
 
-bool MarkLoad(TFileCalls& calls, const std::wstring& path, int loads, const std::wstring& marker) {
-    return !WriteWhole(calls, marker.empty() ? LoadMarkerPath(path) : marker,
-                       Identity(calls, path) + "\n" + std::to_string(loads), CREATE_ALWAYS);
+DWORD MarkLoad(TFileCalls& calls, const std::wstring& path, int loads, const std::wstring& marker) {
+    return WriteWhole(calls, marker.empty() ? LoadMarkerPath(path) : marker,
+                      Identity(calls, path) + "\n" + std::to_string(loads), CREATE_ALWAYS);
 }
 
 bool UnmarkLoad(TFileCalls& calls, const std::wstring& path, const std::wstring& marker) {

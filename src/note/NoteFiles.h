@@ -66,6 +66,9 @@ void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string&
 // note and in `rescueFolder` too. Returns true when the note was taken from a save that never
 // finished.
 bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue = {});
+// The temporary files of the copies kept beside the note and of the rescue copies, left by a kill;
+// false when some could not be looked for or removed yet.
+bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue);
 // What a replacement or a version leaves for a moment beside the note, once the note is in place;
 // false while some of it cannot be removed yet.
 bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path);
@@ -73,7 +76,8 @@ bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path);
 // The mark of a load in progress (`marker`, LoadMarkerPath when not given): the identity of the
 // file read (size and time) and a count of the loads of that file that never returned, in a row.
 int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path, const std::wstring& marker = {});
-bool MarkLoad(TFileCalls& calls, const std::wstring& path, int loads, const std::wstring& marker = {});
+// 0 when the mark is written, else why not.
+DWORD MarkLoad(TFileCalls& calls, const std::wstring& path, int loads, const std::wstring& marker = {});
 // False while the mark is still there.
 bool UnmarkLoad(TFileCalls& calls, const std::wstring& path, const std::wstring& marker = {});
 // How many loads in a row of one file must fail to return before it is refused.

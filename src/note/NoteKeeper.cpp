@@ -121,12 +121,13 @@ private:
     // The mark of a load in progress, beside the note or, where it cannot be written there (a full
     // disk, a folder that refuses it), beside the rescue copy.
     std::wstring SpareMarker() const { return Place.Rescue + L".loading"; }
-    void Mark(int loads);
+    DWORD Mark(int loads);
     void Unmark();
     // What a save leaves for a moment beside the note goes as soon as it can.
     void Tidy();
     bool Untidy = false;
     bool MarkLeft = false;
+    bool Unswept = false;
     std::vector<std::wstring> Leftovers;
     // A copy of the keeper's own, beside the note or in the rescue folder (see WriteKept).
     DWORD Keep(const std::wstring& path, const std::string& bytes);
@@ -204,6 +205,7 @@ void TNoteKeeper::TState::Balloon(const std::wstring& text, const std::wstring& 
 // --- Loading ---------------------------------------------------------------------------------
 
 void TNoteKeeper::TState::Open() {
+    Unswept = true;
     if (ClearUpAfterCutSave(Calls, Note, Place.Rescue))
         Balloon(TookCutSaveText(Note), L"", {Note});
     TFileStamp stamp;
@@ -242,7 +244,23 @@ bool TNoteKeeper::TState::LoadBytes(const std::string& bytes, TLoadKind kind, st
         else Refused(L"Failed to Load Stream", true);
         return false;
     }
-    Mark(loads + 1);
+    if (const DWORD error = Mark(loads + 1)) {
+        // Without its mark a load that never returns would come back at every start: the note is
+        // read once the mark can be written.
+        const std::wstring failure = CannotCreateText(LoadMarkerPath(Note), error);
+        if (why) {
+            *why = failure;
+        } else if (Load != lsPending) {
+            Load = lsPending;
+            if (!HeldSince) HeldSince = Clock.Now();
+            LookIn(kLookAgainMs);
+            Box(NotLoadedText(failure, Note, NotLoadedHow::nlPending, false, SetAsideName(Calls, Note)), {Note});
+            OfferRescues();
+        } else {
+            LookIn(kLookAgainMs);
+        }
+        return false;
+    }
     TLoadResult result;
     try {
         result = LoadIntoEditor(Editor, bytes, kind);
@@ -455,20 +473,23 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
         // Another writer's version, and nothing new here: it is taken as it is, as one edit.
         if (why == wyLeave) return;
         std::wstring failure;
-        Known = bytes;
-        KnownStamp = theirs.Stamp;
-        if (LoadBytes(*Known, lkReplace, &failure)) {
+        if (LoadBytes(*bytes, lkReplace, &failure)) {
+            Known = bytes;
+            KnownStamp = theirs.Stamp;
             InStep();
             WritePending = false;
             Balloon(ReloadedText(), L"");
             return;
         }
         // The editor keeps its note; theirs stays in a file of its own, and the note is ours again.
+        // Until that file is made, theirs is not known as what the file holds: nothing goes over it.
         Dirty = true;
-        if (const DWORD error = KeepTheirs(*Known)) {
+        if (const DWORD error = KeepTheirs(*bytes)) {
             LookIn(kLookAgainMs);
             return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error), why);
         }
+        Known = bytes;
+        KnownStamp = theirs.Stamp;
         return Save(why);
     }
     // Both changed: theirs is kept beside the note, then ours is written.
@@ -742,10 +763,11 @@ void TNoteKeeper::TState::RetireRescues() {
     TypedTold = false;
 }
 
-void TNoteKeeper::TState::Mark(int loads) {
-    if (MarkLoad(Calls, Note, loads)) return;
+DWORD TNoteKeeper::TState::Mark(int loads) {
+    const DWORD error = MarkLoad(Calls, Note, loads);
+    if (!error) return ERROR_SUCCESS;
     Calls.CreateFolder(FolderOf(Place.Rescue).c_str());
-    MarkLoad(Calls, Note, loads, SpareMarker());
+    return MarkLoad(Calls, Note, loads, SpareMarker()) ? error : ERROR_SUCCESS;
 }
 
 void TNoteKeeper::TState::Unmark() {
@@ -756,6 +778,7 @@ void TNoteKeeper::TState::Unmark() {
 void TNoteKeeper::TState::Tidy() {
     if (Untidy) Untidy = !ClearUpAfterSave(Calls, Note);
     if (MarkLeft) Unmark();
+    if (Unswept) Unswept = !SweepKeptTemporaries(Calls, Note, Place.Rescue);
     std::erase_if(Leftovers, [&](const std::wstring& left) {
         SetLastError(ERROR_SUCCESS);
         return Calls.Delete(left.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
