@@ -327,7 +327,7 @@ bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path) {
     // Without the note, the backup may be all there is of it.
     if (!Exists(calls, path)) return !Exists(calls, NoteBackupPath(path));
     bool clear = true;
-    for (const std::wstring& left : {NoteBackupPath(path), VersionCopyPath(path)})
+    for (const std::wstring& left : {NoteTemporaryPath(path), NoteBackupPath(path), VersionCopyPath(path)})
         if (Exists(calls, left) && !calls.Delete(left.c_str())) clear = false;
     return clear;
 }

@@ -154,6 +154,7 @@ private:
     std::string HeldCopy; // what the rescue copy holds while the file is held
     bool TypedTold = false;
     bool SaveFailedTold = false;
+    bool RescueTold = false;
     bool VersionKept = false;
     // A file that the control could not take as it was: kept beside the note before the first
     // save goes over it.
@@ -205,12 +206,16 @@ void TNoteKeeper::TState::Balloon(const std::wstring& text, const std::wstring& 
 // --- Loading ---------------------------------------------------------------------------------
 
 void TNoteKeeper::TState::Open() {
-    Unswept = true;
+    Unswept = Untidy = true;
     if (ClearUpAfterCutSave(Calls, Note, Place.Rescue))
         Balloon(TookCutSaveText(Note), L"", {Note});
     TFileStamp stamp;
     if (const DWORD error = StampOf(Calls, Note, stamp)) return Pending(error);
-    if (!stamp.Exists) return Loaded();
+    if (!stamp.Exists) {
+        // A mark of a load belongs to no file now.
+        Unmark();
+        return Loaded();
+    }
     std::string bytes;
     if (const DWORD error = ReadWhole(Calls, Note, bytes)) return Pending(error);
     Known = std::make_shared<const std::string>(std::move(bytes));
@@ -328,7 +333,12 @@ void TNoteKeeper::TState::OfferRescues() {
     const std::wstring shown = StrippedText(Editor.Text());
     for (const auto& [file, kind] : {std::pair{Place.Rescue, lkReplace}, std::pair{AddendumPathFor(Place.Rescue), lkAfter}}) {
         std::string bytes;
-        if (ReadWhole(Calls, file, bytes)) continue;
+        if (const DWORD error = ReadWhole(Calls, file, bytes)) {
+            // There, but not to be read now: the user knows where it is all the same.
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+                Balloon(RescueUnreadText(file, CannotOpenText(file, error)), L"", {file});
+            continue;
+        }
         // Only a copy that holds something the note does not is worth a question.
         const std::wstring kept = StrippedText(TextOfNote(bytes));
         const bool inNote = (Known && bytes == *Known) ||
@@ -609,6 +619,7 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
         HeldTold = false;
         HeldCopy.clear();
         SaveFailedTold = false;
+        RescueTold = false;
         RetireRescues();
         return;
     }
@@ -663,9 +674,11 @@ void TNoteKeeper::TState::Rescue(const std::string& bytes, const std::wstring& f
                                  const std::wstring& oldNoteAt) {
     const DWORD error = WriteRescue(Place.Rescue, RescueMine, RescueUsed, bytes);
     const bool leaving = why == wyLeave;
-    // Said once until a save works again, and always on the way out.
-    if (SaveFailedTold && !leaving && oldNoteAt.empty()) return;
+    // Said once until a save works again (once more when the copy could not be kept the first
+    // time and now is), and always on the way out.
+    if (SaveFailedTold && !leaving && oldNoteAt.empty() && (RescueTold || error)) return;
     SaveFailedTold = true;
+    RescueTold = !error;
     std::vector<std::wstring> files;
     if (!error) files.push_back(RescueUsed);
     if (!oldNoteAt.empty()) files.push_back(oldNoteAt);
