@@ -153,6 +153,7 @@ private:
     bool HeldTold = false;
     std::string HeldCopy; // what the rescue copy holds while the file is held
     bool TypedTold = false;
+    std::wstring TypedToldAt, TypedBeside;
     bool SaveFailedTold = false;
     bool RescueTold = false;
     bool VersionKept = false;
@@ -731,7 +732,9 @@ void TNoteKeeper::TState::KeepTyped(TWhy why, bool atOnce) {
     if (offered) {
         kept = AddendumUsed;
     } else {
-        kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
+        // Beside the note, in one file for the run.
+        if (TypedBeside.empty()) TypedBeside = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
+        kept = TypedBeside;
         if (const DWORD error = Keep(kept, typed)) {
             if (leaving) Box(TypedLostText(Note, CannotCreateText(kept, error)));
             return;
@@ -739,7 +742,9 @@ void TNoteKeeper::TState::KeepTyped(TWhy why, bool atOnce) {
     }
     HeldCopy = typed;
     if (leaving) return Box(TypedKeptAtLeaveText(Note, kept, offered && kept == AddendumPathFor(Place.Rescue)), {kept});
-    if (!TypedTold) Balloon(TypedKeptText(kept), L"", {kept});
+    // Said once for each file it goes to.
+    if (TypedToldAt != kept) Balloon(TypedKeptText(kept), L"", {kept});
+    TypedToldAt = kept;
     TypedTold = true;
 }
 
@@ -774,6 +779,7 @@ void TNoteKeeper::TState::RetireRescues() {
     if (AddendumMine) Calls.Delete(AddendumUsed.c_str());
     RescueMine = AddendumMine = false;
     TypedTold = false;
+    TypedToldAt.clear();
 }
 
 DWORD TNoteKeeper::TState::Mark(int loads) {
