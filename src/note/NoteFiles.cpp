@@ -335,8 +335,12 @@ bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path) {
 int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path, const std::wstring& given) {
     const std::wstring marker = given.empty() ? LoadMarkerPath(path) : given;
     std::string text;
-    if (ReadWhole(calls, marker, text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE) || text.empty())
-        return 0;
+    if (const DWORD error = ReadWhole(calls, marker, text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE)) {
+        // A mark that is there but cannot be read may count loads that never returned: the worst
+        // is assumed, and the note is not read this time.
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : kLoadsBeforeRefusal;
+    }
+    if (text.empty()) return 0;
     const std::string identity = Identity(calls, path);
     const size_t line = text.find('\n');
     int loads = 1; // a mark without a count was left by one load

@@ -244,10 +244,13 @@ bool TNoteKeeper::TState::LoadBytes(const std::string& bytes, TLoadKind kind, st
     // ever) is known by its mark; after two in a row the file is not read again this time.
     const int loads = std::max(LoadsNeverReturned(Calls, Note), LoadsNeverReturned(Calls, Note, SpareMarker()));
     if (loads >= kLoadsBeforeRefusal) {
-        // One more try at the next start rather than never again.
-        Mark(kLoadsBeforeRefusal - 1);
-        if (why) *why = L"Failed to Load Stream";
-        else Refused(L"Failed to Load Stream", true);
+        if (why) {
+            *why = L"Failed to Load Stream";
+        } else {
+            // One more try at the next start rather than never again.
+            Mark(kLoadsBeforeRefusal - 1);
+            Refused(L"Failed to Load Stream", true);
+        }
         return false;
     }
     if (const DWORD error = Mark(loads + 1)) {
