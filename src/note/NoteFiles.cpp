@@ -182,12 +182,27 @@ DWORD WriteWhole(TFileCalls& calls, const std::wstring& path, const std::string&
     return error;
 }
 
-DWORD WriteKept(TFileCalls& calls, const std::wstring& path, const std::string& bytes) {
+DWORD WriteKept(TFileCalls& calls, const std::wstring& path, const std::string& bytes, bool replace) {
     calls.CreateFolder(FolderOf(path).c_str());
     const std::wstring temporary = NoteTemporaryPath(path);
     if (const DWORD error = WriteWhole(calls, temporary, bytes, CREATE_ALWAYS)) return error;
-    const DWORD error = Move(calls, temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const DWORD error =
+        Move(calls, temporary, path, (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH);
     if (error) calls.Delete(temporary.c_str());
+    return error;
+}
+
+DWORD WriteNewCopy(TFileCalls& calls, const std::wstring& first, const std::string& bytes, std::wstring& kept) {
+    // Whatever the folder says of its names, a copy never takes the place of another: a name that
+    // turns out taken moves on to the next number.
+    kept = FreeName(calls, first);
+    const size_t paren = first.find_last_of(L')');
+    DWORD error = ERROR_SUCCESS;
+    for (int n = 2; n < 100; ++n) {
+        error = WriteKept(calls, kept, bytes, false);
+        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || paren == std::wstring::npos) break;
+        kept = first.substr(0, paren) + L" " + std::to_wstring(n) + first.substr(paren);
+    }
     return error;
 }
 
@@ -324,8 +339,12 @@ bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std
 }
 
 bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path) {
-    // Without the note, the backup may be all there is of it.
-    if (!Exists(calls, path)) return !Exists(calls, NoteBackupPath(path));
+    // Without the note, the backup or the new note may be all there is of it: put back in place.
+    if (!Exists(calls, path)) {
+        ClearUpAfterCutSave(calls, path);
+        if (!Exists(calls, path))
+            return !Exists(calls, NoteBackupPath(path)) && !Exists(calls, NoteTemporaryPath(path));
+    }
     bool clear = true;
     for (const std::wstring& left : {NoteTemporaryPath(path), NoteBackupPath(path), VersionCopyPath(path)})
         if (Exists(calls, left) && !calls.Delete(left.c_str())) clear = false;

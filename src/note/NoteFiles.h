@@ -41,8 +41,12 @@ DWORD ReadWhole(TFileCalls& calls, const std::wstring& path, std::string& bytes,
 // The file now holds exactly these bytes, flushed; on failure nothing of it is left.
 DWORD WriteWhole(TFileCalls& calls, const std::wstring& path, const std::string& bytes, DWORD disposition);
 // A file of the keeper's own (a copy beside the note, a rescue copy) written through a temporary
-// file, so that it is never left cut; the folder is made when missing. 0 on success.
-DWORD WriteKept(TFileCalls& calls, const std::wstring& path, const std::string& bytes);
+// file, so that it is never left cut; the folder is made when missing. 0 on success. A file
+// already there is replaced only when `replace` says so.
+DWORD WriteKept(TFileCalls& calls, const std::wstring& path, const std::string& bytes, bool replace = true);
+// A new copy beside the note under `first` (see FreeName), never over another; `kept` is where it
+// went.
+DWORD WriteNewCopy(TFileCalls& calls, const std::wstring& first, const std::string& bytes, std::wstring& kept);
 // True when another program holds the file so that it can be neither read nor replaced now.
 bool IsHeld(DWORD error);
 

@@ -126,11 +126,13 @@ private:
     // What a save leaves for a moment beside the note goes as soon as it can.
     void Tidy();
     bool Untidy = false;
-    bool MarkLeft = false;
+    bool MarkLeft = false, PrimaryMarkLeft = false;
     bool Unswept = false;
     std::vector<std::wstring> Leftovers;
     // A copy of the keeper's own, beside the note or in the rescue folder (see WriteKept).
     DWORD Keep(const std::wstring& path, const std::string& bytes);
+    // A new copy beside the note, never over another (see WriteNewCopy).
+    DWORD KeepNew(const std::wstring& first, const std::string& bytes, std::wstring& kept);
     void LookIn(ULONGLONG ms);
     // Telling.
     void Box(const std::wstring& text, std::vector<std::wstring> files = {});
@@ -372,8 +374,8 @@ bool TNoteKeeper::TState::KeepShownBeforeRescue(const std::string& rescue, std::
     // program's words, what was typed since) is kept beside it first.
     if (AllWordsIn(Editor.Text(), TextOfNote(rescue))) return true;
     const std::string shown = Editor.StoredForm();
-    const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-    if (const DWORD error = Keep(kept, shown)) {
+    std::wstring kept;
+    if (const DWORD error = KeepNew(ConflictPath(Note, Clock.LocalTime()), shown, kept)) {
         why = CannotCreateText(kept, error);
         return false;
     }
@@ -519,8 +521,8 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
 }
 
 DWORD TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {
-    const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-    if (const DWORD error = Keep(kept, theirs)) return error;
+    std::wstring kept;
+    if (const DWORD error = KeepNew(ConflictPath(Note, Clock.LocalTime()), theirs, kept)) return error;
     Balloon(ConflictText(kept), kept);
     return ERROR_SUCCESS;
 }
@@ -637,8 +639,8 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
 
 DWORD TNoteKeeper::TState::KeepOriginal() {
     if (!OriginalPending) return ERROR_SUCCESS;
-    const std::wstring copy = FreeName(Calls, OriginalPath(Note, Clock.LocalTime()));
-    if (const DWORD error = Keep(copy, Original)) return error;
+    std::wstring copy;
+    if (const DWORD error = KeepNew(OriginalPath(Note, Clock.LocalTime()), Original, copy)) return error;
     OriginalPending = false;
     Original.clear();
     Balloon(OriginalKeptText(copy), copy);
@@ -661,8 +663,9 @@ void TNoteKeeper::TState::PutOff(TWhy why) {
     if (!Dirty) return;
     if (why == wyLeave) {
         const std::string ours = Editor.StoredForm();
-        const std::wstring kept = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-        if (const DWORD error = Keep(kept, ours)) return Rescue(ours, CannotCreateText(kept, error), why);
+        std::wstring kept;
+        if (const DWORD error = KeepNew(ConflictPath(Note, Clock.LocalTime()), ours, kept))
+            return Rescue(ours, CannotCreateText(kept, error), why);
         return Box(HeldAtLeaveText(Note, kept), {kept});
     }
     if (now - HeldSince < kHeldCopyAfterMs) return;
@@ -736,9 +739,10 @@ void TNoteKeeper::TState::KeepTyped(TWhy why, bool atOnce) {
         kept = AddendumUsed;
     } else {
         // Beside the note, in one file for the run.
-        if (TypedBeside.empty()) TypedBeside = FreeName(Calls, ConflictPath(Note, Clock.LocalTime()));
-        kept = TypedBeside;
-        if (const DWORD error = Keep(kept, typed)) {
+        const DWORD error = TypedBeside.empty() ? KeepNew(ConflictPath(Note, Clock.LocalTime()), typed, kept)
+                                                : Keep(kept = TypedBeside, typed);
+        if (!error) TypedBeside = kept;
+        if (error) {
             if (leaving) Box(TypedLostText(Note, CannotCreateText(kept, error)));
             return;
         }
@@ -787,6 +791,8 @@ void TNoteKeeper::TState::RetireRescues() {
 
 DWORD TNoteKeeper::TState::Mark(int loads) {
     const DWORD error = MarkLoad(Calls, Note, loads);
+    // A mark cut short beside the note counts nothing, but must not stay there.
+    PrimaryMarkLeft = error != ERROR_SUCCESS;
     if (!error) return ERROR_SUCCESS;
     Calls.CreateFolder(FolderOf(Place.Rescue).c_str());
     return MarkLoad(Calls, Note, loads, SpareMarker()) ? error : ERROR_SUCCESS;
@@ -800,6 +806,7 @@ void TNoteKeeper::TState::Unmark() {
 void TNoteKeeper::TState::Tidy() {
     if (Untidy) Untidy = !ClearUpAfterSave(Calls, Note);
     if (MarkLeft) Unmark();
+    if (PrimaryMarkLeft && UnmarkLoad(Calls, Note)) PrimaryMarkLeft = false;
     if (Unswept) Unswept = !SweepKeptTemporaries(Calls, Note, Place.Rescue);
     std::erase_if(Leftovers, [&](const std::wstring& left) {
         SetLastError(ERROR_SUCCESS);
@@ -807,12 +814,24 @@ void TNoteKeeper::TState::Tidy() {
     });
 }
 
+DWORD TNoteKeeper::TState::KeepNew(const std::wstring& first, const std::string& bytes, std::wstring& kept) {
+    const DWORD error = WriteNewCopy(Calls, first, bytes, kept);
+    if (error) {
+        const std::wstring temporary = NoteTemporaryPath(kept);
+        if (std::find(Leftovers.begin(), Leftovers.end(), temporary) == Leftovers.end())
+            Leftovers.push_back(temporary);
+        LookIn(kLookAgainMs);
+    }
+    return error;
+}
+
 DWORD TNoteKeeper::TState::Keep(const std::wstring& path, const std::string& bytes) {
     const DWORD error = WriteKept(Calls, path, bytes);
     // Its temporary file, when a failure could not remove it, goes at the next look.
-    const std::wstring temporary = NoteTemporaryPath(path);
-    if (error && Calls.GetAttributes(temporary.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        Leftovers.push_back(temporary);
+    if (error) {
+        const std::wstring temporary = NoteTemporaryPath(path);
+        if (std::find(Leftovers.begin(), Leftovers.end(), temporary) == Leftovers.end())
+            Leftovers.push_back(temporary);
         LookIn(kLookAgainMs);
     }
     return error;

@@ -106,6 +106,11 @@ void TSimWorld::StartUntilAlive() {
             FPoisonStarts = 0;
             return;
         }
+        // Counted for one note: another program's new note gets two tries of its own, and a
+        // start killed for another reason breaks the row.
+        const std::string note = FDisk.Bytes(kNote).value_or("");
+        if (!FPoisonDeath || note != FPoisonNote) FPoisonStarts = 0;
+        if (FPoisonDeath) FPoisonNote = note;
         if (FPoisonDeath && ++FPoisonStarts > 2)
             Broke(Cat("a note that crashes the editor killed ", FPoisonStarts, " starts in a row"));
         Bury();

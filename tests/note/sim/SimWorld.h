@@ -114,6 +114,8 @@ private:
     std::set<std::string> FTyped, FWritten, FCleared, FExcused, FLostToKill;
     // What the note held when another program last deleted it, until a new note takes its place.
     std::vector<std::string> FDeletedWords;
+    // The note that last crashed a start.
+    std::string FPoisonNote;
     // How each word last left the editor or a file, to tell how a lost word was lost.
     std::map<std::string, std::string> FTrail;
     std::vector<std::wstring> FTold;     // every notice's text and link, upper-case
