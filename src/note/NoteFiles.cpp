@@ -338,9 +338,11 @@ bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std
     return swept;
 }
 
-bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path) {
-    // Without the note, the backup or the new note may be all there is of it: put back in place.
-    if (!Exists(calls, path)) {
+bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path, bool restore) {
+    // Without the note, after a replacement that could not put it back or a start that could not,
+    // the backup or the new note may be all there is of it: it goes in place. Otherwise they are
+    // what a finished save left, older than what was deleted since, and they go.
+    if (restore && !Exists(calls, path)) {
         ClearUpAfterCutSave(calls, path);
         if (!Exists(calls, path))
             return !Exists(calls, NoteBackupPath(path)) && !Exists(calls, NoteTemporaryPath(path));

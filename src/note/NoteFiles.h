@@ -73,9 +73,10 @@ bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path, const std:
 // The temporary files of the copies kept beside the note and of the rescue copies, left by a kill;
 // false when some could not be looked for or removed yet.
 bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue);
-// What a replacement or a version leaves for a moment beside the note, once the note is in place;
-// false while some of it cannot be removed yet.
-bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path);
+// What a replacement or a version leaves for a moment beside the note; false while some of it
+// cannot be removed yet. With `restore`, a note missing beside its backup or new note is put back
+// from it first (see ClearUpAfterCutSave).
+bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path, bool restore);
 
 // The mark of a load in progress (`marker`, LoadMarkerPath when not given): the identity of the
 // file read (size and time) and a count of the loads of that file that never returned, in a row.

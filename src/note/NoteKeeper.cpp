@@ -127,6 +127,8 @@ private:
     void Tidy();
     bool Untidy = false;
     bool MarkLeft = false, PrimaryMarkLeft = false;
+    // The note is missing beside what a cut save left: that is to be put back.
+    bool RestorePending = false;
     bool Unswept = false;
     std::vector<std::wstring> Leftovers;
     // A copy of the keeper's own, beside the note or in the rescue folder (see WriteKept).
@@ -209,7 +211,7 @@ void TNoteKeeper::TState::Balloon(const std::wstring& text, const std::wstring& 
 // --- Loading ---------------------------------------------------------------------------------
 
 void TNoteKeeper::TState::Open() {
-    Unswept = Untidy = true;
+    Unswept = Untidy = RestorePending = true;
     if (ClearUpAfterCutSave(Calls, Note, Place.Rescue))
         Balloon(TookCutSaveText(Note), L"", {Note});
     TFileStamp stamp;
@@ -633,6 +635,7 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
         WritePending = true;
         return PutOff(why);
     case TReplaced::rdFailed:
+        if (!replaced.OldNoteAt.empty()) RestorePending = Untidy = true;
         return Rescue(bytes, CannotCreateText(Note, replaced.Error), why, replaced.OldNoteAt);
     }
 }
@@ -804,7 +807,10 @@ void TNoteKeeper::TState::Unmark() {
 }
 
 void TNoteKeeper::TState::Tidy() {
-    if (Untidy) Untidy = !ClearUpAfterSave(Calls, Note);
+    if (Untidy) {
+        Untidy = !ClearUpAfterSave(Calls, Note, RestorePending);
+        if (!Untidy) RestorePending = false;
+    }
     if (MarkLeft) Unmark();
     if (PrimaryMarkLeft && UnmarkLoad(Calls, Note)) PrimaryMarkLeft = false;
     if (Unswept) Unswept = !SweepKeptTemporaries(Calls, Note, Place.Rescue);
