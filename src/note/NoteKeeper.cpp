@@ -126,7 +126,7 @@ private:
     // What a save leaves for a moment beside the note goes as soon as it can.
     void Tidy();
     bool Untidy = false;
-    bool MarkLeft = false, PrimaryMarkLeft = false;
+    bool MarkLeft = false, PrimaryMarkLeft = false, SpareMarkLeft = false;
     // The note is missing beside what a cut save left: that is to be put back.
     bool RestorePending = false;
     bool Unswept = false;
@@ -211,9 +211,14 @@ void TNoteKeeper::TState::Balloon(const std::wstring& text, const std::wstring& 
 // --- Loading ---------------------------------------------------------------------------------
 
 void TNoteKeeper::TState::Open() {
-    Unswept = Untidy = RestorePending = true;
+    Unswept = Untidy = true;
     if (ClearUpAfterCutSave(Calls, Note, Place.Rescue))
         Balloon(TookCutSaveText(Note), L"", {Note});
+    // Still missing beside what a cut save left: put back as soon as it can be. Beside a note in
+    // place, what is left is older than it, and only goes.
+    SetLastError(ERROR_SUCCESS);
+    RestorePending = Calls.GetAttributes(Note.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                     GetLastError() == ERROR_FILE_NOT_FOUND;
     TFileStamp stamp;
     if (const DWORD error = StampOf(Calls, Note, stamp)) return Pending(error);
     if (!stamp.Exists) {
@@ -796,9 +801,14 @@ DWORD TNoteKeeper::TState::Mark(int loads) {
     const DWORD error = MarkLoad(Calls, Note, loads);
     // A mark cut short beside the note counts nothing, but must not stay there.
     PrimaryMarkLeft = error != ERROR_SUCCESS;
-    if (!error) return ERROR_SUCCESS;
+    if (!error) {
+        // The mark beside the note counts now; one left beside the rescue copy would count twice.
+        SpareMarkLeft = !UnmarkLoad(Calls, Note, SpareMarker());
+        return ERROR_SUCCESS;
+    }
     Calls.CreateFolder(FolderOf(Place.Rescue).c_str());
-    return MarkLoad(Calls, Note, loads, SpareMarker()) ? error : ERROR_SUCCESS;
+    SpareMarkLeft = MarkLoad(Calls, Note, loads, SpareMarker()) != ERROR_SUCCESS;
+    return SpareMarkLeft ? error : ERROR_SUCCESS;
 }
 
 void TNoteKeeper::TState::Unmark() {
@@ -813,6 +823,7 @@ void TNoteKeeper::TState::Tidy() {
     }
     if (MarkLeft) Unmark();
     if (PrimaryMarkLeft && UnmarkLoad(Calls, Note)) PrimaryMarkLeft = false;
+    if (SpareMarkLeft && UnmarkLoad(Calls, Note, SpareMarker())) SpareMarkLeft = false;
     if (Unswept) Unswept = !SweepKeptTemporaries(Calls, Note, Place.Rescue);
     std::erase_if(Leftovers, [&](const std::wstring& left) {
         SetLastError(ERROR_SUCCESS);
