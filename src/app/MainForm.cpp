@@ -205,7 +205,9 @@ void TForm1::FormCreate(TObject*) {
     WatchStoredNote();
 }
 
-void TForm1::UnPas22DejaLance(TObject*) { FHandingOver = UnPas22->StopSiDejaLance(); }
+void TForm1::UnPas22DejaLance(TObject*) {
+    FHandingOver = UnPas22->StopSiDejaLance();
+}
 
 void TForm1::UnPas22Relance(TObject*) {
     // The program was started again: the user is looking for the note, which mostly sits in the

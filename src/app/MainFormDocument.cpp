@@ -68,11 +68,12 @@ void TForm1::WatchStoredNote() {
     };
     FWatch = std::make_unique<TFolderWatch>(FolderOf(DocumentPath()));
     if (HANDLE change = FWatch->Handle())
-        FNoteWait = Application->AddWait(change, [this] { StoredNoteSignalled(); },
-                                         [this] {
-                                             FNoteWait = 0;
-                                             FDesk->WatchLost();
-                                         });
+        FNoteWait = Application->AddWait(
+            change, [this] { StoredNoteSignalled(); },
+            [this] {
+                FNoteWait = 0;
+                FDesk->WatchLost();
+            });
     else
         FDesk->WatchLost();
 }

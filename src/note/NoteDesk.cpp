@@ -6,13 +6,27 @@ TNoteDesk::TNoteDesk(TNotePlace place, TNoteEditor& editor, TNoteTeller& teller,
                      TFileCalls& calls)
     : FKeeper(std::move(place), editor, clock, calls), FTeller(teller) {}
 
-void TNoteDesk::Open() { Post(&TNoteKeeper::Open); }
-void TNoteDesk::Edited() { Post(&TNoteKeeper::Edited); }
-void TNoteDesk::Save() { Post(&TNoteKeeper::Save); }
-void TNoteDesk::Tick() { Post(&TNoteKeeper::Tick); }
-void TNoteDesk::FolderChanged() { Post(&TNoteKeeper::FolderChanged); }
-void TNoteDesk::WatchLost() { Post(&TNoteKeeper::WatchLost); }
-void TNoteDesk::Wake() { Post(&TNoteKeeper::Wake); }
+void TNoteDesk::Open() {
+    Post(&TNoteKeeper::Open);
+}
+void TNoteDesk::Edited() {
+    Post(&TNoteKeeper::Edited);
+}
+void TNoteDesk::Save() {
+    Post(&TNoteKeeper::Save);
+}
+void TNoteDesk::Tick() {
+    Post(&TNoteKeeper::Tick);
+}
+void TNoteDesk::FolderChanged() {
+    Post(&TNoteKeeper::FolderChanged);
+}
+void TNoteDesk::WatchLost() {
+    Post(&TNoteKeeper::WatchLost);
+}
+void TNoteDesk::Wake() {
+    Post(&TNoteKeeper::Wake);
+}
 
 void TNoteDesk::Leave() {
     if (FLeft) return;

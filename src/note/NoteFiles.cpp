@@ -176,7 +176,8 @@ DWORD WriteWhole(TFileCalls& calls, const std::wstring& path, const std::string&
         LARGE_INTEGER size{};
         SetLastError(ERROR_SUCCESS);
         if (!error && !calls.GetSize(file.Get(), &size)) error = Failed(ERROR_WRITE_FAULT);
-        if (!error && static_cast<unsigned long long>(size.QuadPart) != bytes.size()) error = ERROR_WRITE_FAULT;
+        if (!error && static_cast<unsigned long long>(size.QuadPart) != bytes.size())
+            error = ERROR_WRITE_FAULT;
     }
     if (error) calls.Delete(path.c_str());
     return error;
@@ -192,7 +193,8 @@ DWORD WriteKept(TFileCalls& calls, const std::wstring& path, const std::string& 
     return error;
 }
 
-DWORD WriteNewCopy(TFileCalls& calls, const std::wstring& first, const std::string& bytes, std::wstring& kept) {
+DWORD WriteNewCopy(TFileCalls& calls, const std::wstring& first, const std::string& bytes,
+                   std::wstring& kept) {
     // Whatever the folder says of its names, a copy never takes the place of another: a name that
     // turns out taken moves on to the next number.
     kept = FreeName(calls, first);
@@ -200,7 +202,8 @@ DWORD WriteNewCopy(TFileCalls& calls, const std::wstring& first, const std::stri
     DWORD error = ERROR_SUCCESS;
     for (int n = 2; n < 100; ++n) {
         error = WriteKept(calls, kept, bytes, false);
-        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || paren == std::wstring::npos) break;
+        if ((error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) || paren == std::wstring::npos)
+            break;
         kept = first.substr(0, paren) + L" " + std::to_wstring(n) + first.substr(paren);
     }
     return error;
@@ -253,7 +256,8 @@ TReplaced ReplaceNote(TFileCalls& calls, const std::wstring& path, const std::st
     const DWORD error = Failed(ERROR_UNABLE_TO_REMOVE_REPLACED);
     if (Exists(calls, path)) {
         // Nothing moved (refused, or the new file held for a moment): the rename does the same job.
-        if (!Move(calls, temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return written();
+        if (!Move(calls, temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return written();
         return failed(error);
     }
     // The note went to the backup name and its replacement did not follow.
@@ -276,7 +280,8 @@ void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string&
     if (ReadWhole(calls, copy, back) || back != bytes) return drop();
     constexpr int kKept = 3;
     SetLastError(ERROR_SUCCESS);
-    if (!calls.Delete(VersionPath(path, kKept).c_str()) && Exists(calls, VersionPath(path, kKept))) return drop();
+    if (!calls.Delete(VersionPath(path, kKept).c_str()) && Exists(calls, VersionPath(path, kKept)))
+        return drop();
     for (int n = kKept - 1; n >= 1; --n)
         if (Exists(calls, VersionPath(path, n)) &&
             Move(calls, VersionPath(path, n), VersionPath(path, n + 1), MOVEFILE_REPLACE_EXISTING))
@@ -323,8 +328,8 @@ bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std
         SetLastError(ERROR_SUCCESS);
         const std::vector<std::wstring> left = calls.List(folder, pattern);
         const DWORD error = GetLastError();
-        if (left.empty() && error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES &&
-            error != ERROR_PATH_NOT_FOUND)
+        if (left.empty() && error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND &&
+            error != ERROR_NO_MORE_FILES && error != ERROR_PATH_NOT_FOUND)
             swept = false;
         for (const std::wstring& name : left)
             if (!calls.Delete((folder + name).c_str())) swept = false;
@@ -356,7 +361,8 @@ bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path, bool restore)
 int LoadsNeverReturned(TFileCalls& calls, const std::wstring& path, const std::wstring& given) {
     const std::wstring marker = given.empty() ? LoadMarkerPath(path) : given;
     std::string text;
-    if (const DWORD error = ReadWhole(calls, marker, text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE)) {
+    if (const DWORD error =
+            ReadWhole(calls, marker, text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE)) {
         // A mark that is there but cannot be read may count loads that never returned: the worst
         // is assumed, and the note is not read this time.
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : kLoadsBeforeRefusal;

@@ -46,7 +46,8 @@ DWORD WriteWhole(TFileCalls& calls, const std::wstring& path, const std::string&
 DWORD WriteKept(TFileCalls& calls, const std::wstring& path, const std::string& bytes, bool replace = true);
 // A new copy beside the note under `first` (see FreeName), never over another; `kept` is where it
 // went.
-DWORD WriteNewCopy(TFileCalls& calls, const std::wstring& first, const std::string& bytes, std::wstring& kept);
+DWORD WriteNewCopy(TFileCalls& calls, const std::wstring& first, const std::string& bytes,
+                   std::wstring& kept);
 // True when another program holds the file so that it can be neither read nor replaced now.
 bool IsHeld(DWORD error);
 

@@ -47,8 +47,9 @@ std::wstring TextOfNote(const std::string& bytes) {
     const TDocumentFigures figures = MeasureDocument(prepared);
     if (figures.Rtf) return figures.Text;
     std::wstring text(prepared.size(), L'\0');
-    text.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, prepared.data(), static_cast<int>(prepared.size()),
-                                                        text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, prepared.data(), static_cast<int>(prepared.size()),
+                                                text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -71,7 +72,8 @@ TLoadResult LoadIntoEditor(TNoteEditor& editor, const std::string& bytes, TLoadK
     bool loaded = editor.Load(data, true, kind);
     if (!loaded && held.Rtf) {
         // An RTF file the control refuses is shown as its text, never as its source code.
-        AddChange(note.Changes, L"la zone de texte ne sait pas le lire comme RTF : seul son texte est chargé");
+        AddChange(note.Changes,
+                  L"la zone de texte ne sait pas le lire comme RTF : seul son texte est chargé");
         loaded = editor.Load(RtfFromText(held.Text), true, kind);
     }
     if (!loaded) loaded = editor.Load(data, false, kind);

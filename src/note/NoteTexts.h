@@ -33,7 +33,8 @@ std::wstring HeldAtLeaveText(const std::wstring& note, const std::wstring& kept)
 std::wstring TypedKeptText(const std::wstring& kept);
 std::wstring TypedKeptAtLeaveText(const std::wstring& note, const std::wstring& kept, bool offeredNextStart);
 std::wstring TypedLostText(const std::wstring& note, const std::wstring& failure);
-std::wstring RescueQuestionText(const std::wstring& note, const std::wstring& rescue, const std::wstring& declined);
+std::wstring RescueQuestionText(const std::wstring& note, const std::wstring& rescue,
+                                const std::wstring& declined);
 std::wstring AddendumQuestionText(const std::wstring& addendum, const std::wstring& declined);
 std::wstring ShownKeptText(const std::wstring& kept);
 std::wstring OlderRescueText(const std::wstring& aside);

@@ -58,7 +58,9 @@ TEST_F(DocumentLoadTest, AFailedLoadHoldsEverySaveBackWhileTheNoteIsEmptyAndTheN
     } cases[] = {
         {"the file cannot be looked at",
          [](TInjectedFileCalls& f) {
-             f.Calls.GetInfo = [](const wchar_t*, WIN32_FILE_ATTRIBUTE_DATA*) { return Fails(ERROR_ACCESS_DENIED); };
+             f.Calls.GetInfo = [](const wchar_t*, WIN32_FILE_ATTRIBUTE_DATA*) {
+                 return Fails(ERROR_ACCESS_DENIED);
+             };
          },
          ERROR_ACCESS_DENIED},
         {"the file shrank while it was read",

@@ -105,7 +105,8 @@ TEST_F(DocumentTest, PlainTextCopyHasEveryLineEndedByCrLfAndNothingMore) {
     SendMessageW(Form1->Handle(), WM_HOTKEY, 0, 0); // not ours: nothing happens
     Form1->HKSave->OnHotKey(Form1->HKSave);
     // The omega is not in the code page: the whole copy is UTF-8 behind its mark.
-    EXPECT_EQ(FileBytes(PlainTextPath()), "\xEF\xBB\xBF" "first\r\nsecond \xCE\xA9 ok\r\n");
+    EXPECT_EQ(FileBytes(PlainTextPath()), "\xEF\xBB\xBF"
+                                          "first\r\nsecond \xCE\xA9 ok\r\n");
     SetWindowTextW(Form1->Memo1->Handle(), L"ends with a break\r\n");
     Form1->SaveMemo();
     EXPECT_EQ(FileBytes(PlainTextPath()), "ends with a break\r\n");

@@ -368,7 +368,9 @@ TEST_F(UnwritableNoteTest, AFolderThatRefusesEveryWriteIsReportedOnceUntilASaveW
     // Failing again after a save that worked is news again.
     {
         TInjectedFileCalls injected;
-        injected.Calls.Replace = [](const wchar_t*, const wchar_t*, const wchar_t*) { return Fails(ERROR_DISK_FULL); };
+        injected.Calls.Replace = [](const wchar_t*, const wchar_t*, const wchar_t*) {
+            return Fails(ERROR_DISK_FULL);
+        };
         injected.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_DISK_FULL); };
         Type(L"y");
         Form1->Enregistrer1->Click();

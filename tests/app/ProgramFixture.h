@@ -33,9 +33,9 @@ protected:
     static void RemoveFiles() {
         for (const std::wstring& path :
              {SettingsPath(), DocumentPath(), DocumentPath() + L".tmp", NoteTemporaryPath(DocumentPath()),
-              NoteBackupPath(DocumentPath()), DocumentPath() + L".unreadable", DocumentPath() + L".unreadable2",
-              LoadMarkerPath(DocumentPath()), PlainTextPath(), RescuePath(), RescuePath() + L".old",
-              AddendumPathFor(RescuePath()), AddendumPathFor(RescuePath()) + L".old"})
+              NoteBackupPath(DocumentPath()), DocumentPath() + L".unreadable",
+              DocumentPath() + L".unreadable2", LoadMarkerPath(DocumentPath()), PlainTextPath(), RescuePath(),
+              RescuePath() + L".old", AddendumPathFor(RescuePath()), AddendumPathFor(RescuePath()) + L".old"})
             DeleteFileW(path.c_str());
         RemoveDirectoryW(RescuePath().substr(0, RescuePath().find_last_of(L'\\')).c_str());
         // The single-instance record of this test program, left by a test that did not finish.

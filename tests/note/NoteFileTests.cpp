@@ -174,7 +174,9 @@ TEST_F(NoteFileTest, AWriteThatFailsOrTakesNothingNeverReplacesTheStoredFile) {
          [](TInjectedFileCalls& f) { f.Calls.Flush = [](HANDLE) { return Fails(ERROR_SUCCESS); }; }},
         {"a replacement and a rename that fail without a code",
          [](TInjectedFileCalls& f) {
-             f.Calls.Replace = [](const wchar_t*, const wchar_t*, const wchar_t*) { return Fails(ERROR_SUCCESS); };
+             f.Calls.Replace = [](const wchar_t*, const wchar_t*, const wchar_t*) {
+                 return Fails(ERROR_SUCCESS);
+             };
              f.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_SUCCESS); };
          }},
         {"a temporary file that cannot be created, without a code",
@@ -243,8 +245,8 @@ TEST_F(NoteFileTest, TheNoteIsReplacedInOneStepAndRenamedOverOnlyWhereTheReplace
     EXPECT_EQ(held.Outcome, TReplaced::rdHeld);
     lock.Release();
     EXPECT_EQ(FileBytes(path), "first");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()),
-              1);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
 }
 
 TEST_F(NoteFileTest, AReplacementThatFailsHalfWayNeverLeavesTheFolderWithoutTheNote) {
@@ -258,14 +260,16 @@ TEST_F(NoteFileTest, AReplacementThatFailsHalfWayNeverLeavesTheFolderWithoutTheN
     };
     const auto movesOf = [](TInjectedFileCalls& f, const std::wstring& from) {
         f.Calls.Move = [real = f.Real, from](const wchar_t* source, const wchar_t* to, DWORD flags) {
-            return std::wstring(source) == from ? Fails(ERROR_SHARING_VIOLATION) : real.Move(source, to, flags);
+            return std::wstring(source) == from ? Fails(ERROR_SHARING_VIOLATION)
+                                                : real.Move(source, to, flags);
         };
     };
     WriteBytes(path, "old");
     {
         TInjectedFileCalls injected;
         halfWay(injected);
-        EXPECT_EQ(ReplaceNote(FileCalls(), path, "new").Outcome, TReplaced::rdWritten) << "the rename finishes it";
+        EXPECT_EQ(ReplaceNote(FileCalls(), path, "new").Outcome, TReplaced::rdWritten)
+            << "the rename finishes it";
     }
     EXPECT_EQ(FileBytes(path), "new");
     {
@@ -280,7 +284,9 @@ TEST_F(NoteFileTest, AReplacementThatFailsHalfWayNeverLeavesTheFolderWithoutTheN
     {
         TInjectedFileCalls injected;
         halfWay(injected);
-        injected.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) { return Fails(ERROR_ACCESS_DENIED); };
+        injected.Calls.Move = [](const wchar_t*, const wchar_t*, DWORD) {
+            return Fails(ERROR_ACCESS_DENIED);
+        };
         EXPECT_EQ(ReplaceNote(FileCalls(), path, "newest").Outcome, TReplaced::rdWritten);
     }
     EXPECT_EQ(FileBytes(path), "newest") << "neither name moves: written in place";
@@ -358,8 +364,8 @@ TEST_F(NoteFileTest, AVersionIsKeptOnlyWhenItsCopyReadsBackWholeAndAFailedOneNev
         EXPECT_EQ(FileBytes(VersionPath(path, 1)), "v2") << c.What;
         EXPECT_EQ(FileBytes(VersionPath(path, 3)), "v0") << c.What;
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()),
-              3);
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 3);
 }
 
 // What `loads` processes that each died inside the reader leave behind.

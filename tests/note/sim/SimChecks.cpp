@@ -86,7 +86,8 @@ void TSimWorld::CheckFilesLeft() {
         if (Temporary(upper)) {
             // A note refused after two loads that never returned is tried once more at the next
             // start, as the user was told: its mark stays, counting one.
-            const bool oneMoreTry = EndsWith(upper, L".LOADING") && FDisk.Bytes(path).value_or("").ends_with("\n1") &&
+            const bool oneMoreTry = EndsWith(upper, L".LOADING") &&
+                                    FDisk.Bytes(path).value_or("").ends_with("\n1") &&
                                     std::any_of(FTold.begin(), FTold.end(), [](const std::wstring& text) {
                                         return text.find(L"UNE FOIS DE PLUS") != std::wstring::npos;
                                     });

@@ -1,0 +1,128 @@
+// The keeper: looking at the note's file, and settling what another writer did to it.
+#include "note/KeeperState.h"
+
+#include "framework/Error.h"
+#include "framework/SystemError.h"
+#include "note/NoteFiles.h"
+#include "note/NoteLoad.h"
+#include "note/NoteTexts.h"
+
+#include <algorithm>
+
+TLook TNoteKeeper::TState::Look(bool thorough) {
+    TLook look;
+    if ((look.Error = StampOf(Calls, Note, look.Stamp))) {
+        look.Change = TLook::lkUnreadable;
+        return look;
+    }
+    if (!look.Stamp.Exists) {
+        look.Change = TLook::lkMissing;
+        return look;
+    }
+    // A file system with coarse times (two seconds on some) can change a file and keep its
+    // stamp: a look after a change in the folder reads it all the same.
+    if (look.Stamp == KnownStamp && Known && !thorough) return look;
+    // No waiting here: the user may be typing. A file held by its writer is looked at again.
+    if ((look.Error = ReadWhole(Calls, Note, look.Bytes))) {
+        look.Change = TLook::lkUnreadable;
+        return look;
+    }
+    TFileStamp after;
+    if (StampOf(Calls, Note, after) || after != look.Stamp) {
+        // Still being written: the next look decides.
+        look.Change = TLook::lkUnreadable;
+        look.Bytes.clear();
+        return look;
+    }
+    if (Known && look.Bytes == *Known) {
+        look.Change = look.Stamp == KnownStamp ? TLook::lkNone : TLook::lkTouched;
+        KnownStamp = look.Stamp;
+        look.Bytes.clear();
+        return look;
+    }
+    look.Change = TLook::lkChanged;
+    return look;
+}
+
+void TNoteKeeper::TState::LookNow() {
+    Tidy();
+    if (Load == lsPending) {
+        RetryPending();
+        if (Load == lsPending && Dirty) KeepTyped(wyLook);
+        return;
+    }
+    const TLook look = Look(true);
+    switch (look.Change) {
+    case TLook::lkChanged:
+        Settle(look, wyLook);
+        return;
+    case TLook::lkUnreadable:
+        LookIn(kLookAgainMs);
+        if (WritePending) PutOff(wyLook);
+        return;
+    default:
+        if (Load == lsLoaded && WritePending) Save(wyLook);
+    }
+}
+
+void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
+    auto bytes = std::make_shared<const std::string>(theirs.Bytes);
+    if (Load == lsRefused) {
+        // Another file took the place of the one that could not be loaded: it is the note now.
+        Known = bytes;
+        KnownStamp = theirs.Stamp;
+        const bool typed = !Editor.Empty();
+        if (!LoadBytes(*Known, typed ? lkBefore : lkWhole)) return;
+        Load = lsLoaded;
+        if (!typed) return InStep();
+        Dirty = true;
+        return Save(why);
+    }
+    if (!Dirty) {
+        // Another writer's version, and nothing new here: it is taken as it is, as one edit.
+        if (why == wyLeave) return;
+        std::wstring failure;
+        if (LoadBytes(*bytes, lkReplace, &failure)) {
+            Known = bytes;
+            KnownStamp = theirs.Stamp;
+            InStep();
+            WritePending = false;
+            Balloon(ReloadedText(), L"");
+            return;
+        }
+        // The editor keeps its note; theirs stays in a file of its own, and the note is ours again.
+        // Until that file is made, theirs is not known as what the file holds: nothing goes over it.
+        Dirty = true;
+        if (const DWORD error = KeepTheirs(*bytes)) {
+            LookIn(kLookAgainMs);
+            return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error),
+                          why);
+        }
+        Known = bytes;
+        KnownStamp = theirs.Stamp;
+        return Save(why);
+    }
+    // Both changed: theirs is kept beside the note, then ours is written.
+    if (const DWORD error = KeepTheirs(*bytes)) {
+        // Theirs stays where it is, unseen by the user: ours must not go over it. Looked at again
+        // soon, it is settled once its copy can be made.
+        LookIn(kLookAgainMs);
+        return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error),
+                      why);
+    }
+    Known = bytes;
+    KnownStamp = theirs.Stamp;
+    Write(Editor.StoredForm(), why);
+}
+
+DWORD TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {
+    std::wstring kept;
+    if (const DWORD error = KeepNew(ConflictPath(Note, Clock.LocalTime()), theirs, kept)) return error;
+    Balloon(ConflictText(kept), kept);
+    return ERROR_SUCCESS;
+}
+
+void TNoteKeeper::TState::LookIn(ULONGLONG ms) {
+    const ULONGLONG due = Clock.Now() + ms;
+    LookDue = LookDue ? std::min(LookDue, due) : due;
+}

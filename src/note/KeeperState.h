@@ -1,0 +1,132 @@
+#pragma once
+// The keeper's own state and rules, shared by the files it is written in: loading, looking at the
+// file, writing it, and the rescue copies. Not for the keeper's callers (see NoteKeeper.h).
+#include "note/NoteKeeper.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Why a save is made: the program itself decides less on some occasions.
+enum class TWhy { wyMenu, wyTimer, wyPause, wyLook, wyLeave };
+using enum TWhy;
+
+// What became of the file since the keeper last read or wrote it.
+struct TLook {
+    enum { lkNone, lkTouched, lkChanged, lkMissing, lkUnreadable } Change = lkNone;
+    std::string Bytes;
+    TFileStamp Stamp;
+    DWORD Error = 0;
+};
+
+class TNoteKeeper::TState {
+public:
+    TState(TNoteKeeper& owner, TNoteEditor& editor, TNoteClock& clock, TFileCalls& calls)
+        : Owner(owner), Place(owner.FPlace), Note(Place.Note), Editor(editor), Clock(clock), Calls(calls) {}
+
+    void Open();
+    void Edited();
+    void Save(TWhy why);
+    void FolderChanged();
+    void WatchLost();
+    void Wake();
+    void Answer(int question, bool yes);
+    void Leave();
+    ULONGLONG NextWake() const;
+
+    std::vector<TNotice> News;
+    bool Dirty = false;
+    enum { lsLoaded, lsPending, lsRefused } Load = lsLoaded;
+    bool Left = false;
+
+private:
+    // Loading.
+    void Pending(DWORD error);
+    void RetryPending();
+    bool LoadBytes(const std::string& bytes, TLoadKind kind, std::wstring* why = nullptr);
+    void Refused(const std::wstring& why, bool interrupted);
+    void Loaded();
+    void OfferRescues();
+    bool KeepShownBeforeRescue(const std::string& rescue, std::wstring& why);
+    // Looking at the file and settling what another writer did.
+    TLook Look(bool thorough);
+    void LookNow();
+    void Settle(const TLook& theirs, TWhy why);
+    DWORD KeepTheirs(const std::string& theirs);
+    // Writing.
+    void Write(const std::string& bytes, TWhy why);
+    DWORD KeepOriginal();
+    void InStep();
+    void PutOff(TWhy why);
+    void Rescue(const std::string& bytes, const std::wstring& failure, TWhy why,
+                const std::wstring& oldNoteAt = {});
+    void KeepTyped(TWhy why, bool atOnce = false);
+    bool SetAside(TWhy why);
+    void RetireRescues();
+    // The mark of a load in progress, beside the note or, where it cannot be written there (a full
+    // disk, a folder that refuses it), beside the rescue copy.
+    std::wstring SpareMarker() const { return Place.Rescue + L".loading"; }
+    DWORD Mark(int loads);
+    void Unmark();
+    // What a save leaves for a moment beside the note goes as soon as it can.
+    void Tidy();
+    bool Untidy = false;
+    bool MarkLeft = false, PrimaryMarkLeft = false, SpareMarkLeft = false;
+    // The note is missing beside what a cut save left: that is to be put back.
+    bool RestorePending = false;
+    bool Unswept = false;
+    std::vector<std::wstring> Leftovers;
+    // A copy of the keeper's own, beside the note or in the rescue folder (see WriteKept).
+    DWORD Keep(const std::wstring& path, const std::string& bytes);
+    // A new copy beside the note, never over another (see WriteNewCopy).
+    DWORD KeepNew(const std::wstring& first, const std::string& bytes, std::wstring& kept);
+    void LookIn(ULONGLONG ms);
+    // Telling.
+    void Box(const std::wstring& text, std::vector<std::wstring> files = {});
+    void Balloon(const std::wstring& text, const std::wstring& open, std::vector<std::wstring> files = {});
+
+    TNoteKeeper& Owner;
+    const TNotePlace& Place;
+    const std::wstring& Note;
+    TNoteEditor& Editor;
+    TNoteClock& Clock;
+    TFileCalls& Calls;
+
+    // What the file held when the keeper last read or wrote it (null: nothing known), and its
+    // stamp then.
+    std::shared_ptr<const std::string> Known;
+    TFileStamp KnownStamp;
+    // A save was put off while another program held the file: the next look writes the note.
+    bool WritePending = false;
+    ULONGLONG HeldSince = 0;
+    bool HeldTold = false;
+    std::string HeldCopy; // what the rescue copy holds while the file is held
+    bool TypedTold = false;
+    std::wstring TypedToldAt, TypedBeside;
+    bool SaveFailedTold = false;
+    bool RescueTold = false;
+    bool VersionKept = false;
+    // A file that the control could not take as it was: kept beside the note before the first
+    // save goes over it.
+    std::string Original;
+    bool OriginalPending = false;
+    // The rescue copies this run wrote or took in, retired once the note is written.
+    bool RescueMine = false, AddendumMine = false;
+    std::wstring RescueUsed, AddendumUsed;
+    // This run's rescue copy goes to `base`; a copy an earlier run left there, that this run did
+    // not take in, is moved out of the way first and named, never written over.
+    DWORD WriteRescue(const std::wstring& base, bool& mine, std::wstring& used, const std::string& bytes);
+    bool RescuesOffered = false;
+    struct TQuestion {
+        int Id = 0;
+        std::wstring File;
+        TLoadKind Kind = lkReplace;
+        std::wstring Declined; // where the copy goes when the user does not want it
+    };
+    std::vector<TQuestion> Questions;
+    int NextQuestion = 1;
+    // The waits.
+    ULONGLONG UnsavedSince = 0, PauseDue = 0;
+    ULONGLONG LookDue = 0, SignalSince = 0;
+    bool Polling = false;
+};
