@@ -230,6 +230,20 @@ TEST_F(ApplicationTest, TheLoopRunsAWaitedHandlesHandlerBetweenMessagesUntilTheW
     EXPECT_TRUE(app->HandleMessage());
     EXPECT_EQ(signalled, 3);
     EXPECT_EQ(form->received, (std::vector<int>{1, 2}));
+
+    // A handle the system can no longer wait on is dropped, and its owner hears of it (the note
+    // then looks at its file now and then instead of waiting for the folder for ever).
+    HANDLE gone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    int lost = 0;
+    app->AddWait(
+        gone, [] {}, [&] { ++lost; });
+    CloseHandle(gone);
+    EXPECT_TRUE(app->HandleMessage());
+    EXPECT_EQ(lost, 1);
+    PostMessageW(form->Handle(), WM_PROBE, 3, 0);
+    EXPECT_TRUE(app->HandleMessage());
+    EXPECT_EQ(form->received, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(lost, 1);
 }
 
 } // namespace

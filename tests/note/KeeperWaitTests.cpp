@@ -1,0 +1,86 @@
+// When the keeper looks at the note's file (the model editor's words: "o" and a number): after a change in
+// its folder once things are quiet, but never later than a ceiling while the folder keeps changing; every
+// couple of seconds where the folder cannot be watched; and a change that keeps the file's size and time is
+// still seen.
+#include "note/NoteDesk.h"
+#include "note/sim/ModelEditor.h"
+#include "note/sim/ModelTeller.h"
+#include "note/sim/SimDisk.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::wstring kFolder = L"D:\\Notes\\";
+const std::wstring kNote = kFolder + L"quillpad.RTF";
+
+class KeeperWaitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        disk.AddFolder(kFolder);
+        disk.AddFolder(L"C:\\Users\\Sim\\AppData\\Roaming\\Quillpad");
+        disk.OtherWrite(kNote, "{\\rtf1 o1}");
+        desk.Open();
+        ASSERT_EQ(editor.Text(), L"o1");
+    }
+    // Runs the clock by `ms`, waking the keeper when it asked to be.
+    void Run(ULONGLONG ms) {
+        const ULONGLONG end = clock.Now() + ms;
+        while (teller.Wake() && teller.Wake() <= end) {
+            clock.Advance(teller.Wake() - clock.Now());
+            desk.Wake();
+        }
+        clock.Advance(end - clock.Now());
+    }
+
+    TSimClock clock;
+    TSimDisk disk{clock};
+    TFileCalls calls = disk.Calls();
+    TModelEditor editor;
+    TModelTeller teller;
+    TNoteDesk desk{{kNote, L"C:\\Users\\Sim\\AppData\\Roaming\\Quillpad\\quillpad (1).RTF"},
+                   editor,
+                   teller,
+                   clock,
+                   calls};
+};
+
+TEST_F(KeeperWaitTest, AFolderThatNeverSettlesIsLookedAtTwoSecondsAfterItsFirstChange) {
+    disk.OtherReplaceByRename(kNote, kFolder + L".sync.tmp", "{\\rtf1 o2}");
+    // Something else in the folder changes every 300 ms, for ever: no quiet half second comes.
+    for (int change = 0; change < 6; ++change) {
+        desk.FolderChanged();
+        Run(300);
+    }
+    EXPECT_EQ(editor.Text(), L"o1") << "not before the ceiling";
+    desk.FolderChanged();
+    Run(300);
+    EXPECT_EQ(editor.Text(), L"o2") << "taken in at the ceiling, 2 s after the first change";
+
+    // A single change is looked at once the folder has been quiet half a second.
+    disk.OtherReplaceByRename(kNote, kFolder + L".sync.tmp", "{\\rtf1 o3}");
+    desk.FolderChanged();
+    Run(400);
+    EXPECT_EQ(editor.Text(), L"o2");
+    Run(200);
+    EXPECT_EQ(editor.Text(), L"o3");
+}
+
+TEST_F(KeeperWaitTest, WithoutAWatchTheFileIsLookedAtEveryTwoSeconds) {
+    desk.WatchLost();
+    for (const char* version : {"{\\rtf1 o4}", "{\\rtf1 o5}"}) {
+        disk.OtherWrite(kNote, version);
+        Run(TNoteKeeper::kLookAgainMs + 100);
+        EXPECT_EQ(editor.StoredForm(), version);
+    }
+}
+
+TEST_F(KeeperWaitTest, AChangeThatKeepsTheSizeAndTheTimeIsSeenAfterTheFolderChanged) {
+    disk.SetTimeGranularity(2000); // as on FAT
+    ASSERT_TRUE(disk.OtherRewriteSameStamp(kNote, "{\\rtf1 o9}"));
+    desk.FolderChanged();
+    Run(TNoteKeeper::kSettleMs + 100);
+    EXPECT_EQ(editor.Text(), L"o9");
+}
+
+} // namespace
