@@ -1,5 +1,9 @@
 #include "framework/FileCalls.h"
 
+#include "framework/SystemError.h"
+
+#include <algorithm>
+
 namespace {
 
 TFileCalls RealCalls() {
@@ -51,4 +55,16 @@ TFileCalls& FileCalls() {
 
 void ResetFileCalls() {
     FileCalls() = RealCalls();
+}
+
+DWORD WriteAll(TFileCalls& calls, HANDLE file, const std::string& bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        SetLastError(ERROR_SUCCESS);
+        if (!calls.Write(file, bytes.data() + done, chunk, &written)) return LastErrorOr(ERROR_WRITE_FAULT);
+        if (written == 0 || written > chunk) return ERROR_WRITE_FAULT;
+        done += written;
+    }
+    return ERROR_SUCCESS;
 }

@@ -35,6 +35,10 @@ TFileCalls& FileCalls();
 // Puts every real call back.
 void ResetFileCalls();
 
+// Writes all the bytes to an open file: 0, or why not. A write that says it took nothing (or more
+// than it was given) is a failure, not a reason to try for ever.
+DWORD WriteAll(TFileCalls& calls, HANDLE file, const std::string& bytes);
+
 // A file opened through a set of calls, closed through the same set.
 class TCallsFile {
 public:

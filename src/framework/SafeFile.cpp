@@ -15,27 +15,12 @@ bool Transient(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
-DWORD WriteAll(HANDLE file, const std::string& bytes) {
-    TFileCalls& calls = FileCalls();
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-        DWORD written = 0;
-        SetLastError(ERROR_SUCCESS);
-        if (!calls.Write(file, bytes.data() + done, chunk, &written)) return LastErrorOr(ERROR_WRITE_FAULT);
-        // A write that "succeeds" without taking anything would loop for ever or end short.
-        if (written == 0 || written > chunk) return ERROR_WRITE_FAULT;
-        done += written;
-    }
-    return ERROR_SUCCESS;
-}
-
 DWORD WriteTemporary(const std::wstring& temporary, const std::string& bytes) {
     TFileCalls& calls = FileCalls();
     SetLastError(ERROR_SUCCESS);
     TFileHandle file(calls.Open(temporary.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS));
     if (!file) return LastErrorOr(ERROR_CANNOT_MAKE);
-    if (DWORD error = WriteAll(file.Get(), bytes)) return error;
+    if (DWORD error = WriteAll(calls, file.Get(), bytes)) return error;
     SetLastError(ERROR_SUCCESS);
     if (!calls.Flush(file.Get())) return LastErrorOr(ERROR_WRITE_FAULT);
     // Every write said it took its bytes; the file must now hold them all, or it is not renamed.
@@ -64,7 +49,8 @@ DWORD PutInPlace(const std::wstring& temporary, const std::wstring& path) {
     TFileCalls& calls = FileCalls();
     // A file the user made read-only is not replaced, whatever the file system would allow.
     const DWORD attributes = calls.GetAttributes(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return ERROR_ACCESS_DENIED;
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         Patiently([&] { return calls.Replace(path.c_str(), temporary.c_str(), nullptr); }) == ERROR_SUCCESS)
         return ERROR_SUCCESS;

@@ -91,28 +91,26 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
             return;
         }
         // The editor keeps its note; theirs stays in a file of its own, and the note is ours again.
-        // Until that file is made, theirs is not known as what the file holds: nothing goes over it.
         Dirty = true;
-        if (const DWORD error = KeepTheirs(*bytes)) {
-            LookIn(kLookAgainMs);
-            return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error),
-                          why);
-        }
-        Known = bytes;
-        KnownStamp = theirs.Stamp;
-        return Save(why);
+        if (KeptBeside(bytes, theirs.Stamp, why)) Save(why);
+        return;
     }
     // Both changed: theirs is kept beside the note, then ours is written.
-    if (const DWORD error = KeepTheirs(*bytes)) {
-        // Theirs stays where it is, unseen by the user: ours must not go over it. Looked at again
-        // soon, it is settled once its copy can be made.
+    if (KeptBeside(bytes, theirs.Stamp, why)) Write(Editor.StoredForm(), why);
+}
+
+bool TNoteKeeper::TState::KeptBeside(const std::shared_ptr<const std::string>& theirs,
+                                     const TFileStamp& stamp, TWhy why) {
+    if (const DWORD error = KeepTheirs(*theirs)) {
+        // Theirs stays where it is, unseen by the user, and is not taken for what the file holds:
+        // ours must not go over it. Looked at again soon, it is settled once its copy can be made.
         LookIn(kLookAgainMs);
-        return Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error),
-                      why);
+        Rescue(Editor.StoredForm(), CannotCreateText(ConflictPath(Note, Clock.LocalTime()), error), why);
+        return false;
     }
-    Known = bytes;
-    KnownStamp = theirs.Stamp;
-    Write(Editor.StoredForm(), why);
+    Known = theirs;
+    KnownStamp = stamp;
+    return true;
 }
 
 DWORD TNoteKeeper::TState::KeepTheirs(const std::string& theirs) {

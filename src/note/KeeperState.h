@@ -53,6 +53,9 @@ private:
     void LookNow();
     void Settle(const TLook& theirs, TWhy why);
     DWORD KeepTheirs(const std::string& theirs);
+    // Theirs kept beside the note before ours goes over it: true when it was, and theirs is then
+    // what the file is known to hold; otherwise ours goes to the rescue copy.
+    bool KeptBeside(const std::shared_ptr<const std::string>& theirs, const TFileStamp& stamp, TWhy why);
     // Writing.
     void Write(const std::string& bytes, TWhy why);
     DWORD KeepOriginal();
@@ -80,6 +83,7 @@ private:
     DWORD Keep(const std::wstring& path, const std::string& bytes);
     // A new copy beside the note, never over another (see WriteNewCopy).
     DWORD KeepNew(const std::wstring& first, const std::string& bytes, std::wstring& kept);
+    void LeftBehind(const std::wstring& copy);
     void LookIn(ULONGLONG ms);
     // Telling.
     void Box(const std::wstring& text, std::vector<std::wstring> files = {});

@@ -201,23 +201,20 @@ void TNoteKeeper::TState::Tidy() {
 
 DWORD TNoteKeeper::TState::KeepNew(const std::wstring& first, const std::string& bytes, std::wstring& kept) {
     const DWORD error = WriteNewCopy(Calls, first, bytes, kept);
-    if (error) {
-        const std::wstring temporary = NoteTemporaryPath(kept);
-        if (std::find(Leftovers.begin(), Leftovers.end(), temporary) == Leftovers.end())
-            Leftovers.push_back(temporary);
-        LookIn(kLookAgainMs);
-    }
+    if (error) LeftBehind(kept);
     return error;
 }
 
 DWORD TNoteKeeper::TState::Keep(const std::wstring& path, const std::string& bytes) {
     const DWORD error = WriteKept(Calls, path, bytes);
-    // Its temporary file, when a failure could not remove it, goes at the next look.
-    if (error) {
-        const std::wstring temporary = NoteTemporaryPath(path);
-        if (std::find(Leftovers.begin(), Leftovers.end(), temporary) == Leftovers.end())
-            Leftovers.push_back(temporary);
-        LookIn(kLookAgainMs);
-    }
+    if (error) LeftBehind(path);
     return error;
+}
+
+void TNoteKeeper::TState::LeftBehind(const std::wstring& copy) {
+    // The copy's temporary file, when a failure could not remove it, goes at the next look.
+    const std::wstring temporary = NoteTemporaryPath(copy);
+    if (std::find(Leftovers.begin(), Leftovers.end(), temporary) == Leftovers.end())
+        Leftovers.push_back(temporary);
+    LookIn(kLookAgainMs);
 }

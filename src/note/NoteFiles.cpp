@@ -26,19 +26,6 @@ DWORD ReadSome(TFileCalls& calls, HANDLE file, char* buffer, DWORD size, DWORD& 
     return read > size ? ERROR_READ_FAULT : ERROR_SUCCESS;
 }
 
-DWORD WriteAll(TFileCalls& calls, HANDLE file, const std::string& bytes) {
-    for (size_t done = 0; done < bytes.size();) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
-        DWORD written = 0;
-        SetLastError(ERROR_SUCCESS);
-        if (!calls.Write(file, bytes.data() + done, chunk, &written)) return Failed(ERROR_WRITE_FAULT);
-        // A write that "succeeds" without taking anything would loop for ever or end short.
-        if (written == 0 || written > chunk) return ERROR_WRITE_FAULT;
-        done += written;
-    }
-    return ERROR_SUCCESS;
-}
-
 DWORD Move(TFileCalls& calls, const std::wstring& from, const std::wstring& to, DWORD flags) {
     SetLastError(ERROR_SUCCESS);
     return calls.Move(from.c_str(), to.c_str(), flags) ? ERROR_SUCCESS : Failed(ERROR_WRITE_FAULT);

@@ -2,7 +2,7 @@
 // and the control reads back with its text and formatting.
 #include "framework/RichEditEx.h"
 #include "note/RtfCodePage.h"
-#include "support/FrameworkFixture.h"
+#include "support/RichEditFixture.h"
 
 #include <algorithm>
 
@@ -28,28 +28,13 @@ std::string Streamed(TRichEditEx& edit, UINT format) {
     return bytes;
 }
 
-class StoredRtfTest : public FrameworkTest {
+class StoredRtfTest : public RichEditTest {
 protected:
-    void SetUp() override {
-        FrameworkTest::SetUp();
-        app->CreateForm(form);
-        edit = new TRichEditEx(form);
-        edit->SetParent(form);
-        edit->SetAlign(alClient);
-        form->Show();
-    }
-    TRichEditEx* NewEdit() {
-        auto* other = new TRichEditEx(form);
-        other->SetParent(form);
-        return other;
-    }
     std::string Saved(TRichEditEx& from) {
         std::string rtf;
         EXPECT_TRUE(from.ControlRtf(rtf));
         return StoredRtf(rtf);
     }
-    TPlainForm* form = nullptr;
-    TRichEditEx* edit = nullptr;
 };
 
 TEST_F(StoredRtfTest, ANoteThatTheCodePageHoldsIsSavedAsTheControlsOwnAnsiRtf) {

@@ -1,6 +1,6 @@
 #include "framework/Error.h"
 #include "framework/RichEditEx.h"
-#include "support/FrameworkFixture.h"
+#include "support/RichEditFixture.h"
 #include "support/Keyboard.h"
 #include "support/PointerInput.h"
 
@@ -12,15 +12,10 @@ namespace {
 
 const char kNote[] = "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 one two three\\par four five six\\par}";
 
-class RichEditChangeTest : public FrameworkTest {
+class RichEditChangeTest : public RichEditTest {
 protected:
     void SetUp() override {
-        FrameworkTest::SetUp();
-        app->CreateForm(form);
-        edit = new TRichEditEx(form);
-        edit->SetParent(form);
-        edit->SetAlign(alClient);
-        form->Show();
+        RichEditTest::SetUp();
         // What the editor holds at each report: the change is done when it is raised.
         edit->OnChange = [this](TObject* sender) {
             EXPECT_EQ(sender, edit);
@@ -71,8 +66,6 @@ protected:
         return screen;
     }
 
-    TPlainForm* form = nullptr;
-    TRichEditEx* edit = nullptr;
     std::vector<std::wstring> seen;
     int keyUps = 0;
 };

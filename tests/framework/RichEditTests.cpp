@@ -1,30 +1,11 @@
 #include "framework/RichEditEx.h"
 #include "framework/Error.h"
-#include "support/FrameworkFixture.h"
+#include "support/RichEditFixture.h"
 
 #include <algorithm>
 #include <functional>
 
 namespace {
-
-class RichEditTest : public FrameworkTest {
-protected:
-    void SetUp() override {
-        FrameworkTest::SetUp();
-        app->CreateForm(form);
-        edit = new TRichEditEx(form);
-        edit->SetParent(form);
-        edit->SetAlign(alClient);
-        form->Show();
-    }
-    TRichEditEx* NewEdit() {
-        auto* other = new TRichEditEx(form);
-        other->SetParent(form);
-        return other;
-    }
-    TPlainForm* form = nullptr;
-    TRichEditEx* edit = nullptr;
-};
 
 TEST_F(RichEditTest, UsesTheUnicodeControlAndTextBeyondTheAnsiCodePageSurvivesRtf) {
     wchar_t cls[64] = {};
