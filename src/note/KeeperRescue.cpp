@@ -95,6 +95,15 @@ bool TNoteKeeper::TState::KeepShownBeforeRescue(const std::string& rescue, std::
     return true;
 }
 
+std::wstring TNoteKeeper::TState::TakeIn(const std::wstring& file, TLoadKind kind) {
+    std::string bytes;
+    std::wstring why;
+    if (const DWORD error = ReadWhole(Calls, file, bytes)) return CannotOpenText(file, error);
+    if (kind == lkReplace && !KeepShownBeforeRescue(bytes, why)) return why;
+    const TLoadResult loaded = LoadIntoEditor(Editor, bytes, kind);
+    return loaded.Loaded ? std::wstring() : loaded.Why;
+}
+
 void TNoteKeeper::TState::Answer(int id, bool yes) {
     const auto question =
         std::find_if(Questions.begin(), Questions.end(), [&](const TQuestion& q) { return q.Id == id; });
@@ -105,22 +114,16 @@ void TNoteKeeper::TState::Answer(int id, bool yes) {
         Calls.Move(asked.File.c_str(), asked.Declined.c_str(), 0);
         return;
     }
-    std::string bytes;
-    std::wstring why;
     // Into a note that is not loaded yet, the copy goes with what is typed, to be joined after it.
     const TLoadKind kind = Load == lsPending ? lkAfter : asked.Kind;
-    if (const DWORD error = ReadWhole(Calls, asked.File, bytes))
-        why = CannotOpenText(asked.File, error);
-    else if (kind == lkReplace && !KeepShownBeforeRescue(bytes, why))
-        ;
-    else if (LoadIntoEditor(Editor, bytes, kind).Loaded) {
+    const std::wstring why = TakeIn(asked.File, kind);
+    if (why.empty()) {
         // An edit like any other: Undo takes it back, the next save writes it beside the program.
         (asked.Kind == lkReplace ? RescueMine : AddendumMine) = true;
         (asked.Kind == lkReplace ? RescueUsed : AddendumUsed) = asked.File;
         Edited();
         return;
-    } else
-        why = L"Failed to Load Stream";
+    }
     // Out of the way of this run's own rescue copies, under the name the question gave.
     const std::wstring kept =
         Calls.Move(asked.File.c_str(), asked.Declined.c_str(), 0) ? asked.Declined : asked.File;

@@ -48,6 +48,8 @@ private:
     void Loaded();
     void OfferRescues();
     bool KeepShownBeforeRescue(const std::string& rescue, std::wstring& why);
+    // A rescue copy into the editor: empty when it went in, else why not.
+    std::wstring TakeIn(const std::wstring& file, TLoadKind kind);
     // Looking at the file and settling what another writer did.
     TLook Look(bool thorough);
     void LookNow();
