@@ -2,7 +2,7 @@
 
 #include "note/RtfLexer.h"
 
-#include <windows.h>
+#include "note/CodePages.h"
 
 #include <algorithm>
 #include <array>
@@ -34,8 +34,8 @@ std::pair<int64_t, int64_t> WriterRange(std::string_view word) {
 
 bool KnownCodePage(int64_t value) {
     if (value <= 0 || value >= 65536 || value == 42 || value == 1200 || value == 1201) return false;
-    CPINFO info{};
-    return GetCPInfo(static_cast<UINT>(value), &info) && info.MaxCharSize <= 2;
+    const unsigned most = CodePages::MaxCharSize(static_cast<unsigned>(value));
+    return most > 0 && most <= 2;
 }
 
 // The code page the document declares first, when the control knows it.

@@ -1,5 +1,7 @@
 #include "note/RtfCodePage.h"
 
+#include "note/CodePages.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -11,38 +13,37 @@
 
 namespace {
 
-constexpr UINT kWesternEuropean = 1252;
+constexpr unsigned kWesternEuropean = 1252;
 // More fallback characters per escape than any writer uses; a larger \uc is taken as this.
 constexpr long kMostFallbacks = 8;
 
 // For each UTF-16 code unit, its own single byte in one code page, or 0 when it has none.
 class TCodePageBytes {
 public:
-    explicit TCodePageBytes(UINT codePage) : FCodePage(codePage) {
+    explicit TCodePageBytes(unsigned codePage) : FCodePage(codePage) {
         FBytes.fill(0);
         for (int b = 0x80; b <= 0xFF; ++b) {
-            if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(b))) continue;
+            if (CodePages::IsLeadByte(codePage, static_cast<unsigned char>(b))) continue;
             const char byte = static_cast<char>(b);
             wchar_t unit[2];
-            if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, &byte, 1, unit, 2) != 1) continue;
+            if (CodePages::ToWide(codePage, true, &byte, 1, unit, 2) != 1) continue;
             // Only a byte that comes back unchanged: no look-alike stands in for a character.
             char back[2];
-            BOOL usedDefault = FALSE;
-            if (WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, unit, 1, back, 2, nullptr,
-                                    &usedDefault) == 1 &&
-                !usedDefault && back[0] == byte)
+            bool usedDefault = false;
+            if (CodePages::ToBytes(codePage, true, unit, 1, back, 2, &usedDefault) == 1 && !usedDefault &&
+                back[0] == byte)
                 FBytes[unit[0]] = static_cast<unsigned char>(b);
         }
     }
-    UINT CodePage() const { return FCodePage; }
+    unsigned CodePage() const { return FCodePage; }
     unsigned char operator[](char16_t unit) const { return FBytes[unit]; }
 
 private:
-    UINT FCodePage;
+    unsigned FCodePage;
     std::array<unsigned char, 0x10000> FBytes;
 };
 
-const TCodePageBytes& CodePageBytes(UINT codePage) {
+const TCodePageBytes& CodePageBytes(unsigned codePage) {
     static std::unique_ptr<TCodePageBytes> table;
     if (!table || table->CodePage() != codePage) table = std::make_unique<TCodePageBytes>(codePage);
     return *table;
@@ -107,7 +108,7 @@ private:
 
 class TStandardRtfWriter {
 public:
-    TStandardRtfWriter(std::string_view in, UINT codePage, bool textAsBytes)
+    TStandardRtfWriter(std::string_view in, unsigned codePage, bool textAsBytes)
         : FIn(in), FCodePage(codePage), FBytes(CodePageBytes(codePage)), FTextAsBytes(textAsBytes),
           FOut(Capacity(in, textAsBytes)) {}
 
@@ -300,9 +301,8 @@ private:
     // code page's bytes where it has them (double bytes too); false when it has none.
     bool CodePageEscape(wchar_t unit) {
         char bytes[2];
-        BOOL usedDefault = FALSE;
-        const int n = WideCharToMultiByte(FCodePage, WC_NO_BEST_FIT_CHARS, &unit, 1, bytes, sizeof bytes,
-                                          nullptr, &usedDefault);
+        bool usedDefault = false;
+        const int n = CodePages::ToBytes(FCodePage, true, &unit, 1, bytes, sizeof bytes, &usedDefault);
         if (n <= 0 || usedDefault) return false;
         for (int i = 0; i < n; ++i)
             HexEscape(static_cast<unsigned char>(bytes[i]));
@@ -363,7 +363,7 @@ private:
     std::vector<TEscape> FEscapes;
 
     std::string_view FIn;
-    UINT FCodePage;
+    unsigned FCodePage;
     const TCodePageBytes& FBytes;
     bool FTextAsBytes;
     bool FBeyondCodePage = false;
@@ -379,11 +379,11 @@ private:
 
 } // namespace
 
-UINT RtfHeaderCodePage(UINT ansiCodePage) {
-    return ansiCodePage == CP_UTF8 ? kWesternEuropean : ansiCodePage;
+unsigned RtfHeaderCodePage(unsigned ansiCodePage) {
+    return ansiCodePage == CodePages::kUtf8 ? kWesternEuropean : ansiCodePage;
 }
 
-std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePageBytes) {
+std::string StandardRtf(std::string_view rtf, unsigned codePage, bool textAsCodePageBytes) {
     if (textAsCodePageBytes)
         if (std::optional<std::string> bytes = TStandardRtfWriter(rtf, codePage, true).Write())
             return std::move(*bytes);
@@ -392,6 +392,6 @@ std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePage
 }
 
 std::string StoredRtf(std::string_view controlRtf) {
-    const UINT ansiCodePage = GetACP();
-    return StandardRtf(controlRtf, RtfHeaderCodePage(ansiCodePage), ansiCodePage != CP_UTF8);
+    const unsigned ansiCodePage = CodePages::Ansi();
+    return StandardRtf(controlRtf, RtfHeaderCodePage(ansiCodePage), ansiCodePage != CodePages::kUtf8);
 }

@@ -7,20 +7,18 @@
 // declared code page when it has one, "?" otherwise. Font names are the exception: readers take
 // them from plain characters only, so theirs are written as the code page's \'hh bytes wherever it
 // holds them. Control words, \'hh escapes and the raw data of \binN pass through unchanged.
-#include <windows.h>
-
 #include <string>
 #include <string_view>
 
 // The code page a standard header declares for a system whose ANSI code page is `ansiCodePage`:
 // that code page, or Western European (1252) where it is UTF-8, a value few RTF readers accept.
-UINT RtfHeaderCodePage(UINT ansiCodePage);
+unsigned RtfHeaderCodePage(unsigned ansiCodePage);
 
 // `rtf` as written with the control's UTF-8 format, turned into standard RTF declaring `codePage`
 // (a single-byte or double-byte ANSI code page). With `textAsCodePageBytes`, a document whose text
 // the code page holds whole keeps its text as the code page's \'hh bytes, without escapes: what
 // the control writes in its own ANSI format.
-std::string StandardRtf(std::string_view rtf, UINT codePage, bool textAsCodePageBytes = false);
+std::string StandardRtf(std::string_view rtf, unsigned codePage, bool textAsCodePageBytes = false);
 
 // The note as it is stored, from the control's UTF-8 RTF: standard RTF that declares the system's
 // ANSI code page and writes every character outside it as a Unicode escape, so that any RTF

@@ -2,7 +2,7 @@
 
 #include "note/RtfLexer.h"
 
-#include <windows.h>
+#include "note/CodePages.h"
 
 #include <algorithm>
 #include <array>
@@ -97,11 +97,11 @@ public:
 
 private:
     struct TGroup {
-        bool Hidden = false; // its text is not shown
-        bool Table = false;  // inside the font table or the style sheet
-        int Uc = 1;          // fallback characters after \u
-        bool Fonts = false;  // inside the font table
-        UINT CodePage = 0;   // the current font's, when it names one; else the document's
+        bool Hidden = false;   // its text is not shown
+        bool Table = false;    // inside the font table or the style sheet
+        int Uc = 1;            // fallback characters after \u
+        bool Fonts = false;    // inside the font table
+        unsigned CodePage = 0; // the current font's, when it names one; else the document's
     };
 
     void OpenGroup(TDocumentFigures& figures) {
@@ -144,8 +144,9 @@ private:
         }
         FSkip = 0;
         if (name == "uc" && item.HasValue) group.Uc = static_cast<int>(std::clamp<int64_t>(item.Value, 0, 8));
-        if (name == "ansicpg" && item.HasValue && KnownCodePage(item.Value)) SetCodePage(UINT(item.Value));
-        if (name == "urtf") SetCodePage(CP_UTF8);
+        if (name == "ansicpg" && item.HasValue && KnownCodePage(item.Value))
+            SetCodePage(unsigned(item.Value));
+        if (name == "urtf") SetCodePage(CodePages::kUtf8);
         if (name == "f" && item.HasValue) Font(group, item.Value);
         if (name == "fcharset" && item.HasValue && group.Fonts)
             FFontPages[FDefinedFont] = CharsetPage(item.Value);
@@ -218,14 +219,14 @@ private:
 
     void Flush() {
         if (FPending.empty()) return;
-        const UINT page = FGroups.back().CodePage ? FGroups.back().CodePage : FCodePage;
+        const unsigned page = FGroups.back().CodePage ? FGroups.back().CodePage : FCodePage;
         const int n =
-            MultiByteToWideChar(page, 0, FPending.data(), static_cast<int>(FPending.size()), nullptr, 0);
+            CodePages::ToWide(page, false, FPending.data(), static_cast<int>(FPending.size()), nullptr, 0);
         if (n > 0) {
             const size_t at = FText.size();
             FText.resize(at + static_cast<size_t>(n));
-            MultiByteToWideChar(page, 0, FPending.data(), static_cast<int>(FPending.size()),
-                                FText.data() + at, n);
+            CodePages::ToWide(page, false, FPending.data(), static_cast<int>(FPending.size()),
+                              FText.data() + at, n);
         } else {
             for (char c : FPending) // a code page the system lacks: one character a byte
                 FText += static_cast<wchar_t>(static_cast<unsigned char>(c));
@@ -245,23 +246,17 @@ private:
         group.CodePage = page == FFontPages.end() ? 0 : page->second;
     }
 
-    static UINT CharsetPage(int64_t charset) {
-        CHARSETINFO info{};
-        if (charset < 0 || charset > 255 || charset == SYMBOL_CHARSET ||
-            !TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<uintptr_t>(charset)), &info,
-                                  TCI_SRCCHARSET))
-            return 0;
-        return info.ciACP;
+    static unsigned CharsetPage(int64_t charset) {
+        return charset < 0 || charset > 255 ? 0 : CodePages::OfCharset(static_cast<int>(charset));
     }
 
-    void SetCodePage(UINT codePage) {
+    void SetCodePage(unsigned codePage) {
         Flush();
         FCodePage = codePage;
     }
 
     static bool KnownCodePage(int64_t value) {
-        CPINFO info{};
-        return value > 0 && value < 65536 && GetCPInfo(static_cast<UINT>(value), &info);
+        return value > 0 && value < 65536 && CodePages::MaxCharSize(static_cast<unsigned>(value)) > 0;
     }
 
     TRtfLexer FLexer;
@@ -269,8 +264,8 @@ private:
     bool FGroupStart = false; // the next token is the first of a group
     size_t FRun = 0;          // text characters since the last break in a table
     int FSkip = 0;            // fallback characters still to skip after \u
-    UINT FCodePage = 1252;
-    std::map<int64_t, UINT> FFontPages; // the code page of each font that names a character set
+    unsigned FCodePage = 1252;
+    std::map<int64_t, unsigned> FFontPages; // the code page of each font that names a character set
     int64_t FDefinedFont = -1;
     std::string FPending; // bytes in the code page, not yet read as characters
     std::wstring FText;

@@ -2,6 +2,8 @@
 // Settings in an INI file through the platform's profile functions. Each object is one batch:
 // it opens nothing and keeps nothing but whether the file was there when it began, and closing
 // it flushes the platform's cache for the file.
+#include "settings/IniNumber.h"
+
 #include <optional>
 #include <string>
 
@@ -37,7 +39,3 @@ private:
     bool FMissing = false; // no file when the batch began, nothing written since
     bool FWriteFailed = false;
 };
-
-// Decimal with an optional sign, or hexadecimal after "0x", "0X", "$", "x" or "X"; leading blanks
-// are skipped. Anything else, trailing characters or overflow included, gives no value.
-std::optional<int> ParseIniInteger(const std::wstring& text);

@@ -19,7 +19,7 @@ struct TCase {
     std::string Out;
 };
 
-void ExpectRewrites(UINT codePage, const std::vector<TCase>& cases) {
+void ExpectRewrites(unsigned codePage, const std::vector<TCase>& cases) {
     for (const TCase& c : cases) {
         const std::string out = StandardRtf(c.In, codePage);
         EXPECT_EQ(out, c.Out) << c.What;
@@ -118,7 +118,7 @@ TEST(RtfCodePage, TheDeclaredCodePageDecidesTheFallbackBytes) {
     EXPECT_EQ(RtfHeaderCodePage(1252), 1252u);
     EXPECT_EQ(RtfHeaderCodePage(1251), 1251u);
     EXPECT_EQ(RtfHeaderCodePage(932), 932u);
-    EXPECT_EQ(RtfHeaderCodePage(CP_UTF8), 1252u);
+    EXPECT_EQ(RtfHeaderCodePage(65001), 1252u);
 }
 
 TEST(RtfCodePage, TextThatTheCodePageHoldsWholeStaysItsBytesAndOneCharacterBeyondEscapesItAll) {
