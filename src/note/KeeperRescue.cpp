@@ -48,8 +48,8 @@ void TNoteKeeper::TState::OfferRescues() {
     if (RescuesOffered) return;
     RescuesOffered = true;
     const std::wstring shown = StrippedText(Editor.Text());
-    for (const auto& [file, kind] :
-         {std::pair{Place.Rescue, lkReplace}, std::pair{AddendumPathFor(Place.Rescue), lkAfter}}) {
+    for (const std::wstring& file : RescueFiles()) {
+        const TLoadKind kind = file.find(L" ajout") == std::wstring::npos ? lkReplace : lkAfter;
         std::string bytes;
         if (const DWORD error = ReadWhole(Calls, file, bytes)) {
             // There, but not to be read now: the user knows where it is all the same.
@@ -67,7 +67,7 @@ void TNoteKeeper::TState::OfferRescues() {
         }
         // Asked once: refused, it stays in its folder under a name of its own.
         std::wstring declined = file + L".old";
-        for (int n = 2; Calls.GetAttributes(declined.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
+        for (int n = 2; n < 100 && Calls.GetAttributes(declined.c_str()) != INVALID_FILE_ATTRIBUTES; ++n)
             declined = file + L".old" + std::to_wstring(n);
         TNotice question;
         question.Kind = TNotice::nkQuestion;
@@ -79,6 +79,25 @@ void TNoteKeeper::TState::OfferRescues() {
         Questions.push_back({question.Question, file, kind, declined});
         News.push_back(std::move(question));
     }
+}
+
+std::vector<std::wstring> TNoteKeeper::TState::RescueFiles() {
+    // The copies of earlier runs: "<rescue>", "<rescue> 2"..., and their "ajout" ones. Those the
+    // user declined end in ".old" and are not asked about again.
+    const std::wstring folder = FolderOf(Place.Rescue);
+    const std::wstring name = FileNameOf(Place.Rescue);
+    const size_t dot = name.find_last_of(L'.');
+    const std::wstring stem = name.substr(0, dot),
+                       extension = dot == std::wstring::npos ? L"" : name.substr(dot);
+    std::vector<std::wstring> files{Place.Rescue, AddendumPathFor(Place.Rescue)};
+    for (const std::wstring& found : Calls.List(folder, stem + L" *" + extension)) {
+        const std::wstring path = folder + found;
+        const std::wstring middle = found.substr(stem.size(), found.size() - stem.size() - extension.size());
+        const bool numbered =
+            middle.size() > 1 && middle.find_first_not_of(L" 0123456789ajout") == std::wstring::npos;
+        if (numbered && std::find(files.begin(), files.end(), path) == files.end()) files.push_back(path);
+    }
+    return files;
 }
 
 bool TNoteKeeper::TState::KeepShownBeforeRescue(const std::string& rescue, std::wstring& why) {
@@ -156,22 +175,14 @@ DWORD TNoteKeeper::TState::WriteRescue(const std::wstring& base, bool& mine, std
     // A folder that cannot be looked at is not searched for ever.
     constexpr int kNames = 100;
     if (!mine) {
+        // Never over a copy an earlier run left and this one did not take in: it stays where the
+        // next start will offer it, and this run's copy takes a number of its own.
         used = base;
-        if (mayBeThere(base)) {
-            std::wstring aside = base + L".old";
-            for (int n = 2; n < kNames && mayBeThere(aside); ++n)
-                aside = base + L".old" + std::to_wstring(n);
-            if (Calls.Move(base.c_str(), aside.c_str(), 0)) {
-                Balloon(OlderRescueText(aside), L"", {aside});
-            } else {
-                // It cannot be moved either: this run's copy takes a name of its own.
-                const size_t dot = base.find_last_of(L'.');
-                int n = 2;
-                for (; n < kNames && mayBeThere(used); ++n)
-                    used = base.substr(0, dot) + L" " + std::to_wstring(n) + base.substr(dot);
-                if (n == kNames) return ERROR_CANNOT_MAKE;
-            }
-        }
+        const size_t dot = base.find_last_of(L'.');
+        int n = 2;
+        for (; n < kNames && mayBeThere(used); ++n)
+            used = base.substr(0, dot) + L" " + std::to_wstring(n) + base.substr(dot);
+        if (n == kNames) return ERROR_CANNOT_MAKE;
     }
     const DWORD error = Keep(used, bytes);
     if (!error) mine = true;

@@ -47,6 +47,8 @@ private:
     void Refused(const std::wstring& why, bool interrupted);
     void Loaded();
     void OfferRescues();
+    // The rescue copies of this note that earlier runs left in the rescue folder.
+    std::vector<std::wstring> RescueFiles();
     bool KeepShownBeforeRescue(const std::string& rescue, std::wstring& why);
     // A rescue copy into the editor: empty when it went in, else why not.
     std::wstring TakeIn(const std::wstring& file, TLoadKind kind);

@@ -90,6 +90,8 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
     if (const DWORD kept = KeepOriginal())
         return Rescue(bytes, CannotCreateText(OriginalPath(Note, Clock.LocalTime()), kept), why);
     const TReplaced replaced = ReplaceNote(Calls, Note, bytes);
+    // The note as it was, left under the backup name: put back, never cleared away.
+    if (!replaced.OldNoteAt.empty()) RestorePending = true;
     Untidy = true;
     Tidy();
     if (Untidy) LookIn(kLookAgainMs);
@@ -113,7 +115,6 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
         WritePending = true;
         return PutOff(why);
     case TReplaced::rdFailed:
-        if (!replaced.OldNoteAt.empty()) RestorePending = Untidy = true;
         return Rescue(bytes, CannotCreateText(Note, replaced.Error), why, replaced.OldNoteAt);
     }
 }

@@ -150,10 +150,6 @@ std::wstring RescueNotLoadedText(const std::wstring& why, const std::wstring& re
     return why + L"\n\nLa copie n'a pas été chargée ; elle reste telle quelle dans « " + rescue + L" ».";
 }
 
-std::wstring OlderRescueText(const std::wstring& aside) {
-    return L"Une copie de secours laissée par un lancement précédent est gardée dans « " + aside + L" ».";
-}
-
 std::wstring RescueUnreadText(const std::wstring& rescue, const std::wstring& why) {
     return L"Une copie de secours de la note est gardée dans « " + rescue +
            L" », mais elle n'a pas pu être lue (" + why + L").";

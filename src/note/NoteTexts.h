@@ -37,6 +37,5 @@ std::wstring RescueQuestionText(const std::wstring& note, const std::wstring& re
                                 const std::wstring& declined);
 std::wstring AddendumQuestionText(const std::wstring& addendum, const std::wstring& declined);
 std::wstring ShownKeptText(const std::wstring& kept);
-std::wstring OlderRescueText(const std::wstring& aside);
 std::wstring RescueUnreadText(const std::wstring& rescue, const std::wstring& why);
 std::wstring RescueNotLoadedText(const std::wstring& why, const std::wstring& rescue);
