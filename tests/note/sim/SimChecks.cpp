@@ -52,12 +52,7 @@ void TSimWorld::CheckNoteChange(const std::wstring& path, const std::string& bef
         // A write cut short leaves pieces of words: only whole ones that were typed or written count.
         if (!FTyped.count(word) && !FWritten.count(word)) continue;
         if (kept.count(word) || FCleared.count(word) || FExcused.count(word)) continue;
-        if (!looked) {
-            // Words the editor still holds are not gone: a write the program cut short itself
-            // (its own new note, half written and removed) took nothing from the user.
-            elsewhere = DiskWords(true, kNote);
-            if (FEditor) elsewhere.insert(FEditor->Words().begin(), FEditor->Words().end());
-        }
+        if (!looked) elsewhere = DiskWords(true, kNote);
         looked = true;
         if (!elsewhere.count(word)) Broke("the program replaced the note with less: "s + word + " is gone");
     }
