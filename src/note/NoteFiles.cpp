@@ -339,9 +339,14 @@ bool ClearUpAfterSave(TFileCalls& calls, const std::wstring& path, bool restore)
         if (!Exists(calls, path))
             return !Exists(calls, NoteBackupPath(path)) && !Exists(calls, NoteTemporaryPath(path));
     }
+    // Deleted whether or not the folder says they are there: a look that fails is no answer.
     bool clear = true;
-    for (const std::wstring& left : {NoteTemporaryPath(path), NoteBackupPath(path), VersionCopyPath(path)})
-        if (Exists(calls, left) && !calls.Delete(left.c_str())) clear = false;
+    for (const std::wstring& left : {NoteTemporaryPath(path), NoteBackupPath(path), VersionCopyPath(path)}) {
+        SetLastError(ERROR_SUCCESS);
+        if (calls.Delete(left.c_str())) continue;
+        const DWORD error = Failed(ERROR_ACCESS_DENIED);
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) clear = false;
+    }
     return clear;
 }
 
