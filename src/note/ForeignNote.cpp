@@ -29,22 +29,16 @@ std::pair<int64_t, int64_t> WriterRange(std::string_view word) {
     if (IsMeasureWord(word)) return {-31680, 31680};
     if (word == "fs") return {0, 3276};
     if (word == "u") return {-32768, 65535};
+    // As many fallback characters as the reading skips (RtfLexer.h), no more.
+    if (word == "uc") return {0, 8};
     return {-2147483647, 2147483647};
 }
 
-bool KnownCodePage(int64_t value) {
+// A code page the control reads bytes in: single or double bytes the platform converts.
+bool ControlReads(int64_t value) {
     if (value <= 0 || value >= 65536 || value == 42 || value == 1200 || value == 1201) return false;
     const unsigned most = CodePages::MaxCharSize(static_cast<unsigned>(value));
     return most > 0 && most <= 2;
-}
-
-// The code page the document declares first, when the control knows it.
-int64_t OwnCodePage(std::string_view rtf) {
-    TRtfLexer lexer(rtf);
-    for (TRtfItem item = lexer.Next(); item.Kind != TRtfToken::rtEnd; item = lexer.Next())
-        if (item.Kind == TRtfToken::rtWord && item.Name == "ansicpg" && KnownCodePage(item.Value))
-            return item.Value;
-    return 1252;
 }
 
 void AppendEscaped(std::string& out, wchar_t c) {
@@ -83,91 +77,147 @@ std::string NarrowRtf(std::wstring_view rtf) {
     return out;
 }
 
+// Reads the document once, token by token, and writes what the control is to be given as it
+// goes: every byte is written once at most, so the work stays in proportion to the document
+// whatever its nesting.
 class TRewriter {
 public:
-    explicit TRewriter(std::string_view rtf) : FRtf(rtf), FOwnCodePage(OwnCodePage(rtf)) {}
+    explicit TRewriter(std::string_view rtf) : FRtf(rtf) { FOut.reserve(rtf.size() + rtf.size() / 8 + 16); }
 
     TNoteForControl Run() {
         TRtfLexer lexer(FRtf);
         for (TRtfItem item = lexer.Next(); item.Kind != TRtfToken::rtEnd; item = lexer.Next()) {
             if (FClosedAt != std::string::npos && item.Kind != TRtfToken::rtBreak &&
                 !(item.Kind == TRtfToken::rtText &&
-                  item.Name.find_first_not_of(" \t") == std::string_view::npos)) {
-                // More after the document's closing brace: it goes inside.
-                // A line break, not nothing: a control word before it must not run into the text.
-                FOut.replace(FClosedAt, 1, "\r\n");
-                FClosedAt = std::string::npos;
-                FGroups.push_back({});
-                FReopened = true;
-                AddChange(FResult.Changes, L"du texte après la fin du document a été repris dedans");
-            }
-            switch (item.Kind) {
-            case TRtfToken::rtOpen:
-                FGroups.push_back(TGroup{FOut.size(), false, false, {}});
-                FOut += '{';
-                FGroupStart = true;
-                continue;
-            case TRtfToken::rtClose:
-                Close();
-                break;
-            case TRtfToken::rtWord:
-                Word(item);
-                break;
-            case TRtfToken::rtBinary:
-                if (item.Name.size() < static_cast<size_t>(item.Value)) {
-                    FOut.resize(FBinaryWordAt); // cut in its data: the picture cannot be read
-                    AddChange(FResult.Changes, L"le fichier est coupé avant sa fin");
-                } else {
-                    FOut += item.Name;
-                }
-                break;
-            case TRtfToken::rtSymbol:
-                if (item.Name.empty()) { // a backslash that ends the file
-                    AddChange(FResult.Changes, L"le fichier est coupé avant sa fin");
-                    break;
-                }
-                FOut.append(FRtf.substr(item.Start, item.End - item.Start));
-                if (item.Name == "*") continue; // the destination's name follows: still its start
-                break;
-            default:
-                FOut.append(FRtf.substr(item.Start, item.End - item.Start));
-            }
-            FGroupStart = false;
+                  item.Name.find_first_not_of(" \t") == std::string_view::npos))
+                Reopen();
+            if (!CarriesTextBytes(item) && item.Kind != TRtfToken::rtBreak) Flush();
+            Take(item);
         }
-        if (FGroups.size() > (FReopened ? 2u : 1u))
+        Flush();
+        if (FGroups.Size() > (FReopened ? 2u : 1u))
             AddChange(FResult.Changes, L"le fichier est coupé avant sa fin");
-        if (FGroups.size() > 1) {
-            while (FGroups.size() > 1)
-                Close();
-        }
+        while (FGroups.Size() > 1)
+            Close();
         FResult.Bytes = std::move(FOut);
         return std::move(FResult);
     }
 
 private:
-    struct TGroup {
-        size_t Start = 0;    // where its brace is in the output
-        bool Field = false;  // a field: replaced by its result when it closes
-        bool Result = false; // a field's result
-        std::string Shown;   // for a field, its result as it will stand
+    enum class TRole {
+        Plain,     // written as it is
+        Field,     // a field: its brace and all but its results go; each result stands in its place
+        Result,    // a field's result, without the word that names it
+        Undecided, // a group of a field, until its first word tells whether it is a result
+        Dropped,   // a field's instruction, or what else a field holds
     };
 
-    void Word(const TRtfItem& item) {
+    bool Dropping() const {
+        const TRole role = FGroups.Top();
+        return role == TRole::Field || role == TRole::Undecided || role == TRole::Dropped;
+    }
+
+    void Take(const TRtfItem& item) {
+        const bool start = FGroupStart;
+        const int skipping = FReading.Skipping(), fallbacks = FReading.Fallbacks();
+        const TRtfText text = FReading.Take(item);
+        // A line break or \* leaves the group at its start: its name may follow.
+        const bool keepsStart =
+            item.Kind == TRtfToken::rtBreak || (item.Kind == TRtfToken::rtSymbol && item.Name == "*");
+        if (!keepsStart) FGroupStart = false;
+        if (FGroups.Top() == TRole::Undecided && !keepsStart) Decide(item, start);
+        if (FResultStart && item.Kind != TRtfToken::rtBreak) {
+            // The first token of a result whose name went: a word that would name the group now
+            // goes too, or the result's text would be taken for a destination's.
+            if (keepsStart || (item.Kind == TRtfToken::rtWord && NamesGroup(item.Name))) return;
+            FResultStart = false;
+        }
+        switch (item.Kind) {
+        case TRtfToken::rtOpen:
+            Open();
+            break;
+        case TRtfToken::rtClose:
+            Close(skipping, fallbacks);
+            break;
+        case TRtfToken::rtWord:
+            Word(item, start);
+            break;
+        case TRtfToken::rtBinary:
+            Binary(item);
+            break;
+        case TRtfToken::rtSymbol:
+            if (item.Name.empty()) // a backslash that ends the file
+                AddChange(FResult.Changes, L"le fichier est coupé avant sa fin");
+            else if (CarriesTextBytes(item))
+                Bytes(item, text);
+            else
+                Copy(item);
+            break;
+        case TRtfToken::rtText:
+        case TRtfToken::rtHex:
+            Bytes(item, text);
+            break;
+        default:
+            Copy(item);
+            break;
+        }
+    }
+
+    static bool NamesGroup(std::string_view word) {
+        return NamesDestination(word) || word == "field" || word == "fldrslt";
+    }
+
+    void Open() {
+        const TRole parent = FGroups.Top();
+        FGroups.Push();
+        if (parent == TRole::Field) {
+            FGroups.Set(TRole::Undecided);
+        } else if (Dropping()) {
+            FGroups.Set(TRole::Dropped);
+        } else {
+            FGroups.Set(TRole::Plain);
+            FOpenedAt = FOut.size();
+            FOut += '{';
+        }
+        FGroupStart = true;
+    }
+
+    // A group of a field is kept only when it is the field's result.
+    void Decide(const TRtfItem& item, bool start) {
+        if (start && item.Kind == TRtfToken::rtWord && item.Name == "fldrslt") {
+            FGroups.Set(TRole::Result);
+            FOpenedAt = FOut.size();
+            FOut += '{';
+        } else {
+            FGroups.Set(TRole::Dropped);
+        }
+    }
+
+    void Word(const TRtfItem& item, bool start) {
+        if (Dropping()) return;
         const std::string_view name = item.Name;
-        if (FGroupStart && FGroups.size() > 1) {
-            if (name == "field") FGroups.back().Field = true;
-            if (name == "fldrslt") {
-                FGroups.back().Result = true;
-                // The result's formatting stays; the word that names it goes.
-                if (FOut.ends_with("\\*")) FOut.resize(FOut.size() - 2);
+        if (start && FGroups.Size() > 2 && name == "field") {
+            FOut.resize(FOpenedAt); // its brace, and a \* before its name
+            FGroups.Set(TRole::Field);
+            AddChange(FResult.Changes, L"des champs ont été remplacés par leur texte");
+            return;
+        }
+        if (start && FGroups.Size() > 2 && name == "fldrslt") {
+            // The result's formatting stays; the word that names it goes, and a \* before it.
+            FOut.resize(FOpenedAt + 1);
+            FResultStart = true;
+            return;
+        }
+        if (name == "urtf") FUtf8 = true;
+        if (name == "bin") FBinaryWordAt = FOut.size();
+        if ((name == "ansicpg" || name == "cpg") && item.HasValue) {
+            if (!ControlReads(item.Value)) {
+                Rewrite(name, FControlPage);
+                AddChange(FResult.Changes,
+                          L"une page de code inconnue a été remplacée par celle du document");
                 return;
             }
-        }
-        if (name == "bin") FBinaryWordAt = FOut.size();
-        if ((name == "ansicpg" || name == "cpg") && item.HasValue && !KnownCodePage(item.Value)) {
-            Rewrite(name, FOwnCodePage);
-            AddChange(FResult.Changes, L"une page de code inconnue a été remplacée par celle du document");
-            return;
+            if (name == "ansicpg") FControlPage = item.Value;
         }
         if (item.HasValue && name != "bin") {
             const auto [low, high] = WriterRange(name);
@@ -177,7 +227,63 @@ private:
                 return;
             }
         }
-        FOut.append(FRtf.substr(item.Start, item.End - item.Start));
+        Copy(item);
+    }
+
+    void Binary(const TRtfItem& item) {
+        if (item.Name.size() < static_cast<size_t>(item.Value)) {
+            // Cut in its data: the picture cannot be read.
+            if (FBinaryWordAt != std::string::npos) FOut.resize(FBinaryWordAt);
+            AddChange(FResult.Changes, L"le fichier est coupé avant sa fin");
+        } else if (!Dropping()) {
+            FOut += item.Name;
+        }
+        FBinaryWordAt = std::string::npos;
+    }
+
+    // Text in a code page the control does not read goes as the characters it stands for.
+    void Bytes(const TRtfItem& item, const TRtfText& text) {
+        if (Dropping()) return;
+        const unsigned page = FReading.CodePage();
+        if (!text.Shown || text.Bytes.empty() || FUtf8 || ControlReadsPage(page)) return Copy(item);
+        if (item.Kind == TRtfToken::rtText) // the fallback characters it starts with stay
+            FOut.append(item.Name.substr(0, item.Name.size() - text.Bytes.size()));
+        FPending += text.Bytes;
+        FPendingPage = page;
+        FPendingFallbacks = FReading.Fallbacks();
+    }
+
+    // Asked of the system once for each run of text in the same code page.
+    bool ControlReadsPage(unsigned page) {
+        if (page != FAskedPage) {
+            FAskedPage = page;
+            FControlReadsAsked = ControlReads(page);
+        }
+        return FControlReadsAsked;
+    }
+
+    void Flush() {
+        if (FPending.empty()) return;
+        FUnits.clear();
+        AppendInCodePage(FUnits, FPendingPage, FPending);
+        FPending.clear();
+        for (const wchar_t unit : FUnits) {
+            if (unit == L'\\' || unit == L'{' || unit == L'}') FOut += '\\';
+            if (unit < 0x80) {
+                FOut += static_cast<char>(unit);
+                continue;
+            }
+            FOut += "\\u";
+            FOut += std::to_string(static_cast<int16_t>(unit));
+            if (FPendingFallbacks == 0)
+                FOut += ' ';
+            else
+                FOut.append(static_cast<size_t>(FPendingFallbacks), '?');
+        }
+    }
+
+    void Copy(const TRtfItem& item) {
+        if (!Dropping()) FOut.append(FRtf.substr(item.Start, item.End - item.Start));
     }
 
     void Rewrite(std::string_view name, int64_t value) {
@@ -187,36 +293,53 @@ private:
         FOut += ' ';
     }
 
-    void Close() {
-        if (FGroups.size() <= 1) { // a brace that closes nothing
+    // `skipping` and `fallbacks`: as the reading had them before the brace.
+    void Close(int skipping = 0, int fallbacks = 1) {
+        if (FGroups.Size() <= 1) { // a brace that closes nothing
             FOut += '}';
             return;
         }
-        TGroup group = std::move(FGroups.back());
-        FGroups.pop_back();
-        FOut += '}';
-        if (group.Result) {
-            for (auto it = FGroups.rbegin(); it != FGroups.rend(); ++it)
-                if (it->Field) {
-                    it->Shown = FOut.substr(group.Start);
-                    break;
-                }
-        } else if (group.Field) {
-            FOut.resize(group.Start);
-            FOut += group.Shown;
-            AddChange(FResult.Changes, L"des champs ont été remplacés par leur texte");
-        }
-        if (FGroups.size() == 1) FClosedAt = FOut.size() - 1;
+        const bool written = FGroups.Top() == TRole::Plain || FGroups.Top() == TRole::Result;
+        FGroups.Pop();
+        if (written) FOut += '}';
+        if (FGroups.Size() > 1) return;
+        FClosedAt = FOut.size() - 1;
+        // Text that goes inside must not be skipped as the fallback of a \u before the brace, nor
+        // read with the document's fallback count rather than the one outside it.
+        FReopenWith = skipping > 0 ? "{}" : "";
+        if (fallbacks != FReading.Fallbacks()) FReopenWith += "\\uc" + std::to_string(FReading.Fallbacks());
+        FReopenWith += "\r\n"; // not nothing: a control word before it must not run into the text
+    }
+
+    // More after the document's closing brace: it goes inside.
+    void Reopen() {
+        FOut.replace(FClosedAt, 1, FReopenWith);
+        FClosedAt = std::string::npos;
+        FGroups.Push();
+        FGroups.Set(TRole::Plain);
+        FReopened = true;
+        AddChange(FResult.Changes, L"du texte après la fin du document a été repris dedans");
     }
 
     std::string_view FRtf;
-    int64_t FOwnCodePage;
+    TRtfReading FReading;
     std::string FOut;
-    std::vector<TGroup> FGroups{TGroup{}}; // the bottom one stands for outside the document
+    TRtfGroups<TRole> FGroups{TRole::Plain};
     bool FGroupStart = false;
-    size_t FBinaryWordAt = 0;
+    size_t FOpenedAt = 0;      // the last group's brace in the output, while the group is at its start
+    bool FResultStart = false; // the output is at the start of a result whose name went
+    bool FUtf8 = false;        // the control's own UTF-8 form, which it reads whole
+    int64_t FControlPage = 1252;
+    unsigned FAskedPage = 0;
+    bool FControlReadsAsked = false;
+    size_t FBinaryWordAt = std::string::npos;
     size_t FClosedAt = std::string::npos; // the document's closing brace in the output
-    bool FReopened = false;               // the document was closed before its text ended
+    std::string FReopenWith;
+    bool FReopened = false; // the document was closed before its text ended
+    std::string FPending;   // shown text in a code page the control does not read
+    unsigned FPendingPage = 0;
+    int FPendingFallbacks = 1;
+    std::wstring FUnits;
     TNoteForControl FResult;
 };
 

@@ -59,6 +59,11 @@ TPreparedNote PrepareNote(const std::string& bytes, bool withoutFinalMark) {
     const TDocumentFigures held = MeasureDocument(prepared);
     note.Rtf = held.Rtf;
     note.HeldText = held.Text;
+    if (held.Rtf && held.GroupDepth > TRtfLimits::RewriteDepth) {
+        note.Safe = false;
+        note.HoldsText = held.HoldsText;
+        return note;
+    }
     TNoteForControl rewritten = held.Rtf ? RewriteForControl(prepared) : TNoteForControl{prepared, {}};
     note.Data = withoutFinalMark ? WithoutFinalParagraphMark(rewritten.Bytes) : std::move(rewritten.Bytes);
     note.Changes = std::move(rewritten.Changes);

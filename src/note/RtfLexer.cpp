@@ -1,6 +1,9 @@
 #include "note/RtfLexer.h"
 
+#include "note/CodePages.h"
+
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -15,6 +18,44 @@ int HexDigit(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
+}
+
+// Groups whose content is never shown as the document's text.
+bool IsHiddenDestination(std::string_view word) {
+    static constexpr std::array<std::string_view, 18> kHidden = {
+        "fonttbl",   "colortbl",  "stylesheet",   "info",    "pict",   "listtable", "listoverridetable",
+        "revtbl",    "filetbl",   "rsidtbl",      "fldinst", "pntext", "pn",        "xmlnstbl",
+        "themedata", "datastore", "latentstyles", "objdata"};
+    return std::find(kHidden.begin(), kHidden.end(), word) != kHidden.end();
+}
+
+// Text the control leaves out but a reader of the whole format shows: a note that holds it must
+// not lose it in silence, even where it sits in a group marked as ignorable.
+bool IsShownElsewhere(std::string_view word) {
+    static constexpr std::array<std::string_view, 12> kShown = {
+        "footnote", "header",  "headerl", "headerr",    "headerf", "footer",
+        "footerl",  "footerr", "footerf", "annotation", "shptxt",  "upr"};
+    return std::find(kShown.begin(), kShown.end(), word) != kShown.end();
+}
+
+// Control words that stand for a visible character other than \u.
+wchar_t CharacterOfWord(std::string_view word) {
+    static constexpr std::array<std::pair<std::string_view, wchar_t>, 7> kCharacters = {{
+        {"bullet", 0x2022},
+        {"emdash", 0x2014},
+        {"endash", 0x2013},
+        {"lquote", 0x2018},
+        {"rquote", 0x2019},
+        {"ldblquote", 0x201C},
+        {"rdblquote", 0x201D},
+    }};
+    for (const auto& [name, character] : kCharacters)
+        if (name == word) return character;
+    return 0;
+}
+
+unsigned CharsetPage(int64_t charset) {
+    return charset < 0 || charset > 255 ? 0 : CodePages::OfCharset(static_cast<int>(charset));
 }
 
 } // namespace
@@ -96,4 +137,159 @@ TRtfItem TRtfLexer::Next() {
     }
     item.End = FAt;
     return item;
+}
+
+bool CarriesTextBytes(const TRtfItem& item) {
+    if (item.Kind == TRtfToken::rtText || item.Kind == TRtfToken::rtHex) return true;
+    return item.Kind == TRtfToken::rtSymbol && (item.Name == "{" || item.Name == "}" || item.Name == "\\");
+}
+
+bool NamesDestination(std::string_view word) {
+    return IsHiddenDestination(word) || IsShownElsewhere(word);
+}
+
+bool ReadableCodePage(int64_t value) {
+    return value > 0 && value < 65536 && CodePages::MaxCharSize(static_cast<unsigned>(value)) > 0;
+}
+
+void AppendInCodePage(std::wstring& text, unsigned codePage, std::string_view bytes) {
+    if (bytes.empty()) return;
+    const int count = static_cast<int>(bytes.size());
+    const int n = CodePages::ToWide(codePage, false, bytes.data(), count, nullptr, 0);
+    const size_t at = text.size();
+    if (n > 0) {
+        text.resize(at + static_cast<size_t>(n));
+        CodePages::ToWide(codePage, false, bytes.data(), count, text.data() + at, n);
+        return;
+    }
+    text.resize(at + bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        text[at + i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+}
+
+unsigned TRtfReading::CodePage() const {
+    return FGroups.Top().CodePage ? FGroups.Top().CodePage : FCodePage;
+}
+
+TRtfText TRtfReading::Take(const TRtfItem& item) {
+    TRtfText text;
+    switch (item.Kind) {
+    case TRtfToken::rtOpen: {
+        const bool document = FGroups.Size() == 1;
+        FGroups.Push();
+        if (document) { // the document's own group shows its text
+            TGroup group = FGroups.Top();
+            group.Hidden = false;
+            FGroups.Set(group);
+        }
+        FGroupStart = true;
+        FStarHides = false;
+        FSkip = 0;
+        return text;
+    }
+    case TRtfToken::rtClose:
+        // Past the document's closing brace the bytes are read as the document's text again.
+        FGroups.Pop();
+        FGroupStart = false;
+        FSkip = 0;
+        return text;
+    case TRtfToken::rtWord:
+        text = Word(item);
+        break;
+    case TRtfToken::rtSymbol:
+        text = Symbol(item.Name.empty() ? '\0' : item.Name[0]);
+        break;
+    case TRtfToken::rtHex:
+        FGroupStart = false;
+        if (FSkip > 0) {
+            --FSkip;
+            return text;
+        }
+        FByte = static_cast<char>(item.Byte);
+        text.Bytes = std::string_view(&FByte, 1);
+        break;
+    case TRtfToken::rtText: {
+        FGroupStart = false;
+        const size_t skipped = std::min(item.Name.size(), static_cast<size_t>(FSkip));
+        FSkip -= static_cast<int>(skipped);
+        text.Bytes = item.Name.substr(skipped);
+        break;
+    }
+    default:
+        return text; // line breaks are not part of the text; binary data is not text
+    }
+    text.Shown = !FGroups.Top().Hidden;
+    return text;
+}
+
+TRtfText TRtfReading::Word(const TRtfItem& item) {
+    TRtfText text;
+    const std::string_view name = item.Name;
+    TGroup group = FGroups.Top();
+    if (FGroupStart) {
+        if (IsHiddenDestination(name)) group.Hidden = true;
+        // A field's result is its text, even marked as ignorable, where its group's is shown.
+        if (IsShownElsewhere(name) || (name == "fldrslt" && FStarHides)) group.Hidden = false;
+        if (name == "fonttbl" || name == "stylesheet") group.Table = true;
+        if (name == "fonttbl") group.Fonts = true;
+    }
+    FGroupStart = false;
+    FStarHides = false;
+    if (name == "u" && item.HasValue) {
+        // Beyond 16 bits the value is brought into range, as the rewriting writes it.
+        text.Character =
+            static_cast<wchar_t>(static_cast<uint16_t>(std::clamp<int64_t>(item.Value, -32768, 65535)));
+        FSkip = group.Fallbacks;
+        FGroups.Set(group);
+        return text;
+    }
+    FSkip = 0;
+    if (name == "uc" && item.HasValue)
+        group.Fallbacks = static_cast<int>(std::clamp<int64_t>(item.Value, 0, 8));
+    if (name == "ansicpg" && item.HasValue && ReadableCodePage(item.Value))
+        FCodePage = static_cast<unsigned>(item.Value);
+    if (name == "urtf") FCodePage = CodePages::kUtf8;
+    if (name == "f" && item.HasValue) Font(group, item.Value);
+    if (name == "fcharset" && item.HasValue && group.Fonts)
+        FFontPages[FDefinedFont] = CharsetPage(item.Value);
+    FGroups.Set(group);
+    if (name == "par" || name == "line" || name == "sect" || name == "row" || name == "page")
+        text.Character = L'\n';
+    else if (name == "tab" || name == "cell")
+        text.Character = L'\t';
+    else
+        text.Character = CharacterOfWord(name);
+    return text;
+}
+
+TRtfText TRtfReading::Symbol(char symbol) {
+    TRtfText text;
+    if (symbol == '*') {
+        if (FGroupStart && !FGroups.Top().Hidden) {
+            TGroup group = FGroups.Top();
+            group.Hidden = true;
+            FGroups.Set(group);
+            FStarHides = true;
+        }
+        return text; // the destination's name follows: still the group's start
+    }
+    FGroupStart = false;
+    FSkip = 0;
+    if (symbol == '{') text.Bytes = "{";
+    if (symbol == '}') text.Bytes = "}";
+    if (symbol == '\\') text.Bytes = "\\";
+    if (symbol == '_') text.Character = L'-';
+    if (symbol == '~') text.Character = L' ';
+    return text;
+}
+
+// A font of the table is being defined, or the text goes on in another font, whose character set
+// decides how its bytes read.
+void TRtfReading::Font(TGroup& group, int64_t font) {
+    if (group.Fonts) {
+        FDefinedFont = font;
+        return;
+    }
+    const auto page = FFontPages.find(font);
+    group.CodePage = page == FFontPages.end() ? 0 : page->second;
 }

@@ -30,6 +30,10 @@ struct TDocumentFigures {
 // The limits sit far from both, so where the control has no such fault no real note is refused.
 struct TRtfLimits {
     static constexpr int GroupDepth = 24;
+    // Before the rewriting (ForeignNote.h), which folds each field with its result into one group
+    // and so can take a document down to half its depth, no further: a document deeper than this
+    // would be refused after it all the same, and is refused before the rewriting works on it.
+    static constexpr int RewriteDepth = 2 * GroupDepth;
     static constexpr size_t ControlWordLength = 128;
     static constexpr size_t ParameterLength = 64;
     static constexpr size_t TableTextLength = 256;

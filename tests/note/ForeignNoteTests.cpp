@@ -90,6 +90,46 @@ TEST(ForeignNote, WhatTheControlLosesIsRewrittenSoTheTextStays) {
     }
 }
 
+// The control is given the rewritten document and the load is measured against the original's
+// text: both readings must find the same text, or a kept note counts as one that lost text.
+TEST(ForeignNote, TheRewrittenDocumentHoldsTheTextTheOriginalHolds) {
+    const std::string fields = "{\\rtf1 {\\field{\\*\\fldinst X}";
+    struct TCase {
+        const char* What;
+        std::string Rtf;
+        std::wstring Text; // empty where it depends on the code pages the system has
+    } cases[] = {
+        {"text after the closing brace behind a pending fallback", "{\\rtf1\\uc5\\u233 }apres",
+         L"\u00E9apres"},
+        {"and read there with one fallback character", "{\\rtf1\\uc2 x}\\u233 abc}", L"x\u00E9bc"},
+        {"a result that starts with a destination's name", fields + "{\\fldrslt\\info lien}}}", L"lien"},
+        {"or with \\* and one", fields + "{\\fldrslt\\*\\fldinst\\b gras}}}", L"gras"},
+        {"or with a field's name", fields + "{\\fldrslt\\field\\fonttbl lien}}}", L"lien"},
+        {"every result of a field, nested ones too",
+         fields + "{\\fldrslt a{\\field{\\*\\fldinst Y}{\\fldrslt b}}}{\\*\\fldrslt c}}}", L"abc"},
+        {"a result inside the instruction", "{\\rtf1 {\\field{\\*\\fldinst {\\fldrslt cache}}{\\fldrslt a}}}",
+         L"a"},
+        {"a field cut in its result", fields + "{\\fldrslt lien", L"lien"},
+        {"UTF-8 bytes, quoted or not, across a line break",
+         "{\\rtf1\\ansi\\ansicpg65001 caf\\'c3\\'a9 \xC3\xA9t\\'c3\r\n\\'a9 \\{x\\}\\par}",
+         L"caf\u00E9 \u00E9t\u00E9 {x}\n"},
+        {"UTF-8 after a fallback byte", "{\\rtf1\\ansicpg65001\\uc1 \\u233\\'c3\\'a9x}", L"\u00E9\uFFFDx"},
+        {"UTF-8 in a font of the document's code page",
+         "{\\rtf1\\ansicpg65001{\\fonttbl{\\f0 A;}{\\f1\\fcharset0 B;}}\\f0 \\'c3\\'a9{\\f1 \\'c3\\'a9}}",
+         L"\u00E9\u00C3\u00A9"},
+        {"GB18030", "{\\rtf1\\ansicpg54936 \\'81\\'30\\'81\\'30 \\'b0\\'a1}", L""},
+        {"more fallback characters than the reading skips", "{\\rtf1\\uc20 \\u233 abcdefghijklmnop}",
+         L"\u00E9ijklmnop"},
+    };
+    for (const TCase& c : cases) {
+        const std::wstring held = TextOf(c.Rtf);
+        if (!c.Text.empty()) {
+            EXPECT_EQ(held, c.Text) << c.What;
+        }
+        EXPECT_EQ(TextOf(RewriteForControl(c.Rtf).Bytes), held) << c.What;
+    }
+}
+
 TEST(ForeignNote, ByteOrderMarksSayHowTheNoteIsRead) {
     const std::wstring text = L"Bonjour \xE9t\xE9 \x3A9\x3BC\x3AD\x3B3\x3B1\r\nligne";
     const std::string little = Utf16WithMark(text, false), big = Utf16WithMark(text, true);
