@@ -1,6 +1,7 @@
 #include "note/RtfCodePage.h"
 
 #include "note/CodePages.h"
+#include "note/RtfLexer.h"
 
 #include <algorithm>
 #include <array>
@@ -55,6 +56,10 @@ bool IsLetter(char c) {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+bool IsHexDigit(char c) {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // Bytes after which a control word needs no space to end: they cannot continue it, and a
@@ -128,11 +133,11 @@ public:
                 Backslash();
                 break;
             case '{':
-                FGroups.push_back(FGroups.back());
+                FGroups.Push();
                 ++FAt;
                 break;
             case '}':
-                if (FGroups.size() > 1) FGroups.pop_back();
+                FGroups.Pop();
                 ++FAt;
                 break;
             default:
@@ -232,9 +237,11 @@ private:
     void Backslash() {
         if (AtControlWord()) {
             const TControlWord word = ReadControlWord();
+            TGroup group = FGroups.Top();
             if (word.Name == "uc" && word.HasParameter)
-                FGroups.back().Fallbacks = std::clamp(word.Parameter, 0L, kMostFallbacks);
-            if (word.Name == "fonttbl") FGroups.back().FontTable = true;
+                group.Fallbacks = std::clamp(word.Parameter, 0L, kMostFallbacks);
+            if (word.Name == "fonttbl") group.FontTable = true;
+            FGroups.Set(group);
             if (word.Name == "bin" && word.Parameter > 0) // raw data, whatever its bytes
                 FAt += std::min(static_cast<size_t>(word.Parameter), FIn.size() - FAt);
             return;
@@ -249,8 +256,10 @@ private:
             FRun = ++FAt; // a quoted character is the character itself
             return;
         }
-        const size_t length = next == '\'' ? 4 : 2; // \'hh, or a control symbol
-        FAt += std::min(length, FIn.size() - FAt);
+        FAt += 2;
+        // \'hh: no more than the hex digits there are, so a character after them stays whole.
+        for (int digit = 0; next == '\'' && digit < 2 && FAt < FIn.size() && IsHexDigit(FIn[FAt]); ++digit)
+            ++FAt;
     }
 
     // One UTF-8 character of the text; a malformed sequence stands for one replacement character.
@@ -278,7 +287,7 @@ private:
             length = 4;
         }
         FAt += length;
-        if (FTextAsBytes && !FGroups.back().FontTable) {
+        if (FTextAsBytes && !FGroups.Top().FontTable) {
             if (code > 0xFFFF)
                 FBeyondCodePage = true;
             else if (const unsigned char own = FBytes[static_cast<char16_t>(code)])
@@ -287,7 +296,7 @@ private:
                 FBeyondCodePage = !CodePageEscape(static_cast<wchar_t>(code));
             return;
         }
-        if (FGroups.back().FontTable && code <= 0xFFFF && CodePageEscape(static_cast<wchar_t>(code))) return;
+        if (FGroups.Top().FontTable && code <= 0xFFFF && CodePageEscape(static_cast<wchar_t>(code))) return;
         if (code > 0xFFFF) {
             code -= 0x10000;
             Escape(static_cast<char16_t>(0xD800 + (code >> 10)));
@@ -323,7 +332,7 @@ private:
     // The text of a note beyond the code page is mostly escapes of a few distinct characters, so
     // each is built once and then copied: the rewriting stays a small part of the save.
     void Escape(char16_t unit) {
-        const long fallbacks = FGroups.back().Fallbacks;
+        const long fallbacks = FGroups.Top().Fallbacks;
         if (FEscapes.empty()) FEscapes.resize(4096); // a Western note never needs them
         TEscape& escape = FEscapes[unit % FEscapes.size()];
         if (escape.Length == 0 || escape.Unit != unit || escape.Fallbacks != fallbacks) {
@@ -373,8 +382,9 @@ private:
     struct TGroup {
         long Fallbacks = 1; // after each \u escape, as \uc sets it
         bool FontTable = false;
+        bool operator==(const TGroup&) const = default;
     };
-    std::vector<TGroup> FGroups{TGroup{}}; // each open group, the innermost last
+    TRtfGroups<TGroup> FGroups;
 };
 
 } // namespace

@@ -79,6 +79,8 @@ TEST(RtfCodePage, ControlWordsEscapesAndBinaryDataPassUnchanged) {
                   {"binary data with high bytes and braces", h + "{\\pict\\bin5 \xFF\xC3\xA9}{" + "\xCE\xA9}",
                    s + "{\\pict\\bin5 \xFF\xC3\xA9}{" + "\\u937?}"},
                   {"binary data cut short by the end", h + "x\\bin9 \xFF\xFE", s + " x\\bin9 \xFF\xFE"},
+                  {"a quoted byte short of its digits leaves the character after it whole",
+                   h + "\\'\xC3\xA9 \\'a\xCE\xA9}", s + "\\'\\u233\\'e9 \\'a\\u937?}"},
               });
     // Raw binary data is the one place where high bytes stay, also right after the header.
     EXPECT_EQ(StandardRtf("{\\urtf\\bin2 \xFF\xFE\xCE\xA9}", 1252),
