@@ -13,7 +13,7 @@ cp -f "$release" build/release/quillpad-release.exe
 
 programs=(build/bin/bare_window.exe build/bin/bare_tray.exe build/bin/bare_note.exe build/bin/bare_note_modules.exe
   build/bin/bare_note_windows.exe build/bin/quillpad.exe build/release/quillpad-release.exe)
-for exe in build/bin/start_bench.exe build/bin/hotkey_bench.exe build/bin/note_bench.exe build/bin/save_bench.exe build/bin/typing_bench.exe build/bin/text_copy_bench.exe build/bin/startup_bench.exe build/bin/guard_bench.exe build/bin/settings_bench.exe build/bin/about_bench.exe build/bin/write_volume_bench.exe "${programs[@]}"; do
+for exe in build/bin/start_bench.exe build/bin/hotkey_bench.exe build/bin/note_bench.exe build/bin/save_bench.exe build/bin/typing_bench.exe build/bin/text_copy_bench.exe build/bin/startup_bench.exe build/bin/guard_bench.exe build/bin/settings_bench.exe build/bin/about_bench.exe build/bin/write_volume_bench.exe build/bin/rtf_shapes_bench.exe "${programs[@]}"; do
   [[ -f $exe ]] || { echo "$exe is missing; build first." >&2; exit 1; }
 done
 
@@ -31,3 +31,4 @@ wine build/bin/hotkey_bench.exe
 (cd build/bin && wine settings_bench.exe)
 (cd build/bin && wine about_bench.exe)
 (cd build/bin && wine write_volume_bench.exe)
+(cd build/bin && wine rtf_shapes_bench.exe)

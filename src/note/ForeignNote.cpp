@@ -82,7 +82,7 @@ std::string NarrowRtf(std::wstring_view rtf) {
 // whatever its nesting.
 class TRewriter {
 public:
-    explicit TRewriter(std::string_view rtf) : FRtf(rtf) { FOut.reserve(rtf.size() + rtf.size() / 8 + 16); }
+    explicit TRewriter(std::string_view rtf) : FRtf(rtf) { FOut.reserve(rtf.size() + rtf.size() / 2 + 16); }
 
     TNoteForControl Run() {
         TRtfLexer lexer(FRtf);
@@ -108,24 +108,57 @@ private:
         Plain,     // written as it is
         Field,     // a field: its brace and all but its results go; each result stands in its place
         Result,    // a field's result, without the word that names it
-        Undecided, // a group of a field, until its first word tells whether it is a result
+        FieldPart, // a group of a field, until its first token tells whether it is a result
+        Undecided, // a group in a dropped one, until its first token tells whether it is shown
         Dropped,   // a field's instruction, or what else a field holds
     };
 
     bool Dropping() const {
+        if (FFieldText) return false;
         const TRole role = FGroups.Top();
-        return role == TRole::Field || role == TRole::Undecided || role == TRole::Dropped;
+        return role != TRole::Plain && role != TRole::Result;
     }
 
     void Take(const TRtfItem& item) {
+        const size_t before = FOut.size();
+        TakeToken(item);
+        // A word written without the blank that ends it, or \' without its two digits, runs into
+        // whatever is written next.
+        const bool word = FOut.size() > before && item.Kind == TRtfToken::rtWord &&
+                          (IsRtfLetter(FOut.back()) || (FOut.back() >= '0' && FOut.back() <= '9'));
+        const bool hex = FOut.size() > before && item.Kind == TRtfToken::rtHex && item.End - item.Start < 4 &&
+                         FOut.ends_with(FRtf.substr(item.Start, item.End - item.Start));
+        if (word || hex) {
+            FWordEnd = FOut.size();
+            FWordEndsWith = word ? " " : "{}"; // a blank would be a digit's place
+        } else if (FOut.size() == FWordEnd && item.End > item.Start) {
+            // What stood between it and the next token is gone, or was taken back: it gets its end.
+            FOut += FWordEndsWith;
+            FWordEnd = std::string::npos;
+        } else if (FOut.size() < FWordEnd) {
+            FWordEnd = std::string::npos; // the word itself was taken back
+        }
+    }
+
+    void TakeToken(const TRtfItem& item) {
         const bool start = FGroupStart;
         const int skipping = FReading.Skipping(), fallbacks = FReading.Fallbacks();
+        const bool hiddenBefore = FReading.Hidden();
         const TRtfText text = FReading.Take(item);
+        if (item.Kind == TRtfToken::rtOpen) FFallbacksAtOpen = skipping > 0;
         // A line break or \* leaves the group at its start: its name may follow.
         const bool keepsStart =
             item.Kind == TRtfToken::rtBreak || (item.Kind == TRtfToken::rtSymbol && item.Name == "*");
         if (!keepsStart) FGroupStart = false;
-        if (FGroups.Top() == TRole::Undecided && !keepsStart) Decide(item, start);
+        if ((FGroups.Top() == TRole::FieldPart || FGroups.Top() == TRole::Undecided) && !keepsStart) {
+            // A brace is read in the group around it: the one deciding.
+            const bool edge = item.Kind == TRtfToken::rtOpen || item.Kind == TRtfToken::rtClose;
+            Decide(item, start, edge ? hiddenBefore : FReading.Hidden());
+        }
+        // A fallback character of a \u written there goes with it, whatever token it is.
+        const bool fallback = skipping > 0 && item.Kind != TRtfToken::rtOpen &&
+                              item.Kind != TRtfToken::rtClose && item.Kind != TRtfToken::rtBreak;
+        FFieldText = FGroups.Top() == TRole::Field && (ShowsText(item, text) || fallback);
         if (FResultStart && item.Kind != TRtfToken::rtBreak) {
             // The first token of a result whose name went: a word that would name the group now
             // goes too, or the result's text would be taken for a destination's.
@@ -163,6 +196,22 @@ private:
         }
     }
 
+    // Text a reader shows even where it lies in a field outside its results: it stays where it is.
+    static bool ShowsText(const TRtfItem& item, const TRtfText& text) {
+        if (!text.Shown) return false;
+        switch (item.Kind) {
+        case TRtfToken::rtText:
+        case TRtfToken::rtHex:
+            return true; // with the fallback characters it starts with, as in any other group
+        case TRtfToken::rtSymbol:
+            return CarriesTextBytes(item) || text.Character != 0;
+        case TRtfToken::rtWord:
+            return text.Character != 0;
+        default:
+            return false;
+        }
+    }
+
     static bool NamesGroup(std::string_view word) {
         return NamesDestination(word) || word == "field" || word == "fldrslt";
     }
@@ -171,9 +220,9 @@ private:
         const TRole parent = FGroups.Top();
         FGroups.Push();
         if (parent == TRole::Field) {
-            FGroups.Set(TRole::Undecided);
+            FGroups.Set(TRole::FieldPart);
         } else if (Dropping()) {
-            FGroups.Set(TRole::Dropped);
+            FGroups.Set(TRole::Undecided);
         } else {
             FGroups.Set(TRole::Plain);
             FOpenedAt = FOut.size();
@@ -182,15 +231,21 @@ private:
         FGroupStart = true;
     }
 
-    // A group of a field is kept only when it is the field's result.
-    void Decide(const TRtfItem& item, bool start) {
-        if (start && item.Kind == TRtfToken::rtWord && item.Name == "fldrslt") {
+    // A group of a field, or in a group that goes, goes when its text is not shown (the
+    // instruction); a result loses its name; any other group, a nested field too, stays as it is,
+    // as a reader shows its text.
+    void Decide(const TRtfItem& item, bool start, bool hidden) {
+        const bool word = start && item.Kind == TRtfToken::rtWord;
+        if (word && item.Name == "fldrslt" && FGroups.Top() == TRole::FieldPart) {
             FGroups.Set(TRole::Result);
-            FOpenedAt = FOut.size();
-            FOut += '{';
+        } else if (!hidden) {
+            FGroups.Set(TRole::Plain);
         } else {
             FGroups.Set(TRole::Dropped);
+            return;
         }
+        FOpenedAt = FOut.size();
+        FOut += '{';
     }
 
     void Word(const TRtfItem& item, bool start) {
@@ -198,11 +253,13 @@ private:
         const std::string_view name = item.Name;
         if (start && FGroups.Size() > 2 && name == "field") {
             FOut.resize(FOpenedAt); // its brace, and a \* before its name
+            // The brace ended the fallback characters of a \u before it: an empty group still does.
+            if (FFallbacksAtOpen) FOut += "{}";
             FGroups.Set(TRole::Field);
             AddChange(FResult.Changes, L"des champs ont été remplacés par leur texte");
             return;
         }
-        if (start && FGroups.Size() > 2 && name == "fldrslt") {
+        if (start && FGroups.Top() == TRole::Result && name == "fldrslt") {
             // The result's formatting stays; the word that names it goes, and a \* before it.
             FOut.resize(FOpenedAt + 1);
             FResultStart = true;
@@ -264,6 +321,8 @@ private:
 
     void Flush() {
         if (FPending.empty()) return;
+        AddChange(FResult.Changes, L"du texte d'une page de code que la zone de texte ne lit pas a été écrit "
+                                   L"en Unicode");
         FUnits.clear();
         AppendInCodePage(FUnits, FPendingPage, FPending);
         FPending.clear();
@@ -327,7 +386,11 @@ private:
     TRtfGroups<TRole> FGroups{TRole::Plain};
     bool FGroupStart = false;
     size_t FOpenedAt = 0;      // the last group's brace in the output, while the group is at its start
+    bool FFallbacksAtOpen = false; // fallback characters were still to skip before that brace
     bool FResultStart = false; // the output is at the start of a result whose name went
+    bool FFieldText = false;   // the token is text that lies in a field outside its results
+    size_t FWordEnd = std::string::npos; // the output ends in a word without its blank
+    std::string_view FWordEndsWith;
     bool FUtf8 = false;        // the control's own UTF-8 form, which it reads whole
     int64_t FControlPage = 1252;
     unsigned FAskedPage = 0;

@@ -25,7 +25,7 @@ std::string PrepareForEditor(const std::string& bytes) {
     return out;
 }
 
-std::string WithoutFinalParagraphMark(const std::string& rtf) {
+std::string WithoutFinalParagraphMark(std::string rtf) {
     if (rtf.rfind("{\\rtf", 0) != 0) return rtf;
     // Only closing braces and white space may follow the mark.
     size_t end = rtf.size();
@@ -38,7 +38,10 @@ std::string WithoutFinalParagraphMark(const std::string& rtf) {
     while (mark > backslashes && rtf[mark - 1 - backslashes] == '\\')
         ++backslashes;
     if (backslashes % 2 != 0) return rtf;
-    return rtf.substr(0, mark) + rtf.substr(end);
+    // The space that ends the word goes with it: left alone it would become text.
+    const size_t after = end < rtf.size() && rtf[end] == ' ' ? end + 1 : end;
+    rtf.erase(mark, after - mark); // in place: only what follows the mark moves
+    return rtf;
 }
 
 std::wstring TextOfNote(const std::string& bytes) {
@@ -65,7 +68,8 @@ TPreparedNote PrepareNote(const std::string& bytes, bool withoutFinalMark) {
         return note;
     }
     TNoteForControl rewritten = held.Rtf ? RewriteForControl(prepared) : TNoteForControl{prepared, {}};
-    note.Data = withoutFinalMark ? WithoutFinalParagraphMark(rewritten.Bytes) : std::move(rewritten.Bytes);
+    note.Data = withoutFinalMark ? WithoutFinalParagraphMark(std::move(rewritten.Bytes))
+                                 : std::move(rewritten.Bytes);
     note.Changes = std::move(rewritten.Changes);
     const TDocumentFigures figures = MeasureDocument(note.Data);
     note.Safe = SafeForControl(figures);

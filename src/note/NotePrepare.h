@@ -9,7 +9,7 @@ std::string PrepareForEditor(const std::string& bytes);
 // The RTF document without the paragraph mark that ends its text. A whole document loaded into
 // the control ends with the control's own last paragraph mark; streamed into a selection, the
 // document's mark would add an empty paragraph at every reload. Other bytes come back unchanged.
-std::string WithoutFinalParagraphMark(const std::string& rtf);
+std::string WithoutFinalParagraphMark(std::string rtf);
 // The text a note's bytes hold, as a reader of the whole format shows it.
 std::wstring TextOfNote(const std::string& bytes);
 

@@ -123,6 +123,7 @@ public:
     int Fallbacks() const { return FGroups.Top().Fallbacks; } // characters after each \uN
     bool InTable() const { return FGroups.Top().Table; }      // the font table or style sheet
     int Skipping() const { return FSkip; }                    // fallback characters still to skip
+    bool Hidden() const { return FGroups.Top().Hidden; }      // the group's text is not shown
     size_t Depth() const { return FGroups.Size() - 1; }
 
 private:

@@ -33,7 +33,9 @@ TEST(NoteNames, EachNoteHasARescueCopyOfItsOwn) {
 TEST(NoteLoad, OnlyTheParagraphMarkThatEndsTheDocumentIsLeftOut) {
     EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 one\\par two\\par}"), "{\\rtf1 one\\par two}");
     EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 one\\par\r\n}\r\n"), "{\\rtf1 one\r\n}\r\n");
-    EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 {\\b one\\par }}"), "{\\rtf1 {\\b one }}");
+    // The space that ends the word goes with it, or the text would end in a space it never had.
+    EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 {\\b one\\par }}"), "{\\rtf1 {\\b one}}");
+    EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 one \\par  }"), "{\\rtf1 one  }");
     // Not a paragraph mark: an escaped backslash before the letters, a longer word, plain text.
     EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 a\\\\par}"), "{\\rtf1 a\\\\par}");
     EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 a\\pard}"), "{\\rtf1 a\\pard}");

@@ -1,4 +1,5 @@
 #include "note/NotePrepare.h"
+#include "note/ShapedNotes.h"
 #include "note/RtfCodePage.h"
 #include "note/RtfSafetyScan.h"
 
@@ -9,37 +10,7 @@
 
 namespace {
 
-const std::string kHead = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 ";
-
-// `unit` again and again up to `size` bytes, between a head and a tail.
-std::string Repeated(const std::string& head, const std::string& unit, const std::string& tail, size_t size) {
-    std::string bytes = head;
-    while (bytes.size() + tail.size() < size)
-        bytes += unit;
-    return bytes + tail;
-}
-
-// `open` nested as deep as `size` allows around "x", each level closed by `close` when given.
-std::string Nested(const std::string& open, const std::string& close, size_t size) {
-    const size_t levels = (size - kHead.size()) / (open.size() + close.size());
-    std::string bytes = kHead;
-    for (size_t i = 0; i < levels; ++i)
-        bytes += open;
-    bytes += "x";
-    for (size_t i = 0; i < (close.empty() ? 0 : levels); ++i)
-        bytes += close;
-    return bytes + "}";
-}
-
-std::string FieldChain(int depth) {
-    std::string chain;
-    for (int i = 0; i < depth; ++i)
-        chain += "{\\field{\\*\\fldinst HYPERLINK \"http://example.com\"}{\\fldrslt ";
-    chain += "lien";
-    for (int i = 0; i < depth; ++i)
-        chain += "}}";
-    return chain + " \\par\r\n";
-}
+using namespace ShapedNotes;
 
 size_t Count(const std::wstring& text, const std::wstring& word) {
     size_t n = 0;
