@@ -106,22 +106,32 @@ public:
 private:
     enum class TRole {
         Plain,     // written as it is
-        Field,     // a field: its brace and all but its results go; each result stands in its place
+        Field,     // a field: a plain group without the word that names it; its results stand in it
         Result,    // a field's result, without the word that names it
         FieldPart, // a group of a field, until its first token tells whether it is a result
         Undecided, // a group in a dropped one, until its first token tells whether it is shown
-        Dropped,   // a field's instruction, or what else a field holds
+        Dropped,   // a field's instruction, or what else a field holds that is not shown
+    };
+
+    // An open field. A result that is all the field shows takes the field's brace for its own, so
+    // that a field and its result are one group, not two: notes of fields in each other's results
+    // are folded to half their depth.
+    struct TField {
+        size_t BraceAt;           // the field's brace in the output
+        bool Sharing = false;     // the open result is written in the field's brace
+        bool ShareEnded = false;  // it ended: whatever else the field shows needs a group of its own
     };
 
     bool Dropping() const {
-        if (FFieldText) return false;
         const TRole role = FGroups.Top();
-        return role != TRole::Plain && role != TRole::Result;
+        return role != TRole::Plain && role != TRole::Result && role != TRole::Field;
     }
 
     void Take(const TRtfItem& item) {
-        const size_t before = FOut.size();
+        FTokenAt = FOut.size();
         TakeToken(item);
+        const size_t before = FTokenAt;
+        if (FOut.size() > before) FAtStart = false;
         // A word written without the blank that ends it, or \' without its two digits, runs into
         // whatever is written next.
         const bool word = FOut.size() > before && item.Kind == TRtfToken::rtWord &&
@@ -145,7 +155,6 @@ private:
         const int skipping = FReading.Skipping(), fallbacks = FReading.Fallbacks();
         const bool hiddenBefore = FReading.Hidden();
         const TRtfText text = FReading.Take(item);
-        if (item.Kind == TRtfToken::rtOpen) FFallbacksAtOpen = skipping > 0;
         // A line break or \* leaves the group at its start: its name may follow.
         const bool keepsStart =
             item.Kind == TRtfToken::rtBreak || (item.Kind == TRtfToken::rtSymbol && item.Name == "*");
@@ -155,15 +164,18 @@ private:
             const bool edge = item.Kind == TRtfToken::rtOpen || item.Kind == TRtfToken::rtClose;
             Decide(item, start, edge ? hiddenBefore : FReading.Hidden());
         }
-        // A fallback character of a \u written there goes with it, whatever token it is.
-        const bool fallback = skipping > 0 && item.Kind != TRtfToken::rtOpen &&
-                              item.Kind != TRtfToken::rtClose && item.Kind != TRtfToken::rtBreak;
-        FFieldText = FGroups.Top() == TRole::Field && (ShowsText(item, text) || fallback);
-        if (FResultStart && item.Kind != TRtfToken::rtBreak) {
-            // The first token of a result whose name went: a word that would name the group now
-            // goes too, or the result's text would be taken for a destination's.
+        if (FGroups.Top() == TRole::Field && !FFields.empty() && FFields.back().ShareEnded &&
+            item.Kind != TRtfToken::rtClose && item.Kind != TRtfToken::rtBreak) {
+            // More in the field after a result that took its brace: it goes in a group of its own,
+            // as the result's formatting ended with the result.
+            FOut += "}{";
+            FFields.back().ShareEnded = false;
+            StartAfterName();
+        }
+        if (FAtStart && item.Kind != TRtfToken::rtBreak && !Dropping()) {
+            // The output is at the start of a group whose name went: a word that would name the
+            // group now goes too, or the text after it would be taken for a destination's.
             if (keepsStart || (item.Kind == TRtfToken::rtWord && NamesGroup(item.Name))) return;
-            FResultStart = false;
         }
         switch (item.Kind) {
         case TRtfToken::rtOpen:
@@ -196,20 +208,11 @@ private:
         }
     }
 
-    // Text a reader shows even where it lies in a field outside its results: it stays where it is.
-    static bool ShowsText(const TRtfItem& item, const TRtfText& text) {
-        if (!text.Shown) return false;
-        switch (item.Kind) {
-        case TRtfToken::rtText:
-        case TRtfToken::rtHex:
-            return true; // with the fallback characters it starts with, as in any other group
-        case TRtfToken::rtSymbol:
-            return CarriesTextBytes(item) || text.Character != 0;
-        case TRtfToken::rtWord:
-            return text.Character != 0;
-        default:
-            return false;
-        }
+    // The output is at the start of a group whose name went: what the token wrote until now was
+    // the group's start, not its content.
+    void StartAfterName() {
+        FAtStart = true;
+        FTokenAt = FOut.size();
     }
 
     static bool NamesGroup(std::string_view word) {
@@ -238,6 +241,12 @@ private:
         const bool word = start && item.Kind == TRtfToken::rtWord;
         if (word && item.Name == "fldrslt" && FGroups.Top() == TRole::FieldPart) {
             FGroups.Set(TRole::Result);
+            TField& field = FFields.back();
+            if (FOut.size() == field.BraceAt + 1) { // nothing shown in the field before it
+                field.Sharing = true;
+                FOpenedAt = field.BraceAt;
+                return;
+            }
         } else if (!hidden) {
             FGroups.Set(TRole::Plain);
         } else {
@@ -252,17 +261,17 @@ private:
         if (Dropping()) return;
         const std::string_view name = item.Name;
         if (start && FGroups.Size() > 2 && name == "field") {
-            FOut.resize(FOpenedAt); // its brace, and a \* before its name
-            // The brace ended the fallback characters of a \u before it: an empty group still does.
-            if (FFallbacksAtOpen) FOut += "{}";
+            FOut.resize(FOpenedAt + 1); // its name goes, and a \* before it
             FGroups.Set(TRole::Field);
+            FFields.push_back({FOpenedAt});
+            StartAfterName();
             AddChange(FResult.Changes, L"des champs ont été remplacés par leur texte");
             return;
         }
         if (start && FGroups.Top() == TRole::Result && name == "fldrslt") {
             // The result's formatting stays; the word that names it goes, and a \* before it.
             FOut.resize(FOpenedAt + 1);
-            FResultStart = true;
+            StartAfterName();
             return;
         }
         if (name == "urtf") FUtf8 = true;
@@ -358,9 +367,15 @@ private:
             FOut += '}';
             return;
         }
-        const bool written = FGroups.Top() == TRole::Plain || FGroups.Top() == TRole::Result;
+        const TRole role = FGroups.Top();
         FGroups.Pop();
-        if (written) FOut += '}';
+        if (role == TRole::Result && FFields.back().Sharing) {
+            FFields.back().Sharing = false; // the field's brace closes it, or "}{" before more
+            FFields.back().ShareEnded = true;
+        } else if (role == TRole::Plain || role == TRole::Result || role == TRole::Field) {
+            FOut += '}';
+            if (role == TRole::Field) FFields.pop_back();
+        }
         if (FGroups.Size() > 1) return;
         FClosedAt = FOut.size() - 1;
         // Text that goes inside must not be skipped as the fallback of a \u before the brace, nor
@@ -386,9 +401,9 @@ private:
     TRtfGroups<TRole> FGroups{TRole::Plain};
     bool FGroupStart = false;
     size_t FOpenedAt = 0;      // the last group's brace in the output, while the group is at its start
-    bool FFallbacksAtOpen = false; // fallback characters were still to skip before that brace
-    bool FResultStart = false; // the output is at the start of a result whose name went
-    bool FFieldText = false;   // the token is text that lies in a field outside its results
+    bool FAtStart = false;     // the output is at the start of a group whose name went
+    std::vector<TField> FFields;
+    size_t FTokenAt = 0; // where the output of the token being taken starts
     size_t FWordEnd = std::string::npos; // the output ends in a word without its blank
     std::string_view FWordEndsWith;
     bool FUtf8 = false;        // the control's own UTF-8 form, which it reads whole

@@ -2,6 +2,7 @@
 // tray menu, held by another program, and kept aside in a rescue copy in the user's own folder.
 // This test process plays the other programs (an explorer deleting, an editor holding the file).
 #include "Harness.h"
+#include "RescueFolder.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -123,47 +124,8 @@ void Quit(const TProgramUnderTest& program) {
         PostMenuKey(program, key);
 }
 
-std::set<std::wstring> Names(const fs::path& folder) {
-    std::set<std::wstring> names;
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(folder, ignored))
-        names.insert(entry.path().filename().wstring());
-    return names;
-}
-
 const std::wregex kRescueName(LR"(quillpad \([0-9a-f]{8}\)\.RTF)");
 
-// The folder of rescue copies in the user's application data. Whatever appears there while the
-// test runs is the test's; only that is removed at the end, also after a failure.
-class TRescueFolder {
-public:
-    TRescueFolder() {
-        wchar_t base[MAX_PATH] = {};
-        const DWORD n = GetEnvironmentVariableW(L"APPDATA", base, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH) SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, base);
-        FPath = fs::path(base) / L"quillpad";
-        FExisted = fs::exists(FPath);
-        FBefore = Names(FPath);
-    }
-    ~TRescueFolder() {
-        std::error_code ignored;
-        for (const std::wstring& name : Added())
-            if (name.find(L"quillpad") != std::wstring::npos) fs::remove(FPath / name, ignored);
-        if (!FExisted) fs::remove(FPath, ignored); // only when empty
-    }
-    const fs::path& Path() const { return FPath; }
-    std::set<std::wstring> Added() const {
-        std::set<std::wstring> added;
-        for (const std::wstring& name : Names(FPath))
-            if (!FBefore.count(name)) added.insert(name);
-        return added;
-    }
-
-private:
-    fs::path FPath;
-    bool FExisted = false;
-    std::set<std::wstring> FBefore;
-};
 
 long long MsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
