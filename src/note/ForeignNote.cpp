@@ -255,6 +255,7 @@ private:
         }
         FOpenedAt = FOut.size();
         FOut += '{';
+        FAtStart = false; // at the start of a group of its own, with its own name
     }
 
     void Word(const TRtfItem& item, bool start) {

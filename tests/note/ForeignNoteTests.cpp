@@ -127,6 +127,7 @@ TEST(ForeignNote, TheRewrittenDocumentHoldsTheTextTheOriginalHolds) {
         {"a field right after a \\u, before its fallback", "{\\rtf1\\u8{\\field x}}", L"\u0008x"},
         {"a font chosen in a field outside its results",
          "{\\rtf1{\\fonttbl{\\f0\\fcharset204 A;}}{\\field\\f0\\'cf{\\*\\fldinst X}{\\fldrslt r}}}", L"\u041Fr"},
+        {"a group shown apart, in a field in an ignorable group", "{\\rtf1 {\\*{\\field{\\shptxt forme}}}}", L"forme"},
         {"a word before a field's closing brace", "{\\rtf1 {\\field{\\*\\fldinst X}\\par}ar}", L"\nar"},
         {"UTF-8 bytes, quoted or not, across a line break",
          "{\\rtf1\\ansi\\ansicpg65001 caf\\'c3\\'a9 \xC3\xA9t\\'c3\r\n\\'a9 \\{x\\}\\par}",
