@@ -123,6 +123,7 @@ private:
     };
 
     bool Dropping() const {
+        if (FDocumentWide) return false;
         const TRole role = FGroups.Top();
         return role != TRole::Plain && role != TRole::Result && role != TRole::Field;
     }
@@ -151,6 +152,7 @@ private:
     }
 
     void TakeToken(const TRtfItem& item) {
+        FDocumentWide = false;
         const bool start = FGroupStart;
         const int skipping = FReading.Skipping(), fallbacks = FReading.Fallbacks();
         const bool hiddenBefore = FReading.Hidden();
@@ -247,7 +249,7 @@ private:
                 FOpenedAt = field.BraceAt;
                 return;
             }
-        } else if (!hidden) {
+        } else if (!hidden || (word && item.Name == "fonttbl")) { // the fonts are the whole document's
             FGroups.Set(TRole::Plain);
         } else {
             FGroups.Set(TRole::Dropped);
@@ -259,8 +261,10 @@ private:
     }
 
     void Word(const TRtfItem& item, bool start) {
-        if (Dropping()) return;
         const std::string_view name = item.Name;
+        // The code page a reader takes for the whole document stays, wherever it was said.
+        FDocumentWide = Dropping() && (name == "urtf" || name == "ansicpg");
+        if (Dropping()) return;
         if (start && FGroups.Size() > 2 && name == "field") {
             FOut.resize(FOpenedAt + 1); // its name goes, and a \* before it
             FGroups.Set(TRole::Field);
@@ -403,6 +407,7 @@ private:
     bool FGroupStart = false;
     size_t FOpenedAt = 0;      // the last group's brace in the output, while the group is at its start
     bool FAtStart = false;     // the output is at the start of a group whose name went
+    bool FDocumentWide = false; // the word is written even where its group goes
     std::vector<TField> FFields;
     size_t FTokenAt = 0; // where the output of the token being taken starts
     size_t FWordEnd = std::string::npos; // the output ends in a word without its blank
