@@ -322,6 +322,10 @@ private:
         FPending += text.Bytes;
         FPendingPage = page;
         FPendingFallbacks = FReading.Fallbacks();
+        if (FPending.size() >= kTextPart) {
+            const size_t split = SplitAfter(text.Bytes, page);
+            if (split != std::string_view::npos) Write(FPending.size() - text.Bytes.size() + split);
+        }
     }
 
     // Asked of the system once for each run of text in the same code page.
@@ -334,12 +338,17 @@ private:
     }
 
     void Flush() {
-        if (FPending.empty()) return;
+        Write(FPending.size());
+    }
+
+    // The first `part` bytes gathered, as the characters they stand for.
+    void Write(size_t part) {
+        if (part == 0) return;
         AddChange(FResult.Changes, L"du texte d'une page de code que la zone de texte ne lit pas a été écrit "
                                    L"en Unicode");
         FUnits.clear();
-        AppendInCodePage(FUnits, FPendingPage, FPending);
-        FPending.clear();
+        AppendInCodePage(FUnits, FPendingPage, std::string_view(FPending).substr(0, part));
+        FPending.erase(0, part);
         for (const wchar_t unit : FUnits) {
             if (unit == L'\\' || unit == L'{' || unit == L'}') FOut += '\\';
             if (unit < 0x80) {

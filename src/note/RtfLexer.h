@@ -60,6 +60,15 @@ bool ReadableCodePage(int64_t value);
 // `bytes` in `codePage` appended to `text` as UTF-16 units; one character a byte where the
 // platform lacks the code page.
 void AppendInCodePage(std::wstring& text, unsigned codePage, std::string_view bytes);
+// Text bytes are gathered until a token ends the characters they make, which a note of only
+// text never does: past this many, they are read in parts (SplitAfter), so that the reading
+// works on pieces that stay in the processor's caches however long the run (and fuzzing reaches).
+constexpr size_t kTextPart = 4096;
+// Where a run of bytes in `codePage`, of which `added` are the last, can be read in two parts
+// that read as the whole does: the length of `added` up to its last byte below '0', which no
+// character of UTF-8, GB18030 or a code page of one or two bytes has inside it; npos where
+// `added` has none, or the code page keeps a state from one byte to the next.
+size_t SplitAfter(std::string_view added, unsigned codePage);
 
 // The state of each open group, innermost last, the bottom one standing for outside the document.
 // A run of groups in the same state is one entry: however deep the nesting, memory goes only to

@@ -14,7 +14,8 @@ bool IsBlank(char c) {
 
 class TRtfScanner {
 public:
-    explicit TRtfScanner(std::string_view bytes) : FLexer(bytes) {}
+    // The text is never longer than the bytes: room for it at once spares copying it as it grows.
+    explicit TRtfScanner(std::string_view bytes) : FLexer(bytes) { FText.reserve(bytes.size()); }
 
     void Run(TDocumentFigures& figures) {
         for (TRtfItem item = FLexer.Next(); item.Kind != TRtfToken::rtEnd; item = FLexer.Next()) {
@@ -25,6 +26,7 @@ public:
             if (!text.Bytes.empty()) {
                 FPending += text.Bytes;
                 FPendingPage = FReading.CodePage();
+                if (FPending.size() >= kTextPart) FlushPart(text.Bytes);
             }
             if (text.Character) FText += text.Character;
         }
@@ -83,6 +85,15 @@ private:
     void Flush() {
         AppendInCodePage(FText, FPendingPage, FPending);
         FPending.clear();
+    }
+
+    // The bytes gathered up to a point in those just added where the characters can be split.
+    void FlushPart(std::string_view added) {
+        const size_t split = SplitAfter(added, FPendingPage);
+        if (split == std::string_view::npos) return;
+        const size_t part = FPending.size() - added.size() + split;
+        AppendInCodePage(FText, FPendingPage, std::string_view(FPending).substr(0, part));
+        FPending.erase(0, part);
     }
 
     TRtfLexer FLexer;

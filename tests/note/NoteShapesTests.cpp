@@ -27,6 +27,7 @@ TEST(NoteShapes, EachShapeAtEachSizeIsLoadedWithAllItsTextOrRefused) {
         std::string Head, Unit, Tail; // the unit repeated up to the size; none: nested
         std::wstring Word;            // once in each unit, when the note is loaded
         std::function<std::string(size_t)> Nest = nullptr;
+        bool ControlsForm = true; // as the control writes it back: the save's writer takes it
     } shapes[] = {
         {"ordinary note", kHead, "{\\b Titre} Caf\\'e9 \\u937?mega texte\\par\r\n", "}",
          L"Caf\u00E9 \u03A9mega"},
@@ -42,6 +43,10 @@ TEST(NoteShapes, EachShapeAtEachSizeIsLoadedWithAllItsTextOrRefused) {
         {"\\bin data", kHead, "{\\pict\\bin8 {}{\\\xFF\x80 }}image\\par\r\n", "}", L"image"},
         {"text after the end, behind fallbacks", "{\\rtf1\\uc2 a", "\\u233 }b", "}", L"\u00E9b"},
         {"UTF-8 code page", "{\\rtf1\\ansicpg65001 ", "caf\\'c3\\'a9 ", "}", L"caf\u00E9"},
+        // Long runs of text are read in parts: never inside a character of two bytes.
+        {"a code page of two bytes", "{\\rtf1\\ansi\\ansicpg932 ", "\x93\xfa\x8c\xea\\'93\\'fa\\'8c\\'ea.", "}",
+         L"\u65E5\u8A9E\u65E5\u8A9E.", nullptr, false},
+        {"UTF-8 without a break", "{\\rtf1\\ansicpg65001 ", "\\'c3\\'a9t\\'c3\\'a9", "}", L"\u00E9t\u00E9"},
         {"one chain of nested field results", "", "", "", L"",
          [](size_t n) { return Nested("{\\field{\\*\\fldinst X}{\\fldrslt ", "}}", n); }},
         {"open \\fldrslt groups", "", "", "", L"", [](size_t n) { return Nested("{\\fldrslt a ", "", n); }},
@@ -65,7 +70,8 @@ TEST(NoteShapes, EachShapeAtEachSizeIsLoadedWithAllItsTextOrRefused) {
             // What the control is given holds all of it.
             EXPECT_EQ(MeasureDocument(note.Data).Text, note.HeldText);
             // And the standard writer, at the save, keeps every character of it.
-            EXPECT_EQ(MeasureDocument(StandardRtf(note.Data, 1252)).Text, note.HeldText);
+            if (shape.ControlsForm)
+                EXPECT_EQ(MeasureDocument(StandardRtf(note.Data, 1252)).Text, note.HeldText);
         }
     }
 }
