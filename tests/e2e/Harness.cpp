@@ -223,6 +223,12 @@ void WriteSetting(const TProgramUnderTest& program, const wchar_t* section, cons
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, ini.c_str());
 }
 
+std::wstring BoxText(HWND box) {
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text))); // the message's static
+    return text;
+}
+
 std::string FileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;

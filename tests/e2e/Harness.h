@@ -92,6 +92,8 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 // The whole file; empty when it cannot be read.
 std::string FileBytes(const std::filesystem::path& path);
+// The message of a message box.
+std::wstring BoxText(HWND box);
 
 std::wstring WindowClass(HWND wnd);
 std::wstring WindowText(HWND wnd);

@@ -86,12 +86,6 @@ HWND WaitForBox(const TProgramUnderTest& program, const wchar_t* caption = nullp
     return box;
 }
 
-std::wstring BoxText(HWND box) {
-    wchar_t text[2048] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
-    return text;
-}
-
 // What the box's button does when clicked.
 void Press(HWND box, int id) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));

@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "LoadKills.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,6 @@ std::string LargeNote() {
     return rtf + "}";
 }
 
-std::wstring MessageBoxText(HWND box) {
-    wchar_t text[256] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 256); // the message's static control
-    return text;
-}
-
 // A program that dies while the control reads the note (a fault inside the reader, or a user
 // ending one that never returns) must not die the same way at every start after.
 TEST(KillDuringLoad, AfterTwoKillsTheNextStartComesUpReportsTheFailureAndSetsTheFileAsideBeforeItsFirstSave) {
@@ -35,37 +30,15 @@ TEST(KillDuringLoad, AfterTwoKillsTheNextStartComesUpReportsTheFailureAndSetsThe
     std::ofstream(document, std::ios::binary) << stored;
 
     // Killed twice in the reader: one interrupted load alone is tried again (see the app tests).
-    for (int kill = 0; kill < 2; ++kill) {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::wstring commandLine = L"\"" + program.Executable().wstring() + L"\"";
-        ASSERT_TRUE(CreateProcessW(program.Executable().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                   0, nullptr, program.Folder().c_str(), &si, &pi));
-        // The mark is written (it names the file being read and counts the loads) just before
-        // the control starts reading.
-        std::string count = "\n";
-        count += std::to_string(kill + 1);
-        const bool reading = WaitUntil(
-            [&] {
-                const std::string mark = FileBytes(marker);
-                return mark.size() > count.size() && mark.ends_with(count);
-            },
-            30s);
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        ASSERT_TRUE(reading) << "kill " << kill;
-        ASSERT_TRUE(fs::exists(marker)) << "the load had returned before the kill";
-    }
+    for (int load = 1; load <= 2; ++load)
+        ASSERT_TRUE(KillWhileLoading(program, load, 30s));
 
     WriteSetting(program, L"Save", L"SaveOnChange", L"1");
     WriteSetting(program, L"Apparence", L"Visible", L"1");
     program.Start();
     HWND box = program.WaitForWindow(L"#32770");
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box).rfind(L"Failed to Load Stream", 0), 0u);
+    EXPECT_EQ(BoxText(box).rfind(L"Failed to Load Stream", 0), 0u);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     HWND note = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (note = program.VisibleWindow(L"TForm1")) != nullptr; }, 10s));

@@ -1,4 +1,5 @@
 #include "Harness.h"
+#include "LoadKills.h"
 #include "RescueFolder.h"
 
 #include <gtest/gtest.h>
@@ -22,12 +23,6 @@ std::string SlowToPrepareNote() {
     return rtf + "}";
 }
 
-std::wstring MessageBoxText(HWND box) {
-    wchar_t text[256] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 256); // the message's static control
-    return text;
-}
-
 // A user who gives up on a start that prepares a note for ever ends the program; two such starts
 // in a row must not become a third.
 TEST(RewriteKill, AfterTwoKillsWhileTheNoteIsPreparedTheNextStartRefusesItAndSetsItAsideAtTheFirstSave) {
@@ -39,38 +34,15 @@ TEST(RewriteKill, AfterTwoKillsWhileTheNoteIsPreparedTheNextStartRefusesItAndSet
     const std::string stored = SlowToPrepareNote();
     std::ofstream(document, std::ios::binary) << stored;
 
-    for (int kill = 0; kill < 2; ++kill) {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::wstring commandLine = L"\"" + program.Executable().wstring() + L"\"";
-        ASSERT_TRUE(CreateProcessW(program.Executable().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                   0, nullptr, program.Folder().c_str(), &si, &pi));
-        // The mark that counts the loads is written once the file is read, just before its
-        // preparation, which takes seconds: the kill, a poll later, falls within it.
-        const std::string count = "\n" + std::to_string(kill + 1);
-        const bool preparing = WaitUntil(
-            [&] {
-                const std::string mark = FileBytes(marker);
-                return mark.size() > count.size() && mark.ends_with(count);
-            },
-            60s);
-        const bool running = WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT;
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, 10000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        ASSERT_TRUE(preparing) << "kill " << kill;
-        ASSERT_TRUE(running) << "kill " << kill;
-        ASSERT_TRUE(fs::exists(marker)) << "the load had returned before the kill";
-    }
+    for (int load = 1; load <= 2; ++load)
+        ASSERT_TRUE(KillWhileLoading(program, load, 60s));
 
     WriteSetting(program, L"Save", L"SaveOnChange", L"1");
     WriteSetting(program, L"Apparence", L"Visible", L"1");
     program.Start();
     HWND box = program.WaitForWindow(L"#32770");
     ASSERT_NE(box, nullptr);
-    const std::wstring told = MessageBoxText(box);
+    const std::wstring told = BoxText(box);
     EXPECT_EQ(told.rfind(L"Failed to Load Stream", 0), 0u) << told;
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     HWND note = nullptr;
