@@ -1,5 +1,7 @@
 #include "components/HotKeyEdit.h"
 
+#include "components/KeyboardLayouts.h"
+
 #include "framework/CommonControls.h"
 #include "framework/ToolTips.h"
 
@@ -47,6 +49,8 @@ bool IsModifierKey(WORD key) {
 bool IsTypingFree(TShortCut shortcut) {
     const auto key = static_cast<WORD>(shortcut & 0xFF);
     if (key == 0 || IsModifierKey(key)) return false;
+    // Where AltGr is Ctrl+Alt, such a combination may type a character.
+    if (!CharacterTypedWithAltGr(shortcut).empty()) return false;
     return IsFunctionKey(key) || (shortcut & (scCtrl | scAlt)) != 0;
 }
 

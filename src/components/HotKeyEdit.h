@@ -12,7 +12,8 @@
 bool IsModifierKey(WORD key);
 // A combination ordinary typing never produces, so that taking it system-wide takes no key from
 // other programs: Ctrl or Alt with a key that is not itself a modifier, or a function key F1 to
-// F24 with or without modifiers.
+// F24 with or without modifiers; but no Ctrl+Alt combination that types a character in one of
+// the user's keyboard layouts, where AltGr is Ctrl+Alt (KeyboardLayouts.h).
 bool IsTypingFree(TShortCut shortcut);
 
 class THotKeyEdit : public TEdit {

@@ -1,6 +1,7 @@
 #include "settings/SettingsForm.h"
 
 #include "components/GlobalHotKey.h"
+#include "components/KeyboardLayouts.h"
 #include "framework/Application.h"
 #include "framework/RichEditEx.h"
 #include "framework/Timer.h"
@@ -19,6 +20,12 @@ constexpr const wchar_t* kGlobalRefused = L"Raccourci inactif : un autre program
                                           L"déjà cette combinaison. Tapez-en une autre.";
 constexpr const wchar_t* kGlobalIsTyping = L"Raccourci non retenu : cette touche sert à la frappe.\r\n"
                                            L"Ajoutez Ctrl ou Alt, ou choisissez une touche F1 à F24.";
+
+// Where AltGr is Ctrl+Alt, the combination types `character` on one of the user's keyboards.
+std::wstring GlobalIsAltGrText(const std::wstring& character) {
+    return L"Raccourci non retenu : cette combinaison donne « " + character +
+           L" » au clavier.\r\nChoisissez-en une autre.";
+}
 
 } // namespace
 
@@ -290,8 +297,9 @@ void TFcfg::EGlobalKeyUp(TObject*, WORD&, TShiftState) {
     const TShortCut shown = EGlobal->Shortcut();
     if (shown != 0 && !IsTypingFree(shown)) {
         // Shown while it was held; released, it leaves no key that would look like the global one.
+        const std::wstring character = CharacterTypedWithAltGr(shown);
         EGlobal->SetShortcut(0);
-        EGlobal->SetWarning(kGlobalIsTyping);
+        EGlobal->SetWarning(character.empty() ? kGlobalIsTyping : GlobalIsAltGrText(character));
     } else if (shown != 0 && !Note().GlobalHotKey().Active()) {
         ApplyGlobalKey(); // the same combination typed again after a refusal
     }

@@ -1,3 +1,4 @@
+#include "support/AltGrLayout.h"
 #include "support/FileTestHelpers.h"
 #include "about/AboutForm.h"
 #include "app/ProgramFixture.h"
@@ -131,6 +132,14 @@ TEST_F(LoadParamsTest, AStoredGlobalKeyThatTypingNeedsIsNotTakenAtStart) {
     Start();
     EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
     EXPECT_FALSE(HeldBySomeone(0, VK_ESCAPE));
+}
+
+TEST_F(LoadParamsTest, AStoredGlobalKeyThatTypesACharacterWithAltGrIsNotTakenAtStart) {
+    const TFrenchAltGr french;
+    Setting(L"Apparence", L"Global", L"49221"); // Ctrl+Alt+E: "€" where AltGr is Ctrl+Alt
+    Start();
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+    EXPECT_FALSE(HeldBySomeone(MOD_CONTROL | MOD_ALT, 'E'));
 }
 
 TEST_F(LoadParamsTest, ValuesThatAreNotNumbersGiveTheDefaults) {

@@ -7,6 +7,7 @@
 #include "framework/ToolTips.h"
 #include "settings/LogonStart.h"
 #include "settings/SettingsForm.h"
+#include "support/AltGrLayout.h"
 #include "support/Keyboard.h"
 #include "support/Mouse.h"
 
@@ -573,6 +574,23 @@ TEST_F(SettingsDialogKeysTest, OnlyCombinationsTypingNeverProducesAreTakenSystem
     EXPECT_EQ(Stored(L"Apparence", L"Global"), L"120");
     EXPECT_FALSE(Free(0, VK_F9)) << "the global key outlives the dialog";
     EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(SettingsDialogKeysTest, ACombinationThatTypesACharacterWithAltGrIsRefusedWithTheCharacterNamed) {
+    const TFrenchAltGr french;
+    OpenActive();
+    Fcfg->EGlobal->SetFocus();
+    THotKeyEdit& field = *Fcfg->EGlobal;
+    SendChord({VK_CONTROL, VK_MENU, 'E'});
+    ASSERT_TRUE(PumpUntil([&] { return field.Text().empty() && !field.Warning().empty(); })) << field.Text();
+    EXPECT_NE(field.Warning().find(L"donne « \u20AC » au clavier"), std::wstring::npos) << field.Warning();
+    EXPECT_TRUE(field.WarningShown());
+    EXPECT_EQ(Form1->HKGlobal->HotKey(), 0);
+    EXPECT_TRUE(Free(MOD_CONTROL | MOD_ALT, 'E'));
+    // The same letter with Ctrl alone types nothing: it is taken.
+    SendChord({VK_CONTROL, 'E'});
+    ASSERT_TRUE(PumpUntil([] { return Form1->HKGlobal->HotKey() == 0x4045; })) << field.Text();
+    EXPECT_EQ(field.Warning(), L"");
 }
 
 TEST_F(SettingsDialogKeysTest, ATypingKeyLeftInTheFieldIsStoredAsNone) {
