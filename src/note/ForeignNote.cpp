@@ -153,6 +153,8 @@ private:
 
     void TakeToken(const TRtfItem& item) {
         FDocumentWide = false;
+        // Only the data right after it belongs to a \bin word.
+        if (item.Kind != TRtfToken::rtBinary) FBinaryWordAt = std::string::npos;
         const bool start = FGroupStart;
         const int skipping = FReading.Skipping(), fallbacks = FReading.Fallbacks();
         const bool hiddenBefore = FReading.Hidden();

@@ -131,6 +131,8 @@ TEST(ForeignNote, TheRewrittenDocumentHoldsTheTextTheOriginalHolds) {
         {"a code page and fonts given in a field's instruction",
          "{\\urtf1 {\\field{\\*\\fldinst {\\fonttbl{\\f1\\fcharset204 A;}}\\ansicpg1252}{\\fldrslt r}}\\'a9{\\f1 \\'cf}}",
          L"r\u00A9\u041F"},
+        {"binary data cut in a field's instruction, after a \\bin without data",
+         "{\\rtf1 \\bin a{\\field{\\*\\bin9 x", L"a"},
         {"a word before a field's closing brace", "{\\rtf1 {\\field{\\*\\fldinst X}\\par}ar}", L"\nar"},
         {"UTF-8 bytes, quoted or not, across a line break",
          "{\\rtf1\\ansi\\ansicpg65001 caf\\'c3\\'a9 \xC3\xA9t\\'c3\r\n\\'a9 \\{x\\}\\par}",
