@@ -1,6 +1,7 @@
 #include "about/AboutForm.h"
 
 #include "about/CreditForm.h"
+#include "framework/AccessibleName.h"
 #include "framework/Application.h"
 #include "imaging/GifDecoder.h"
 
@@ -90,6 +91,8 @@ void TFAbout::ApplyDesign() {
     Memo1->SetColor(clBtnFace);
     Memo1->SetScrollBars(ssNone);
     Memo1->SetWordWrap(true);
+    // Nothing beside the list says what it is.
+    SetAccessibleName(*Memo1, L"Raccourcis clavier");
     Memo1->Lines().Assign({
         L"Mise en Forme:",
         L"",

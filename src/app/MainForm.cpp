@@ -2,6 +2,7 @@
 
 #include "about/AboutForm.h"
 #include "about/CreditForm.h"
+#include "framework/AccessibleName.h"
 #include "framework/Application.h"
 #include "framework/Shell.h"
 #include "settings/SettingsForm.h"
@@ -76,6 +77,7 @@ void TForm1::ApplyDesign() {
     Memo1->SetName(L"Memo1");
     Memo1->SetParent(this);
     Memo1->SetAlign(alClient);
+    SetAccessibleName(*Memo1, L"Note");
     Memo1->OnMouseDown = OnMouseDown;
     Memo1->OnMouseMove = OnMouseMove;
     Memo1->OnMouseUp = OnMouseUp;

@@ -2,6 +2,7 @@
 
 #include "components/GlobalHotKey.h"
 #include "components/KeyboardLayouts.h"
+#include "framework/AccessibleName.h"
 #include "framework/Application.h"
 #include "framework/RichEditEx.h"
 #include "framework/Timer.h"
@@ -78,6 +79,7 @@ void TFcfg::ApplyDesign() {
     AScroll->SetSmallChange(5);
     AScroll->SetLargeChange(10);
     AScroll->OnChange = [this](TObject* s) { AScrollChange(s); };
+    SetAccessibleName(*AScroll, Label1->Caption());
     Aval = Add<TLabel>(GroupBox1, L"Aval", 232, 47, 32, 13);
     Aval->SetCaption(L"0");
     Aval->SetEnabled(false);
@@ -113,6 +115,8 @@ void TFcfg::ApplyDesign() {
     SIntervalle->SetLargeChange(5);
     SIntervalle->SetEnabled(false);
     SIntervalle->OnChange = [this](TObject* s) { SIntervalleChange(s); };
+    // No label of its own: it sets the interval of the check box above it.
+    SetAccessibleName(*SIntervalle, L"Intervalle de l'enregistrement régulier");
     LIntervalle = Add<TLabel>(GroupBox2, L"LIntervalle", 194, 40, 70, 13);
     LIntervalle->SetCaption(MinutesText(1));
     LIntervalle->SetEnabled(false);
@@ -129,6 +133,7 @@ void TFcfg::ApplyDesign() {
     EGlobal->OnChange = [this](TObject* s) { EGlobalChange(s); };
     EGlobal->OnKeyUp = [this](TObject* s, WORD& k, TShiftState sh) { EGlobalKeyUp(s, k, sh); };
     Label3->SetFocusControl(EGlobal);
+    SetAccessibleName(*EGlobal, Label3->Caption());
     CRun = Add<TCheckBox>(this, L"CRun", 8, 300, 272, 17);
     CRun->SetCaption(L"Lancer au démarrage");
     CRun->OnClick = [this](TObject* s) { CRunClick(s); };

@@ -1,0 +1,150 @@
+#include "about/AboutForm.h"
+#include "app/ProgramFixture.h"
+#include "settings/SettingsForm.h"
+#include "support/Keyboard.h"
+
+#include <oleacc.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Wine's standard objects know fewer control kinds than the system's: push buttons, check boxes,
+// scroll bars and the rich edit answer ROLE_SYSTEM_CLIENT there, where the system gives their
+// own roles. The table holds both; which applies is asked of the running system.
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+struct TSpoken {
+    std::wstring Name;
+    long Role = 0;
+};
+
+struct TExpected {
+    const wchar_t* Name;
+    long Role;
+    long WineRole;
+};
+
+// What a screen reader finds for a window: the name and the role of its client object.
+TSpoken Announced(HWND wnd) {
+    TSpoken spoken;
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(wnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&acc))))
+        return spoken;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (acc->get_accName(self, &name) == S_OK && name) spoken.Name = name;
+    SysFreeString(name);
+    VARIANT role{};
+    if (SUCCEEDED(acc->get_accRole(self, &role)) && role.vt == VT_I4) spoken.Role = role.lVal;
+    acc->Release();
+    return spoken;
+}
+
+class AccessibleNamesTest : public ProgramFixture {
+protected:
+    void SetUp() override {
+        ProgramFixture::SetUp();
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        Start();
+    }
+    void TearDown() override {
+        ProgramFixture::TearDown();
+        CoUninitialize();
+    }
+    template <class Done> bool PumpUntil(Done done) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < until) {
+            app.ProcessMessages();
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    // The controls Tab reaches in a shown window, from the one that has the focus, in order,
+    // until the focus comes back to where it started.
+    std::vector<HWND> TabOrder(HWND window) {
+        SetForegroundWindow(window);
+        std::vector<HWND> order;
+        if (!PumpUntil([&] { return GetFocus() && IsChild(window, GetFocus()); })) return order;
+        const HWND first = GetFocus();
+        order.push_back(first);
+        for (int i = 0; i < 40; ++i) {
+            const HWND before = GetFocus();
+            SendChord({VK_TAB});
+            if (!PumpUntil([&] { return GetFocus() != before; })) break;
+            if (GetFocus() == first) break;
+            order.push_back(GetFocus());
+        }
+        return order;
+    }
+    void ExpectAnnounced(const std::vector<HWND>& order, const std::vector<TExpected>& table) {
+        const bool wine = UnderWine();
+        ASSERT_EQ(order.size(), table.size());
+        for (size_t i = 0; i < table.size(); ++i) {
+            const TSpoken spoken = Announced(order[i]);
+            EXPECT_EQ(spoken.Name, table[i].Name) << "control " << i;
+            EXPECT_EQ(spoken.Role, wine ? table[i].WineRole : table[i].Role)
+                << "control " << i << " " << table[i].Name;
+        }
+    }
+};
+
+TEST_F(AccessibleNamesTest, EveryControlTabReachesInTheSettingsDialogIsAnnouncedByItsLabelInReadingOrder) {
+    Fcfg->Show();
+    Fcfg->AScroll->SetFocus();
+    // The interval is enabled with regular saving; disabled, Tab passes it by.
+    Fcfg->CEnreg->SetChecked(true);
+    const std::vector<TExpected> table = {
+        {L"Valeur de transparence : (0 : transparent => 255 : opaque)", ROLE_SYSTEM_SCROLLBAR,
+         ROLE_SYSTEM_CLIENT},
+        {L"Afficher la barre de titre", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Minimiser au lieu de fermer", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Afficher la bordure", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Afficher la barre de défilement", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Fond Transparent", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Enregistrement Régulier", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Intervalle de l'enregistrement régulier", ROLE_SYSTEM_SCROLLBAR, ROLE_SYSTEM_CLIENT},
+        {L"Enregistrer à chaque modification", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Touche de Raccourci Global", ROLE_SYSTEM_TEXT, ROLE_SYSTEM_TEXT},
+        {L"Lancer au démarrage", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Ouvert au démarrage", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"OK", ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"A Propos", ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Police", ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_CLIENT},
+    };
+    ExpectAnnounced(TabOrder(Fcfg->Handle()), table);
+    // The name survives a new window, as the border setting makes for the note.
+    Fcfg->EGlobal->RecreateWnd();
+    EXPECT_EQ(Announced(Fcfg->EGlobal->Handle()).Name, L"Touche de Raccourci Global");
+    Fcfg->Close();
+}
+
+TEST_F(AccessibleNamesTest, TheNoteEditorIsAnnouncedAsNoteWhateverItHolds) {
+    Form1->Show();
+    Form1->Memo1->SetFocus();
+    SetWindowTextW(Form1->Memo1->Handle(), L"liste de courses");
+    ExpectAnnounced({Form1->Memo1->Handle()}, {{L"Note", ROLE_SYSTEM_TEXT, ROLE_SYSTEM_CLIENT}});
+    // The border setting gives the note a new window: the editor keeps its name.
+    Form1->SetBorderStyle(Form1->BorderStyle() == bsNone ? bsSizeable : bsNone);
+    EXPECT_EQ(Announced(Form1->Memo1->Handle()).Name, L"Note");
+}
+
+TEST_F(AccessibleNamesTest, TheAboutDialogsShortcutListIsNamed) {
+    FAbout->Show();
+    FAbout->Memo1->SetFocus();
+    ExpectAnnounced(TabOrder(FAbout->Handle()),
+                    {{L"Raccourcis clavier", ROLE_SYSTEM_TEXT, ROLE_SYSTEM_TEXT}});
+    FAbout->Close();
+}
+
+} // namespace
