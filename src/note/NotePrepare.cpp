@@ -2,8 +2,10 @@
 
 #include "note/CodePages.h"
 #include "note/ForeignNote.h"
+#include "note/RtfLexer.h"
 #include "note/RtfSafetyScan.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 
@@ -27,20 +29,20 @@ std::string PrepareForEditor(const std::string& bytes) {
 
 std::string WithoutFinalParagraphMark(std::string rtf) {
     if (rtf.rfind("{\\rtf", 0) != 0) return rtf;
-    // Only closing braces and white space may follow the mark.
-    size_t end = rtf.size();
-    while (end > 0 && (rtf[end - 1] == '}' || isspace(static_cast<unsigned char>(rtf[end - 1]))))
-        --end;
-    if (end < 4 || rtf.compare(end - 4, 4, "\\par") != 0) return rtf;
-    const size_t mark = end - 4;
-    // "\\par" is an escaped backslash followed by letters, not the control word.
-    size_t backslashes = 0;
-    while (mark > backslashes && rtf[mark - 1 - backslashes] == '\\')
-        ++backslashes;
-    if (backslashes % 2 != 0) return rtf;
-    // The space that ends the word goes with it: left alone it would become text.
-    const size_t after = end < rtf.size() && rtf[end] == ' ' ? end + 1 : end;
-    rtf.erase(mark, after - mark); // in place: only what follows the mark moves
+    // Only closing braces and blanks may follow the mark; read as the format reads it, so that
+    // letters in binary data or after an escaped backslash are no mark.
+    size_t mark = std::string::npos, end = 0;
+    TRtfLexer lexer(rtf);
+    for (TRtfItem item = lexer.Next(); item.Kind != TRtfToken::rtEnd; item = lexer.Next()) {
+        const bool blank = item.Kind == TRtfToken::rtText &&
+                           std::all_of(item.Name.begin(), item.Name.end(),
+                                       [](char c) { return isspace(static_cast<unsigned char>(c)) != 0; });
+        if (item.Kind == TRtfToken::rtClose || item.Kind == TRtfToken::rtBreak || blank) continue;
+        const bool par = item.Kind == TRtfToken::rtWord && item.Name == "par" && !item.HasValue;
+        mark = par ? item.Start : std::string::npos;
+        end = item.End; // with the blank that ends the word: left alone it would become text
+    }
+    if (mark != std::string::npos) rtf.erase(mark, end - mark); // in place: only what follows moves
     return rtf;
 }
 

@@ -40,6 +40,7 @@ TEST(NoteLoad, OnlyTheParagraphMarkThatEndsTheDocumentIsLeftOut) {
     EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 a\\\\par}"), "{\\rtf1 a\\\\par}");
     EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1 a\\pard}"), "{\\rtf1 a\\pard}");
     EXPECT_EQ(WithoutFinalParagraphMark("plain\\par"), "plain\\par");
+    EXPECT_EQ(WithoutFinalParagraphMark("{\\rtf1\\bin4 e\\par}"), "{\\rtf1\\bin4 e\\par}"); // binary data
 }
 
 } // namespace
