@@ -92,6 +92,8 @@ protected:
     virtual void ParentColorChanged();
     // The parent's 3-D look has changed.
     virtual void Ctl3DChanged() {}
+    // The system colours or the high-contrast setting changed: what the control shows follows.
+    virtual void SystemColorsChanged() {}
     // A mnemonic key pressed in the control's form; true when this control took it.
     virtual bool DialogChar(wchar_t) { return false; }
     // Draws the control in its own client coordinates: a control without a window is drawn by

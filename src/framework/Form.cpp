@@ -5,6 +5,7 @@
 #include "framework/Button.h"
 #include "framework/Dpi.h"
 #include "framework/Error.h"
+#include "framework/HighContrast.h"
 #include "framework/Layered.h"
 #include "framework/Monitors.h"
 
@@ -215,8 +216,18 @@ void TForm::SetTransparentColorValue(TColor color) {
 
 void TForm::UpdateLayering() {
     if (!HandleAllocated()) return;
-    Layered::Apply(Handle(), FAlphaBlend, FAlphaBlendValue, FTransparentColor,
-                   ColorToRGB(FTransparentColorValue));
+    if (HighContrast::On())
+        Layered::Apply(Handle(), false, 255, false, 0);
+    else
+        Layered::Apply(Handle(), FAlphaBlend, FAlphaBlendValue, FTransparentColor,
+                       ColorToRGB(FTransparentColorValue));
+}
+
+void TForm::SystemColorsChanged() {
+    UpdateLayering();
+    SystemColorsChangedBelow();
+    if (HandleAllocated())
+        RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void TForm::SetVisible(bool visible) {
@@ -480,6 +491,12 @@ void TForm::WndProc(TMessage& m) {
         } else if (m.WParam) {
             FocusDialogControl(reinterpret_cast<HWND>(m.WParam), true);
         }
+        return;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        // Only top-level windows are told; their controls learn it from them.
+        TWinControl::WndProc(m);
+        if (HighContrast::IsChange(m.Msg, m.WParam)) SystemColorsChanged();
         return;
     case WM_SYSCOMMAND:
         // Minimising the main form minimises the application, whose window hooks see it first.

@@ -111,8 +111,11 @@ protected:
     virtual void DoShow();
     virtual void DoHide();
     virtual void DoClose(TCloseAction& action);
-    // Applies the four layering values to the window with one call.
+    // Applies the four layering values to the window with one call; under high contrast the
+    // window is shown opaque and the values wait for the setting to go.
     void UpdateLayering();
+    // The form and every control on it take the system's colours as they now are.
+    void SystemColorsChanged() override;
 
     std::wstring FWindowClass = L"Quillpad.Form";
 

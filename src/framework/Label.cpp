@@ -1,6 +1,7 @@
 #include "framework/Label.h"
 
 #include "framework/DpiScale.h"
+#include "framework/HighContrast.h"
 #include "framework/WinControl.h"
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -163,7 +164,7 @@ void TLabel::ScaleFonts(int m, int d) {
 void TLabel::Paint(HDC dc) {
     RECT r{0, 0, FWidth, FHeight};
     if (!FTransparent) {
-        TBrushHandle brush(CreateSolidBrush(ColorToRGB(FColor)));
+        TBrushHandle brush(CreateSolidBrush(HighContrast::Shown(FColor, COLOR_BTNFACE)));
         FillRect(dc, &r, brush.Get());
     }
     const int oldMode = SetBkMode(dc, TRANSPARENT);
@@ -172,7 +173,7 @@ void TLabel::Paint(HDC dc) {
     const UINT flags = DrawTextFlags();
     const int length = static_cast<int>(FCaption.size());
     if (Enabled()) {
-        SetTextColor(dc, ColorToRGB(Font()->Color()));
+        SetTextColor(dc, HighContrast::Shown(Font()->Color(), COLOR_BTNTEXT));
         DrawTextW(dc, FCaption.c_str(), length, &r, flags);
     } else {
         // Greyed: a light copy one pixel down and right under the shadow-coloured text.

@@ -1,5 +1,7 @@
 #include "framework/Panel.h"
 
+#include "framework/HighContrast.h"
+
 TPanel::TPanel(TComponent* owner) : TWinControl(owner) {
     FWidth = 185;
     FHeight = 41;
@@ -65,7 +67,7 @@ void TPanel::Paint(HDC dc) {
     if (FCaption.empty()) return;
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     HGDIOBJ oldFont = SelectObject(dc, Font()->Handle());
-    SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));
+    SetTextColor(dc, HighContrast::Shown(Enabled() ? Font()->Color() : clGrayText, COLOR_BTNTEXT));
     UINT flags = DT_SINGLELINE | DT_VCENTER;
     flags |= FAlignment == taLeftJustify ? DT_LEFT : FAlignment == taRightJustify ? DT_RIGHT : DT_CENTER;
     DrawTextW(dc, FCaption.c_str(), static_cast<int>(FCaption.size()), &r, flags);

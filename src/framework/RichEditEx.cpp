@@ -2,6 +2,7 @@
 
 #include "framework/Error.h"
 #include "framework/Handles.h"
+#include "framework/HighContrast.h"
 
 #include <utility>
 #include <vector>
@@ -126,7 +127,7 @@ void TRichEditEx::CreateWnd() {
     TQuiet quiet(*this);
     TWinControl::CreateWnd();
     Perform(EM_SETEVENTMASK, 0, kCreationEventMask);
-    Perform(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(FColor)));
+    ShowBackground();
     SetBaseFont(*Font());
     LimitText(kTextLimit);
     if (FDetectLinks) ApplyLinkDetection();
@@ -164,7 +165,24 @@ void TRichEditEx::CheckRecreate() {
 
 void TRichEditEx::SetColor(TColor color) {
     TControl::SetColor(color);
-    if (HandleAllocated()) Perform(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(color)));
+    ShowBackground();
+}
+
+void TRichEditEx::ShowBackground() {
+    if (!HandleAllocated()) return;
+    // Under high contrast the control paints with the system's window colour itself.
+    if (HighContrast::On())
+        Perform(EM_SETBKGNDCOLOR, TRUE, 0);
+    else
+        Perform(EM_SETBKGNDCOLOR, FALSE, static_cast<LPARAM>(ColorToRGB(FColor)));
+}
+
+void TRichEditEx::SystemColorsChanged() {
+    // The note's own text is not touched: only the colours it is shown with.
+    TQuiet quiet(*this);
+    ShowBackground();
+    SetBaseFont(*Font());
+    Invalidate();
 }
 
 void TRichEditEx::SetScrollBars(TScrollStyle scrollBars) {
@@ -265,9 +283,14 @@ bool TRichEditEx::StreamIn(UINT format, const TStreamReader& reader) {
 }
 
 bool TRichEditEx::StreamOut(UINT format, const TStreamWriter& writer) {
+    // Text of the default format is written in the user's colour, not in the theme's it is
+    // shown in: the control writes what it shows.
+    const bool themed = HighContrast::On();
+    if (themed) ApplyBaseFont(*Font(), false);
     TStreamCookie cookie{nullptr, &writer};
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, WriteCallback};
     Perform(EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
+    if (themed) ApplyBaseFont(*Font(), true);
     return stream.dwError == 0;
 }
 
@@ -395,10 +418,15 @@ void TRichEditEx::SetSelColor(TColor color) {
 }
 
 void TRichEditEx::SetBaseFont(const TFont& font) {
+    ApplyBaseFont(font, HighContrast::On());
+}
+
+void TRichEditEx::ApplyBaseFont(const TFont& font, bool systemColor) {
     if (!HandleAllocated()) return;
     CHARFORMAT2W cf = FullCharFormat();
     cf.dwMask |= CFM_CHARSET;
     FillCharFormat(cf, font.Name(), font.Size(), font.Color(), font.Style());
+    if (systemColor) cf.dwEffects |= CFE_AUTOCOLOR;
     cf.bCharSet = font.Charset();
     Perform(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
 }

@@ -126,6 +126,7 @@ protected:
     void DestroyWnd() override;
     void CheckRecreate() override;
     void FontChanged() override { SetBaseFont(*Font()); }
+    void SystemColorsChanged() override;
     void WndProc(TMessage& message) override;
 
 private:
@@ -137,6 +138,10 @@ private:
     // Reports the change seen, once; run after each outermost message.
     void Settle();
     void ApplyLinkDetection();
+    // The background colour, or the system's under high contrast.
+    void ShowBackground();
+    // The default format; its text takes the system's text colour under high contrast.
+    void ApplyBaseFont(const TFont& font, bool systemColor);
 
     TScrollStyle FScrollBars = ssNone;
     std::optional<std::string> FKeptRtf; // content across a re-creation

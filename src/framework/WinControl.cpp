@@ -117,6 +117,12 @@ void TWinControl::ForEachInTree(const std::function<void(TControl*)>& action) {
     }
 }
 
+void TWinControl::SystemColorsChangedBelow() {
+    ForEachInTree([this](TControl* control) {
+        if (control != this) control->SystemColorsChanged();
+    });
+}
+
 void TWinControl::ChangeScale(int m, int d) {
     if (m <= 0 || d <= 0 || m == d) return;
     ForEachInTree([&](TControl* control) { control->ScaleBounds(m, d); });
@@ -334,9 +340,11 @@ void TWinControl::FontChanged() {
 }
 
 HBRUSH TWinControl::BackgroundBrush() {
-    if (!FBrush || FBrushColor != FColor) {
-        FBrush.Reset(CreateSolidBrush(ColorToRGB(FColor)));
-        FBrushColor = FColor;
+    // Kept by the colour it paints: a system colour's changes with the theme.
+    const COLORREF rgb = ColorToRGB(FColor);
+    if (!FBrush || FBrushColor != rgb) {
+        FBrush.Reset(CreateSolidBrush(rgb));
+        FBrushColor = rgb;
     }
     return FBrush.Get();
 }

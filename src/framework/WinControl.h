@@ -124,6 +124,8 @@ protected:
     HBRUSH BackgroundBrush();
     // Colours for a child window of the platform that asks its parent for them (WM_CTLCOLOR...).
     virtual HBRUSH CtlColor(HDC dc);
+    // Tells every control on this one that the system colours or high contrast changed.
+    void SystemColorsChangedBelow();
     // Clicks come from the control's own notification (buttons), not from the mouse messages.
     bool FMouseClicks = true;
 
@@ -156,7 +158,7 @@ private:
     TControl* FCaptureControl = nullptr; // control without a window that a button went down on
     std::vector<TControl*> FControls;
     TBrushHandle FBrush;
-    TColor FBrushColor = 0;
+    COLORREF FBrushColor = 0;
     std::wstring FHint;
     bool FShowHint = false;
 };
