@@ -37,10 +37,12 @@ bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// The system's object for the window, with the name replaced; everything else is passed on.
+// The system's object for the window, with the name or the role replaced (when given);
+// everything else is passed on.
 class TNamedAccessible final : public IAccessible {
 public:
-    TNamedAccessible(IAccessible* inner, std::wstring name) : FInner(inner), FName(std::move(name)) {}
+    TNamedAccessible(IAccessible* inner, std::wstring name, long role)
+        : FInner(inner), FName(std::move(name)), FRole(role) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
@@ -73,7 +75,7 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (!IsSelf(child)) return FInner->get_accName(child, name);
+        if (!IsSelf(child) || FName.empty()) return FInner->get_accName(child, name);
         if (!name) return E_POINTER;
         *name = Calls().AllocString(FName.c_str());
         return *name ? S_OK : E_OUTOFMEMORY;
@@ -95,7 +97,11 @@ public:
         return FInner->get_accDescription(child, text);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        return FInner->get_accRole(child, role);
+        if (!IsSelf(child) || !FRole) return FInner->get_accRole(child, role);
+        if (!role) return E_POINTER;
+        role->vt = VT_I4;
+        role->lVal = FRole;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         return FInner->get_accState(child, state);
@@ -143,6 +149,7 @@ private:
 
     IAccessible* FInner;
     std::wstring FName;
+    long FRole;
     LONG FRefs = 1;
 };
 
@@ -172,13 +179,17 @@ std::wstring SpokenText(const std::wstring& caption) {
             text += ch;
         }
     }
+    while (!text.empty() && text.back() == L' ')
+        text.pop_back();
     return text;
 }
 
-void SetAccessibleName(TWinControl& control, const std::wstring& name) {
+namespace {
+
+void Annotate(TWinControl& control, const std::wstring& name, long role) {
     std::function<void(TMessage&)> previous = control.WindowProc;
     TWinControl* self = &control;
-    control.WindowProc = [self, previous, spoken = SpokenText(name)](TMessage& message) {
+    control.WindowProc = [self, previous, name, role](TMessage& message) {
         previous(message);
         if (message.Msg != WM_GETOBJECT || static_cast<LONG>(message.LParam) != OBJID_CLIENT) return;
         const TAccessibilityCalls& calls = Calls();
@@ -190,9 +201,19 @@ void SetAccessibleName(TWinControl& control, const std::wstring& name) {
             message.Result = 0;
             return;
         }
-        auto* named = new TNamedAccessible(inner, spoken);
+        auto* named = new TNamedAccessible(inner, name, role);
         message.Result = calls.FromObject(__uuidof(IAccessible), message.WParam, named);
         named->Release();
         if (message.Result < 0) message.Result = 0;
     };
+}
+
+} // namespace
+
+void SetAccessibleName(TWinControl& control, const std::wstring& name) {
+    Annotate(control, SpokenText(name), 0);
+}
+
+void SetAccessibleRole(TWinControl& control, long role) {
+    Annotate(control, L"", role);
 }

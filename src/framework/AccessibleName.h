@@ -12,5 +12,9 @@
 // label's caption are read as a space and as nothing.
 void SetAccessibleName(TWinControl& control, const std::wstring& name);
 
+// For a window of our own class, whose kind the system cannot know (ROLE_SYSTEM_LINK...); the
+// name stays the system's (the window text). Once per control, as the name.
+void SetAccessibleRole(TWinControl& control, long role);
+
 // What a caption reads as: "&" marks dropped ("&&" stays "&"), line breaks as one space.
 std::wstring SpokenText(const std::wstring& caption);

@@ -10,6 +10,8 @@
 #include "settings/NoteSettings.h"
 #include "settings/SettingsFile.h"
 
+#include <oleacc.h>
+
 TFcfg* Fcfg = nullptr;
 
 namespace {
@@ -105,6 +107,11 @@ void TFcfg::ApplyDesign() {
     Shape1->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
         Shape1MouseUp(s, b, sh, x, y);
     };
+    Shape1Key = new TFocusStandIn(this, Shape1);
+    Shape1Key->SetName(L"Shape1Key");
+    SetAccessibleName(*Shape1Key, Label2->Caption());
+    SetAccessibleRole(*Shape1Key, ROLE_SYSTEM_PUSHBUTTON);
+    Shape1Key->OnActivate = [this](TObject* s) { Shape1MouseUp(s, mbLeft, {}, 0, 0); };
 
     GroupBox2 = Add<TGroupBox>(this, L"GroupBox2", 8, 178, 272, 86);
     GroupBox2->SetCaption(L"Enregistrement");

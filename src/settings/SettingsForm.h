@@ -1,6 +1,7 @@
 #pragma once
 // The settings dialog: every control changes the running note at once; OK writes the settings
 // file. Its window and controls are created when it is first shown.
+#include "components/FocusStandIn.h"
 #include "components/HotKeyEdit.h"
 #include "framework/Button.h"
 #include "framework/CheckBox.h"
@@ -31,6 +32,8 @@ public:
     TCheckBox* CBgTrans = nullptr;
     TLabel* Label2 = nullptr;
     TShape* Shape1 = nullptr;
+    // The colour swatch from the keyboard: Tab reaches it, Enter or Space opens the colour dialog.
+    TFocusStandIn* Shape1Key = nullptr;
     TGroupBox* GroupBox2 = nullptr;
     TCheckBox* CEnreg = nullptr;
     TScrollBar* SIntervalle = nullptr;

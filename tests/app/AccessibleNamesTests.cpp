@@ -112,6 +112,7 @@ TEST_F(AccessibleNamesTest, EveryControlTabReachesInTheSettingsDialogIsAnnounced
         {L"Afficher la bordure", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
         {L"Afficher la barre de défilement", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
         {L"Fond Transparent", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
+        {L"Couleur de fond :", ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_PUSHBUTTON},
         {L"Enregistrement Régulier", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
         {L"Intervalle de l'enregistrement régulier", ROLE_SYSTEM_SCROLLBAR, ROLE_SYSTEM_CLIENT},
         {L"Enregistrer à chaque modification", ROLE_SYSTEM_CHECKBUTTON, ROLE_SYSTEM_CLIENT},
@@ -129,6 +130,38 @@ TEST_F(AccessibleNamesTest, EveryControlTabReachesInTheSettingsDialogIsAnnounced
     Fcfg->Close();
 }
 
+TEST_F(AccessibleNamesTest, TheBackgroundColourIsChosenFromTheKeyboardAndItsFocusShowsAroundTheSwatch) {
+    const auto savedShow = TColorDialog::Show;
+    int shown = 0;
+    TColorDialog::Show = [&](TColorDialog&, HWND) -> std::optional<TColor> {
+        ++shown;
+        return 0x336699;
+    };
+    Fcfg->Show();
+    Fcfg->CBgTrans->SetFocus();
+    SetForegroundWindow(Fcfg->Handle());
+    SendChord({VK_TAB});
+    ASSERT_TRUE(PumpUntil([&] { return GetFocus() == Fcfg->Shape1Key->Handle(); }));
+    SendChord({VK_SPACE});
+    EXPECT_TRUE(PumpUntil([&] { return shown == 1; }));
+    SendChord({VK_RETURN});
+    EXPECT_TRUE(PumpUntil([&] { return shown == 2; }));
+    EXPECT_EQ(Form1->Memo1->Color(), 0x336699);
+    // The dotted frame is drawn around the swatch, never over it, and only while it has the focus.
+    RECT frame;
+    GetWindowRect(Fcfg->Shape1Key->Handle(), &frame);
+    POINT corner{frame.left, frame.top};
+    EXPECT_EQ(WindowFromPoint(corner), Fcfg->GroupBox1->Handle()) << "the mouse goes through";
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(Fcfg->Shape1Key->Handle(), region), COMPLEXREGION);
+    EXPECT_FALSE(PtInRegion(region, 2 + Fcfg->Shape1->Width() / 2, 2 + Fcfg->Shape1->Height() / 2));
+    Fcfg->CEnreg->SetFocus();
+    EXPECT_EQ(GetWindowRgn(Fcfg->Shape1Key->Handle(), region), NULLREGION);
+    DeleteObject(region);
+    TColorDialog::Show = savedShow;
+    Fcfg->Close();
+}
+
 TEST_F(AccessibleNamesTest, TheNoteEditorIsAnnouncedAsNoteWhateverItHolds) {
     Form1->Show();
     Form1->Memo1->SetFocus();
@@ -139,11 +172,15 @@ TEST_F(AccessibleNamesTest, TheNoteEditorIsAnnouncedAsNoteWhateverItHolds) {
     EXPECT_EQ(Announced(Form1->Memo1->Handle()).Name, L"Note");
 }
 
-TEST_F(AccessibleNamesTest, TheAboutDialogsShortcutListIsNamed) {
+TEST_F(AccessibleNamesTest, TheAboutDialogsLinksAreAnnouncedAsLinksByTheirTextThenTheShortcutList) {
     FAbout->Show();
-    FAbout->Memo1->SetFocus();
+    FAbout->HotLink1->FocusWindow()->SetFocus();
     ExpectAnnounced(TabOrder(FAbout->Handle()),
-                    {{L"Raccourcis clavier", ROLE_SYSTEM_TEXT, ROLE_SYSTEM_TEXT}});
+                    {
+                        {L"EMail", ROLE_SYSTEM_LINK, ROLE_SYSTEM_LINK},
+                        {L"Site Web", ROLE_SYSTEM_LINK, ROLE_SYSTEM_LINK},
+                        {L"Raccourcis clavier", ROLE_SYSTEM_TEXT, ROLE_SYSTEM_TEXT},
+                    });
     FAbout->Close();
 }
 
