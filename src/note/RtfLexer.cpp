@@ -168,14 +168,13 @@ void AppendInCodePage(std::wstring& text, unsigned codePage, std::string_view by
 }
 
 size_t SplitAfter(std::string_view added, unsigned codePage) {
-    const size_t last = added.find_last_of(std::string_view("\0\x01\x02\x03\x04\x05\x06\x07\x08\t\n\x0b\x0c\r"
-                                                            "\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19"
-                                                            "\x1a\x1b\x1c\x1d\x1e\x1f !\"#$%&'()*+,-./",
-                                                            48));
-    if (last == std::string_view::npos) return last;
+    size_t last = added.size();
+    while (last > 0 && static_cast<unsigned char>(added[last - 1]) >= '0')
+        --last;
+    if (last == 0) return std::string_view::npos;
     const unsigned most = CodePages::MaxCharSize(codePage);
     const bool stateless = codePage == CodePages::kUtf8 || codePage == 54936 || most == 1 || most == 2;
-    return stateless ? last + 1 : std::string_view::npos;
+    return stateless ? last : std::string_view::npos;
 }
 
 unsigned TRtfReading::CodePage() const {

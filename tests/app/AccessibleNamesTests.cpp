@@ -2,6 +2,7 @@
 #include "app/ProgramFixture.h"
 #include "settings/SettingsForm.h"
 #include "support/Keyboard.h"
+#include "support/PointerInput.h"
 
 #include <oleacc.h>
 
@@ -61,15 +62,7 @@ protected:
         ProgramFixture::TearDown();
         CoUninitialize();
     }
-    template <class Done> bool PumpUntil(Done done) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (std::chrono::steady_clock::now() < until) {
-            app.ProcessMessages();
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
+    template <class Done> bool PumpUntil(Done done) { return ::PumpUntil(app, done); }
     // The controls Tab reaches in a shown window, from the one that has the focus, in order,
     // until the focus comes back to where it started.
     std::vector<HWND> TabOrder(HWND window) {

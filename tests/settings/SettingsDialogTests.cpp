@@ -9,6 +9,7 @@
 #include "settings/SettingsForm.h"
 #include "support/AltGrLayout.h"
 #include "support/Keyboard.h"
+#include "support/PointerInput.h"
 #include "support/Mouse.h"
 
 #include <chrono>
@@ -44,15 +45,7 @@ protected:
         SetForegroundWindow(Fcfg->Handle());
         UpdateWindow(Fcfg->Handle());
     }
-    template <class Done> bool PumpUntil(Done done) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (std::chrono::steady_clock::now() < until) {
-            app.ProcessMessages();
-            if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
+    template <class Done> bool PumpUntil(Done done) { return ::PumpUntil(app, done); }
     // A real click on a box, waiting until the box has taken it.
     bool Click(TCheckBox* box) {
         const bool before = box->Checked();
