@@ -61,7 +61,8 @@ void TNoteKeeper::TState::LookNow() {
         if (WritePending) PutOff(wyLook);
         return;
     default:
-        if (Load == lsLoaded && WritePending) Save(wyLook);
+        // A note not loaded has a write waiting only when its set-aside found it held.
+        if (WritePending) Save(wyLook);
     }
 }
 

@@ -49,6 +49,9 @@ TEST(KillDuringLoad, AfterTwoKillsTheNextStartComesUpReportsTheFailureAndSetsThe
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == note; }, 5s));
     for (WORD key : {'N', 'E', 'W'})
         SendChord({key});
+    // Reading the 2 MB note to see whether it changed would hold it against the move half the
+    // time: the move is waited for first.
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(aside); }, 10s));
     EXPECT_TRUE(WaitUntil([&] { return FileBytes(document).find("new") != std::string::npos; }, 10s));
     EXPECT_TRUE(FileBytes(aside) == stored);
     EXPECT_FALSE(fs::exists(marker));

@@ -83,4 +83,38 @@ TEST_F(KeeperWaitTest, AChangeThatKeepsTheSizeAndTheTimeIsSeenAfterTheFolderChan
     EXPECT_EQ(editor.Text(), L"o9");
 }
 
+// A note the editor could not read goes aside before the first save of what the user typed. When
+// another program has it open just then, the set-aside is tried again at the next look, with no
+// need of another edit.
+class KeeperRefusedTest : public KeeperWaitTest {
+protected:
+    void SetUp() override {
+        disk.AddFolder(kFolder);
+        disk.AddFolder(L"C:\\Users\\Sim\\AppData\\Roaming\\Quillpad");
+        // Nested deeper than the control is ever given.
+        disk.OtherWrite(kNote, kUnreadable);
+        desk.SetSaveOnChange(true);
+        desk.Open();
+        ASSERT_TRUE(editor.Empty());
+    }
+    static const std::string kUnreadable;
+};
+
+const std::string KeeperRefusedTest::kUnreadable =
+    "{\\rtf1 " + std::string(200, '{') + "o1" + std::string(201, '}');
+
+TEST_F(KeeperRefusedTest, ASetAsideThatFoundTheNoteHeldIsDoneOnceTheNoteIsFree) {
+    const int hold = disk.Hold(kNote, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(hold, 0);
+    editor.Type("w1");
+    desk.Edited();
+    Run(TNoteKeeper::kQuietMs + 100);
+    EXPECT_EQ(disk.Bytes(kNote), kUnreadable) << "held: neither moved nor written over";
+
+    disk.Release(hold);
+    Run(TNoteKeeper::kLookAgainMs + 100);
+    EXPECT_EQ(disk.Bytes(kNote + L".unreadable"), kUnreadable);
+    EXPECT_EQ(disk.Bytes(kNote), editor.StoredForm());
+}
+
 } // namespace
