@@ -5,12 +5,14 @@
 #include "framework/Application.h"
 #include "imaging/GifDecoder.h"
 
+#include <oleacc.h>
+
 TFAbout* FAbout = nullptr;
 
 namespace {
 
-template <class T> T* Child(TForm* form, TWinControl* parent, const wchar_t* name, int left, int top, int width,
-                            int height) {
+template <class T>
+T* Child(TForm* form, TWinControl* parent, const wchar_t* name, int left, int top, int width, int height) {
     T* control = new T(form);
     control->SetName(name);
     control->SetBounds(left, top, width, height);
@@ -115,6 +117,13 @@ void TFAbout::ApplyDesign() {
         L"",
         L"CTRL+ALT+X :   Quitter",
     });
+
+    // Last in the Tab order, so the dialog still opens on the mail link.
+    Image1Key = new TFocusStandIn(this, Panel1);
+    Image1Key->SetName(L"Image1Key");
+    SetAccessibleName(*Image1Key, TFCredit::kCaption);
+    SetAccessibleRole(*Image1Key, ROLE_SYSTEM_PUSHBUTTON);
+    Image1Key->OnActivate = [this](TObject* s) { Image1Click(s); };
 
     OnShow = [this](TObject* s) { FormShow(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };

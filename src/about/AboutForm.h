@@ -1,5 +1,6 @@
 #pragma once
 // The About dialog: name and version, description, links, contact, picture and shortcut list.
+#include "components/FocusStandIn.h"
 #include "components/HotLink.h"
 #include "framework/Edit.h"
 #include "framework/Form.h"
@@ -21,6 +22,8 @@ public:
     TLabel* Label2;
     TPanel* Panel4;
     TMemo* Memo1;
+    // The picture from the keyboard: Enter or Space opens the credits, as a double-click does.
+    TFocusStandIn* Image1Key;
 
     void FormShow(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);

@@ -59,7 +59,7 @@ void TFCredit::ApplyDesign() {
     SetName(L"FCredit");
     SetBounds(351, 297, 0, 0);
     SetBorderStyle(bsDialog);
-    SetCaption(L"A Propos de .... l'équipe Quillpad");
+    SetCaption(kCaption);
     SetClientWidth(637);
     SetClientHeight(273);
     SetColor(clBtnFace);

@@ -16,6 +16,8 @@ public:
     void FormShow(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
 
+    // The window's title, also what the About picture that opens it is called.
+    static constexpr const wchar_t* kCaption = L"A Propos de .... l'équipe Quillpad";
     // The credits, one item per line.
     static std::vector<std::wstring> CreditLines();
 

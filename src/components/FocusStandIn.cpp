@@ -35,7 +35,7 @@ void TFocusStandIn::CreateWnd() {
 
 void TFocusStandIn::ApplyRegion() {
     if (!HandleAllocated()) return;
-    const bool focused = GetFocus() == Handle();
+    const bool focused = ShowsFocus();
     HRGN shown = CreateRectRgn(0, 0, focused ? Width() : 0, focused ? Height() : 0);
     if (focused) {
         TRegionHandle inside(CreateRectRgn(1, 1, Width() - 1, Height() - 1));
@@ -63,6 +63,7 @@ void TFocusStandIn::WndProc(TMessage& m) {
         return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
         TWinControl::WndProc(m);
         ApplyRegion();
         return;

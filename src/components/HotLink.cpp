@@ -2,6 +2,7 @@
 
 #include "framework/AccessibleName.h"
 #include "framework/Handles.h"
+#include "framework/HighContrast.h"
 #include "framework/WinControl.h"
 
 #include <oleacc.h>
@@ -49,6 +50,7 @@ protected:
             return;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
+        case WM_UPDATEUISTATE:
             TWinControl::WndProc(m);
             FLink->Invalidate();
             return;
@@ -106,9 +108,13 @@ void THotLink::Click() {
     if (ShellOpenUrl) ShellOpenUrl(FUrl);
 }
 
+COLORREF THotLink::ShownTextColor() {
+    return HighContrast::On() ? GetSysColor(COLOR_HOTLIGHT) : TTrackLabel::ShownTextColor();
+}
+
 void THotLink::Paint(HDC dc) {
     TTrackLabel::Paint(dc);
-    if (FFocus->HandleAllocated() && GetFocus() == FFocus->Handle()) {
+    if (FFocus->ShowsFocus()) {
         RECT box{0, 0, FWidth, FHeight};
         DrawFocusRect(dc, &box);
     }

@@ -34,6 +34,8 @@ protected:
     friend class TLinkFocus;
     void Click() override;
     void Paint(HDC dc) override;
+    // Under high contrast a link takes the theme's link colour, hovered or not.
+    COLORREF ShownTextColor() override;
 
 private:
     std::wstring FUrl;

@@ -431,6 +431,8 @@ bool TForm::DialogKey(MSG& msg) {
     switch (key) {
     case VK_TAB:
         if (code & DLGC_WANTTAB) return false;
+        // The keyboard is in use: focus frames show from now on, as in the system's dialogs.
+        SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
         Perform(WM_NEXTDLGCTL, (shift & ssShift) ? 1 : 0, 0);
         return true;
     case VK_RETURN: {

@@ -161,6 +161,10 @@ void TLabel::ScaleFonts(int m, int d) {
     FBoundsSource.Applied(TBox{FLeft, FTop, FWidth, FHeight});
 }
 
+COLORREF TLabel::ShownTextColor() {
+    return HighContrast::Shown(Font()->Color(), COLOR_BTNTEXT);
+}
+
 void TLabel::Paint(HDC dc) {
     RECT r{0, 0, FWidth, FHeight};
     if (!FTransparent) {
@@ -173,7 +177,7 @@ void TLabel::Paint(HDC dc) {
     const UINT flags = DrawTextFlags();
     const int length = static_cast<int>(FCaption.size());
     if (Enabled()) {
-        SetTextColor(dc, HighContrast::Shown(Font()->Color(), COLOR_BTNTEXT));
+        SetTextColor(dc, ShownTextColor());
         DrawTextW(dc, FCaption.c_str(), length, &r, flags);
     } else {
         // Greyed: a light copy one pixel down and right under the shadow-coloured text.

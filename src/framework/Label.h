@@ -40,6 +40,8 @@ protected:
     void AdjustBounds();
     void Loaded() override;
     void ScaleFonts(int m, int d) override;
+    // The caption's colour on screen; under high contrast a system colour.
+    virtual COLORREF ShownTextColor();
 
 private:
     UINT DrawTextFlags() const;

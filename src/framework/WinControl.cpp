@@ -292,6 +292,10 @@ void TWinControl::SetFocus() { ::SetFocus(Handle()); }
 
 bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
 
+bool TWinControl::ShowsFocus() const {
+    return Focused() && !(SendMessageW(FHandle, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
 void TWinControl::SetHint(const std::wstring& hint) {
     FHint = hint;
     UpdateToolTip();

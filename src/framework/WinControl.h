@@ -72,6 +72,9 @@ public:
 
     void SetFocus();
     bool Focused() const;
+    // Has the focus and may show it: the window's keyboard cues are not hidden (they are until
+    // the keyboard is used, where the user asked the system to hide them).
+    bool ShowsFocus() const;
 
     // A tooltip shown while the pointer rests on the control, when ShowHint is on.
     const std::wstring& Hint() const { return FHint; }

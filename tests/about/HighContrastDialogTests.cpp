@@ -52,9 +52,11 @@ TEST_F(HighContrastDialogTest, TheAboutDialogsOwnDrawingTakesTheThemesColoursAnd
         auto label = ColoursOf(FAbout, FAbout->Label1);
         EXPECT_EQ(Commonest(label), THighContrastTheme::kBackground);
         EXPECT_GT(label[THighContrastTheme::kText], 0);
+        // A link is drawn in the theme's link colour, hovered or not.
         auto hovered = ColoursOf(FAbout, link);
         EXPECT_EQ(hovered[RGB(0, 0, 255)], 0);
-        EXPECT_GT(hovered[THighContrastTheme::kText], 0);
+        EXPECT_GT(hovered[THighContrastTheme::kLink], 0);
+        EXPECT_GT(ColoursOf(FAbout, FAbout->HotLink1)[THighContrastTheme::kLink], 0);
         EXPECT_EQ(link->Font()->Color(), clBlue); // the design's value waits for the theme to go
 
         theme.Off();

@@ -165,15 +165,18 @@ TEST_F(AccessibleNamesTest, TheNoteEditorIsAnnouncedAsNoteWhateverItHolds) {
     EXPECT_EQ(Announced(Form1->Memo1->Handle()).Name, L"Note");
 }
 
-TEST_F(AccessibleNamesTest, TheAboutDialogsLinksAreAnnouncedAsLinksByTheirTextThenTheShortcutList) {
+TEST_F(AccessibleNamesTest,
+       TheAboutDialogsLinksAreAnnouncedAsLinksByTheirTextThenTheShortcutListAndThePicture) {
     FAbout->Show();
     FAbout->HotLink1->FocusWindow()->SetFocus();
-    ExpectAnnounced(TabOrder(FAbout->Handle()),
-                    {
-                        {L"EMail", ROLE_SYSTEM_LINK, ROLE_SYSTEM_LINK},
-                        {L"Site Web", ROLE_SYSTEM_LINK, ROLE_SYSTEM_LINK},
-                        {L"Raccourcis clavier", ROLE_SYSTEM_TEXT, ROLE_SYSTEM_TEXT},
-                    });
+    ExpectAnnounced(
+        TabOrder(FAbout->Handle()),
+        {
+            {L"EMail", ROLE_SYSTEM_LINK, ROLE_SYSTEM_LINK},
+            {L"Site Web", ROLE_SYSTEM_LINK, ROLE_SYSTEM_LINK},
+            {L"Raccourcis clavier", ROLE_SYSTEM_TEXT, ROLE_SYSTEM_TEXT},
+            {L"A Propos de .... l'équipe Quillpad", ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_PUSHBUTTON},
+        });
     FAbout->Close();
 }
 

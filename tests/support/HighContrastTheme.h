@@ -13,11 +13,12 @@ class THighContrastTheme {
 public:
     static constexpr COLORREF kBackground = RGB(0, 0, 0);
     static constexpr COLORREF kText = RGB(255, 255, 255);
+    static constexpr COLORREF kLink = RGB(255, 255, 0);
 
     THighContrastTheme() {
         for (size_t i = 0; i < kElements.size(); ++i)
             FSaved[i] = GetSysColor(kElements[i]);
-        const std::array<COLORREF, 4> theme{kBackground, kText, kBackground, kText};
+        const std::array<COLORREF, 5> theme{kBackground, kText, kBackground, kText, kLink};
         HighContrast::SetQuery([] { return true; });
         SetSysColors(static_cast<int>(kElements.size()), kElements.data(), theme.data());
         Tell();
@@ -33,8 +34,8 @@ public:
     }
 
 private:
-    static constexpr std::array<int, 4> kElements{COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE,
-                                                  COLOR_BTNTEXT};
+    static constexpr std::array<int, 5> kElements{COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE,
+                                                  COLOR_BTNTEXT, COLOR_HOTLIGHT};
     // As the system tells every top-level window; the test's are all on this thread.
     static void Tell() {
         EnumThreadWindows(
@@ -45,6 +46,6 @@ private:
             },
             0);
     }
-    std::array<COLORREF, 4> FSaved{};
+    std::array<COLORREF, 5> FSaved{};
     bool FOff = false;
 };
