@@ -12,6 +12,7 @@
 void TNoteKeeper::TState::Open() {
     Unswept = Untidy = true;
     if (ClearUpAfterCutSave(Calls, Note, Place.Rescue)) Balloon(TookCutSaveText(Note), L"", {Note});
+    TidyVersions();
     // Still missing beside what a cut save left: put back as soon as it can be. Beside a note in
     // place, what is left is older than it, and only goes.
     SetLastError(ERROR_SUCCESS);

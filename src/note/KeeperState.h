@@ -38,6 +38,8 @@ public:
     bool Dirty = false;
     enum { lsLoaded, lsPending, lsRefused } Load = lsLoaded;
     bool Left = false;
+    // The next replacement keeps a version whatever the newest's age.
+    bool VersionForced = false;
 
 private:
     // Loading.
@@ -113,7 +115,10 @@ private:
     std::wstring TypedToldAt, TypedBeside;
     bool SaveFailedTold = false;
     bool RescueTold = false;
-    bool VersionKept = false;
+    // The time of a version near enough to now that none is due (0: look in the folder).
+    ULONGLONG VersionNear = 0;
+    void KeepVersion(const std::string& stored, ULONGLONG noteSize);
+    void TidyVersions();
     // A file that the control could not take as it was: kept beside the note before the first
     // save goes over it.
     std::string Original;

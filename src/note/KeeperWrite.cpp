@@ -6,6 +6,7 @@
 #include "note/NoteFiles.h"
 #include "note/NoteLoad.h"
 #include "note/NoteTexts.h"
+#include "note/NoteVersions.h"
 
 #include <algorithm>
 
@@ -82,10 +83,7 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
                 return Rescue(bytes, CannotCreateText(ConflictPath(Note, Clock.LocalTime()), kept), why);
             Known = std::make_shared<const std::string>(theirs.Bytes);
         }
-        if (!error && !VersionKept) {
-            VersionKept = true;
-            KeepVersion(Calls, Note, *Known);
-        }
+        if (!error) KeepVersion(*Known, bytes.size());
     }
     if (const DWORD kept = KeepOriginal())
         return Rescue(bytes, CannotCreateText(OriginalPath(Note, Clock.LocalTime()), kept), why);
@@ -117,6 +115,30 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
     case TReplaced::rdFailed:
         return Rescue(bytes, CannotCreateText(Note, replaced.Error), why, replaced.OldNoteAt);
     }
+}
+
+void TNoteKeeper::TState::KeepVersion(const std::string& stored, ULONGLONG noteSize) {
+    // Extra safety, not the save itself: a version that cannot be made does not stop the save.
+    const ULONGLONG now = Clock.UtcFileTime();
+    const auto nearNow = [&](ULONGLONG time) {
+        return time && (time > now ? time - now : now - time) < kVersionEvery;
+    };
+    // A version this run made or saw a moment ago: no need to look in the folder at each save.
+    if (!VersionForced && nearNow(VersionNear)) return;
+    ULONGLONG nearest = 0;
+    if (KeepVersionByTime(Calls, Note, stored, now, Place.Computer, VersionForced, noteSize, nearest))
+        VersionForced = false;
+    // Due and not made: its temporary may be left, for the next tidying.
+    else if (!nearest)
+        Unswept = true;
+    VersionNear = nearest;
+}
+
+void TNoteKeeper::TState::TidyVersions() {
+    TakeInNumberedVersions(Calls, Note, Place.Computer);
+    TFileStamp stamp;
+    if (StampOf(Calls, Note, stamp) || !stamp.Exists) return;
+    ThinVersions(Calls, Note, Clock.UtcFileTime(), stamp.Size);
 }
 
 DWORD TNoteKeeper::TState::KeepOriginal() {

@@ -10,6 +10,11 @@ public:
         GetLocalTime(&now);
         return now;
     }
+    ULONGLONG UtcFileTime() override {
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        return (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    }
 };
 
 } // namespace

@@ -11,6 +11,8 @@ public:
     virtual ULONGLONG Now() = 0;
     // The local date and time (it may jump, backwards too, when the user or the system sets it).
     virtual SYSTEMTIME LocalTime() = 0;
+    // The time in UTC, in file-time units (100 ns since 1601); it may jump too, backwards as well.
+    virtual ULONGLONG UtcFileTime() = 0;
 };
 
 // The system's clock.

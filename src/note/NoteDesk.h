@@ -24,6 +24,8 @@ public:
     // The last save; it goes to the keeper at once, even from inside a box (the session ends).
     void Leave();
     void SetSaveOnChange(bool on) { FKeeper.SetSaveOnChange(on); }
+    // Only noted by the keeper, so it goes at once, even from inside a box.
+    void KeepVersionBeforeNextWrite() { FKeeper.KeepVersionBeforeNextWrite(); }
 
     TNoteKeeper& Keeper() { return FKeeper; }
     // A box or a question is on screen.

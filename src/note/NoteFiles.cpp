@@ -1,6 +1,7 @@
 #include "note/NoteFiles.h"
 
 #include "framework/SystemError.h"
+#include "note/NoteVersions.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -75,10 +76,6 @@ std::wstring NoteTemporaryPath(const std::wstring& path) {
 
 std::wstring NoteBackupPath(const std::wstring& path) {
     return FolderOf(path) + L"~" + FileNameOf(path) + L".old.tmp";
-}
-
-std::wstring VersionPath(const std::wstring& path, int n) {
-    return path + L"." + std::to_wstring(n);
 }
 
 std::wstring ConflictPath(const std::wstring& path, const SYSTEMTIME& when) {
@@ -258,24 +255,6 @@ TReplaced ReplaceNote(TFileCalls& calls, const std::wstring& path, const std::st
     return result;
 }
 
-void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string& bytes) {
-    // Extra safety, not the save itself: a version that cannot be kept does not stop the save.
-    const std::wstring copy = VersionCopyPath(path);
-    if (WriteWhole(calls, copy, bytes, CREATE_ALWAYS)) return;
-    std::string back;
-    const auto drop = [&] { calls.Delete(copy.c_str()); };
-    if (ReadWhole(calls, copy, back) || back != bytes) return drop();
-    constexpr int kKept = 3;
-    SetLastError(ERROR_SUCCESS);
-    if (!calls.Delete(VersionPath(path, kKept).c_str()) && Exists(calls, VersionPath(path, kKept)))
-        return drop();
-    for (int n = kKept - 1; n >= 1; --n)
-        if (Exists(calls, VersionPath(path, n)) &&
-            Move(calls, VersionPath(path, n), VersionPath(path, n + 1), MOVEFILE_REPLACE_EXISTING))
-            return drop();
-    if (Move(calls, copy, VersionPath(path, 1), MOVEFILE_REPLACE_EXISTING)) drop();
-}
-
 std::wstring VersionCopyPath(const std::wstring& path) {
     return FolderOf(path) + L"~" + FileNameOf(path) + L".1.tmp";
 }
@@ -322,7 +301,9 @@ bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std
             if (!calls.Delete((folder + name).c_str())) swept = false;
     };
     const std::wstring name = FileNameOf(path);
-    sweep(FolderOf(path), L"~" + name.substr(0, name.find_last_of(L'.')) + L" (*.tmp");
+    const std::wstring stem = name.substr(0, name.find_last_of(L'.'));
+    sweep(FolderOf(path), L"~" + stem + L" (*.tmp");
+    sweep(VersionsFolder(path), L"~" + stem + L" *.tmp");
     if (!rescue.empty()) {
         const std::wstring rescueName = FileNameOf(rescue);
         sweep(FolderOf(rescue), L"~" + rescueName.substr(0, rescueName.find_last_of(L'.')) + L"*.tmp");

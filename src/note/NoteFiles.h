@@ -1,7 +1,7 @@
 #pragma once
 // The files of a note, read and written through the file calls the keeper is given: the names
 // of the files kept beside it, whole reads that never wait, writes that leave a whole file or
-// none, the replacement of the note that never leaves the folder without it, the versions, the
+// none, the replacement of the note that never leaves the folder without it, the
 // mark of a load in progress, and what a save cut short left behind.
 #include "framework/FileCalls.h"
 #include "note/NoteKeeper.h"
@@ -17,10 +17,8 @@ std::wstring FileNameOf(const std::wstring& path);
 std::wstring NoteTemporaryPath(const std::wstring& path);
 // "~<name>.old.tmp": where the platform's replacement puts the note it replaces, for a moment.
 std::wstring NoteBackupPath(const std::wstring& path);
-// "~<name>.1.tmp": a version on its way, read back whole before it counts.
+// "~<name>.1.tmp": where earlier releases wrote a version on its way; a cut save may have left it.
 std::wstring VersionCopyPath(const std::wstring& path);
-// "<name>.1" to "<name>.3": the note before the first change of each of the last runs.
-std::wstring VersionPath(const std::wstring& path, int n);
 // "<name> (conflit YYYY-MM-DD hh-mm-ss)<ext>": another writer's version.
 std::wstring ConflictPath(const std::wstring& path, const SYSTEMTIME& when);
 // "<name> (original YYYY-MM-DD hh-mm-ss)<ext>": a file as it was before the control read it.
@@ -62,16 +60,13 @@ struct TReplaced {
 // platform's replacement, or a rename where that is refused. Whatever step fails, the folder is
 // not left without the note: either the note holds the new bytes, or it holds what it held.
 TReplaced ReplaceNote(TFileCalls& calls, const std::wstring& path, const std::string& bytes);
-// Before the first change of a run: the note as it is (`bytes`) becomes version 1, the older
-// ones move on. The copy is read back whole before anything moves; a copy that fails is removed
-// and nothing rotates.
-void KeepVersion(TFileCalls& calls, const std::wstring& path, const std::string& bytes);
 // Clears up after a save or a replacement cut short (a kill, a power cut): a note missing beside
 // its replacement is put back from it, then the leftovers go, those of the copies kept beside the
 // note and in `rescueFolder` too. Returns true when the note was taken from a save that never
 // finished.
 bool ClearUpAfterCutSave(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue = {});
-// The temporary files of the copies kept beside the note and of the rescue copies, left by a kill;
+// The temporary files of the copies kept beside the note, of the versions and of the rescue copies,
+// left by a kill;
 // false when some could not be looked for or removed yet.
 bool SweepKeptTemporaries(TFileCalls& calls, const std::wstring& path, const std::wstring& rescue);
 // What a replacement or a version leaves for a moment beside the note; false while some of it

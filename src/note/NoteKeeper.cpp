@@ -207,6 +207,10 @@ ULONGLONG TNoteKeeper::NextWake() const {
     return F->NextWake();
 }
 
+void TNoteKeeper::KeepVersionBeforeNextWrite() {
+    F->VersionForced = true;
+}
+
 void TNoteKeeper::SetSaveOnChange(bool on) {
     FSaveOnChange = on;
 }

@@ -14,10 +14,15 @@
 #include <string>
 #include <vector>
 
+// This computer's name, fit for a file name.
+std::wstring ThisComputerName();
+
 // Where a note lives.
 struct TNotePlace {
     std::wstring Note;   // the note's file
     std::wstring Rescue; // this note's rescue copy, in the user's own folder
+    // The name the versions this computer takes carry (see NoteVersions.h).
+    std::wstring Computer = ThisComputerName();
 };
 
 // The rescue copy of `note` in `folder` (ending with a backslash): the note's name with a number
@@ -76,6 +81,10 @@ public:
     std::vector<TNotice> Answer(int question, bool yes);
     // The program ends: the last save.
     std::vector<TNotice> Leave();
+
+    // The next replacement of the note keeps the file as it was as a version, however recent the
+    // newest (after the user restored a version). Only noted: safe while a box is on screen.
+    void KeepVersionBeforeNextWrite();
 
     // When Wake is wanted next, on the clock; 0 for never.
     ULONGLONG NextWake() const;

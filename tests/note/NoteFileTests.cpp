@@ -2,6 +2,7 @@
 
 #include "framework/SystemError.h"
 #include "note/NoteFiles.h"
+#include "note/NoteVersions.h"
 
 #include <gtest/gtest.h>
 
@@ -330,13 +331,20 @@ TEST_F(NoteFileTest, ASaveCutShortIsClearedUpAndANoteMissingBesideItsReplacement
     EXPECT_FALSE(Exists(temporary));
 }
 
-TEST_F(NoteFileTest, AVersionIsKeptOnlyWhenItsCopyReadsBackWholeAndAFailedOneNeverRotates) {
+TEST_F(NoteFileTest, AVersionIsKeptOnlyWhenItsCopyReadsBackWholeAndAFailedOneLeavesNothing) {
+    // 2026-03-02 08:00:00 UTC, then one and two minutes later.
+    constexpr ULONGLONG kTime = 134'169'120'000'000'000ull;
+    std::vector<std::wstring> made;
     for (const char* version : {"v0", "v1", "v2"}) {
-        KeepVersion(FileCalls(), path, version);
+        std::wstring at;
+        ASSERT_EQ(
+            MakeVersion(FileCalls(), path, version, kTime + made.size() * kFileTimeMinute, L"BUREAU", at),
+            0u);
+        made.push_back(at);
     }
-    EXPECT_EQ(FileBytes(VersionPath(path, 1)), "v2");
-    EXPECT_EQ(FileBytes(VersionPath(path, 2)), "v1");
-    EXPECT_EQ(FileBytes(VersionPath(path, 3)), "v0");
+    EXPECT_EQ(made[0], (folder / L"note.versions" / L"note 2026-03-02 08-00-00 BUREAU.RTF").wstring());
+    EXPECT_EQ(FileBytes(made[0]), "v0");
+    EXPECT_EQ(FileBytes(made[2]), "v2");
     struct TCase {
         const char* What;
         std::function<void(TInjectedFileCalls&)> Inject;
@@ -360,12 +368,16 @@ TEST_F(NoteFileTest, AVersionIsKeptOnlyWhenItsCopyReadsBackWholeAndAFailedOneNev
     for (const TCase& c : cases) {
         TInjectedFileCalls injected;
         c.Inject(injected);
-        KeepVersion(FileCalls(), path, "a version that never makes it");
-        EXPECT_EQ(FileBytes(VersionPath(path, 1)), "v2") << c.What;
-        EXPECT_EQ(FileBytes(VersionPath(path, 3)), "v0") << c.What;
+        std::wstring at;
+        EXPECT_NE(MakeVersion(FileCalls(), path, "a version that never makes it", kTime + kFileTimeHour,
+                              L"BUREAU", at),
+                  0u)
+            << c.What;
     }
-    EXPECT_EQ(
-        std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder / L"note.versions"),
+                            std::filesystem::directory_iterator()),
+              3);
+    EXPECT_EQ(FileBytes(made[0]), "v0");
 }
 
 // What `loads` processes that each died inside the reader leave behind.

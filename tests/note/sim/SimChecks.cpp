@@ -3,6 +3,7 @@
 
 #include "note/sim/SimText.h"
 #include "note/sim/SimWords.h"
+#include "note/NoteVersions.h"
 
 #include <cwctype>
 
@@ -58,6 +59,10 @@ void TSimWorld::CheckNoteChange(const std::wstring& path, const std::string& bef
     }
 }
 
+void TSimWorld::NoteSeen() {
+    if (const std::optional<std::string> note = FDisk.Bytes(kNote)) FNoteStates.insert(*note);
+}
+
 // With a healthy disk and the keeper quiet, the file holds every word the editor shows.
 void TSimWorld::CheckSettled() {
     const std::set<std::string> inNote = WordSet(FDisk.Bytes(kNote).value_or(""));
@@ -105,6 +110,14 @@ void TSimWorld::CheckFilesLeft() {
                            upper.find(L"(ORIGINAL ") != std::wstring::npos ||
                            upper.find(L"(CONFLIT ") != std::wstring::npos);
         const bool rescued = upper.rfind(rescueBase, 0) == 0;
+        ULONGLONG taken = 0;
+        std::wstring computer;
+        if (upper.rfind(Upper(VersionsFolder(kNote)), 0) == 0 &&
+            ParseVersionName(kNote, NameOf(path), taken, computer)) {
+            if (!FNoteStates.count(FDisk.Bytes(path).value_or("")))
+                Broke("a version that the note never held: "s + Narrow(path));
+            continue;
+        }
         if (upper == note || version || kept || rescued || Named(upper) || FOthersFiles.count(upper))
             continue;
         Broke("a file no notice named is left: "s + Narrow(path));
@@ -147,7 +160,9 @@ std::set<std::string> TSimWorld::DiskWords(bool withTemporaries, const std::wstr
     for (const std::wstring& path : FDisk.Files()) {
         const std::wstring upper = Upper(path);
         if ((!except.empty() && upper == Upper(except)) || (!withTemporaries && Temporary(upper))) continue;
-        if (!withVersions && upper.size() == note.size() + 2 && upper.rfind(note + L".", 0) == 0) continue;
+        if (!withVersions && ((upper.size() == note.size() + 2 && upper.rfind(note + L".", 0) == 0) ||
+                              upper.rfind(Upper(VersionsFolder(kNote)), 0) == 0))
+            continue;
         const std::set<std::string> in = WordSet(FDisk.Bytes(path).value_or(""));
         words.insert(in.begin(), in.end());
     }

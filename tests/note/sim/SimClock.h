@@ -16,6 +16,7 @@ public:
         FileTimeToSystemTime(&time, &local);
         return local;
     }
+    ULONGLONG UtcFileTime() override { return WallFileTime(); }
 
     void Advance(ULONGLONG ms) { FNow += ms; }
     // The wall clock set by this much, backwards too; the count of milliseconds does not move.

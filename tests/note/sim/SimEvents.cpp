@@ -111,7 +111,9 @@ void TSimWorld::Step(bool nested) {
     const int event = Pick(nested);
     Log(Cat(nested ? "  (box on screen) " : "", "step ", FStep, " t=", FClock.Now(), ": ",
             kEvents[event].Name));
+    NoteSeen();
     Do(event);
+    NoteSeen();
     Deliver();
 }
 

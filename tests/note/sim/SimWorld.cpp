@@ -37,8 +37,13 @@ TSimWorld::TSimWorld(unsigned seed, const TScheduleOptions& options)
         FDisk.OtherWrite(kNote, StoredFormOf(words));
     }
 
+    // A missing note put back empty (a save killed before it wrote a byte) tells no change.
+    FNoteStates.insert("");
     FDisk.OnProgramChange = [this](const std::wstring& path, const std::string& before,
-                                   const std::string& after) { CheckNoteChange(path, before, after); };
+                                   const std::string& after) {
+        if (Upper(path) == Upper(kNote)) FNoteStates.insert(after);
+        CheckNoteChange(path, before, after);
+    };
     FDisk.OnKill = [this] { Killed(); };
     if (FOptions.Trace) FDisk.OnTrace = [this](const std::wstring& line) { Log(Narrow(line)); };
     FTeller.NamedFiles = [this](const std::wstring& text) { return NamedIn(text); };
@@ -101,6 +106,7 @@ void TSimWorld::StartUntilAlive() {
         FPoisonDeath = false;
         ++FStarts;
         Log(Cat("  start ", FStarts));
+        NoteSeen();
         FDesk->Open();
         if (!FDisk.ProgramDead()) {
             FPoisonStarts = 0;

@@ -78,6 +78,7 @@ private:
     void CheckHandles(const char* when);
     void CheckFilesLeft();
     void CheckWordsKept();
+    void NoteSeen();
     std::set<std::string> DiskWords(bool withTemporaries, const std::wstring& except = {},
                                     bool withVersions = true) const;
     std::vector<std::wstring> NamedIn(const std::wstring& text);
@@ -121,6 +122,8 @@ private:
     std::vector<std::wstring> FTold;     // every notice's text and link, upper-case
     std::set<std::wstring> FOthersFiles; // paths other programs made, upper-case
     std::vector<int> FHolds;
+    // Every state the note was seen in: a version must be one of them, never a cut file.
+    std::set<std::string> FNoteStates;
 
     std::string FSabotageWord;
     std::string FFinalDisk;
