@@ -109,6 +109,7 @@ void TForm1::ApplyDesign() {
     Enregistrer1 = AddMenuItem(root, L"Enregistrer1", L"Enregi&strer", scCtrl | 'S');
     Enregistrersous1 = AddMenuItem(root, L"Enregistrersous1", L"Enregistrer sous...", scCtrl | scAlt | 'S');
     Vider1 = AddMenuItem(root, L"Vider1", L"&Supprimer tout", scCtrl | VK_DELETE);
+    Versions1 = AddMenuItem(root, L"Versions1", L"&Versions précédentes...");
     N2 = AddMenuItem(root, L"N2", L"-");
     Parametres1 = AddMenuItem(root, L"Parametres1", L"Para&mètres...");
     APropos1 = AddMenuItem(root, L"APropos1", L"A Propos...");
@@ -123,6 +124,7 @@ void TForm1::ApplyDesign() {
     Enregistrer1->OnClick = [this](TObject* s) { Enregistrer1Click(s); };
     Enregistrersous1->OnClick = [this](TObject* s) { HKSaveToHotKey(s); };
     Vider1->OnClick = [this](TObject* s) { Vider1Click(s); };
+    Versions1->OnClick = [this](TObject* s) { Versions1Click(s); };
 
     // Title bar shown, window unclipped; the settings may hide the title bar.
     FormShaper1 = new TFormShaper(this);

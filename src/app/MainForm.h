@@ -33,6 +33,7 @@ public:
     TMenuItem* Enregistrer1 = nullptr;
     TMenuItem* Enregistrersous1 = nullptr;
     TMenuItem* Vider1 = nullptr;
+    TMenuItem* Versions1 = nullptr;
     TMenuItem* N2 = nullptr;
     TMenuItem* Parametres1 = nullptr;
     TMenuItem* APropos1 = nullptr;
@@ -72,6 +73,7 @@ public:
     TMenuItem* N4 = nullptr;
     TMenuItem* SelectAll1 = nullptr;
     TMenuItem* Vider2 = nullptr;
+    TMenuItem* Versions2 = nullptr;
     TMenuItem* N5 = nullptr;
     TMenuItem* Style1 = nullptr;
     TMenuItem* Couleur1 = nullptr;
@@ -113,6 +115,10 @@ public:
     // Empties the note after asking; the hot key's version does not ask.
     void Vider1Click(TObject* sender);
     void HKDelHotKey(TObject* sender);
+    // The versions dialog; a version chosen there replaces the note as one edit Undo takes back.
+    void Versions1Click(TObject* sender);
+    // Empty when the bytes are in the note, else why not in the user's words.
+    std::wstring RestoreVersion(const std::string& bytes);
 
     // Editing commands: each acts on the editor that has the keyboard focus.
     void EditUndo1Execute(TObject* sender);

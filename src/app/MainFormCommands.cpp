@@ -102,6 +102,8 @@ void TForm1::CreateEditorCommands() {
     SelectAll1 = AddActionItem(root, L"SelectAll1", EditSelectAll1);
     Vider2 = AddMenuItem(root, L"Vider2", L"Supprimer tout", scCtrl | VK_DELETE);
     Vider2->OnClick = [this](TObject* s) { Vider1Click(s); };
+    Versions2 = AddMenuItem(root, L"Versions2", L"Versions précédentes...");
+    Versions2->OnClick = [this](TObject* s) { Versions1Click(s); };
     N5 = AddMenuItem(root, L"N5", L"-");
     Style1 = AddMenuItem(root, L"Style1", L"Style");
     Couleur1 = AddActionItem(Style1, L"Couleur1", ColorSelect1);

@@ -246,6 +246,7 @@ TEST_F(EditorCommandTest, ARightClickInTheTextOpensTheEditorMenuWithItsChecksCur
                                                 L"-",
                                                 L"Sélectionner tout\tCtrl+A",
                                                 L"Supprimer tout\tCtrl+Del",
+                                                L"Versions précédentes...",
                                                 L"-",
                                                 L">Style",
                                                 L"  Couleur...",
@@ -273,9 +274,9 @@ TEST_F(EditorCommandTest, ARightClickInTheTextOpensTheEditorMenuWithItsChecksCur
     ClickScreen(at, true);
     ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
     ASSERT_EQ(seen.size(), expected.size());
-    EXPECT_EQ(seen[14], L"  Gras\tCtrl+B");
-    EXPECT_EQ(seen[19], L"  Gauche\tAlt+X");
-    EXPECT_EQ(seen[20], L"  Centrer\tAlt+C*");
+    EXPECT_EQ(seen[15], L"  Gras\tCtrl+B");
+    EXPECT_EQ(seen[20], L"  Gauche\tAlt+X");
+    EXPECT_EQ(seen[21], L"  Centrer\tAlt+C*");
 }
 
 void EmptyTheClipboard() {
@@ -321,9 +322,10 @@ TEST_F(EditorCommandTest, TheEditorMenuGreysWhatCannotActWhileTheKeysStillWork) 
         EXPECT_TRUE(PumpUntil([&] { return !seen.empty(); }));
         return seen;
     };
-    EXPECT_EQ(openMenu(), (std::vector<std::wstring>{L"Annuler (grey)", L"Couper (grey)", L"Copier (grey)",
-                                                     L"Coller (grey)", L"Supprimer (grey)",
-                                                     L"Sélectionner tout", L"Supprimer tout"}));
+    EXPECT_EQ(openMenu(),
+              (std::vector<std::wstring>{L"Annuler (grey)", L"Couper (grey)", L"Copier (grey)",
+                                         L"Coller (grey)", L"Supprimer (grey)", L"Sélectionner tout",
+                                         L"Supprimer tout", L"Versions précédentes..."}));
 
     // Copied, typed, then a selection: everything can act.
     Memo().Select(0, 5);
@@ -334,13 +336,14 @@ TEST_F(EditorCommandTest, TheEditorMenuGreysWhatCannotActWhileTheKeysStillWork) 
     ASSERT_EQ(Memo().Text(), L"hello worldx");
     Memo().Select(6, 11);
     EXPECT_EQ(openMenu(), (std::vector<std::wstring>{L"Annuler", L"Couper", L"Copier", L"Coller",
-                                                     L"Supprimer", L"Sélectionner tout", L"Supprimer tout"}));
+                                                     L"Supprimer", L"Sélectionner tout", L"Supprimer tout",
+                                                     L"Versions précédentes..."}));
 
     // Nothing to paste when the menu opened; text on the clipboard since: Ctrl+V pastes it.
     EmptyTheClipboard();
     Memo().Select(0, 0);
     const std::vector<std::wstring> empty = openMenu();
-    ASSERT_EQ(empty.size(), 7u);
+    ASSERT_EQ(empty.size(), 8u);
     EXPECT_EQ(empty[3], L"Coller (grey)");
     EXPECT_EQ(empty[1], L"Couper (grey)");
     Memo().Select(0, 5);
@@ -365,11 +368,11 @@ TEST_F(EditorCommandTest, SupprimerToutFromTheEditorMenuAsksFirst) {
     auto saved = AskYesNo;
     int asked = 0;
     AskYesNo = [&](HWND, const std::wstring&, const std::wstring&) { return ++asked > 1; };
+    // The pointer away from where the menu opens, so that no hover moves the highlight.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     for (int round = 0; round < 2; ++round) {
-        // Down to the seventh item that can be chosen: "Supprimer tout".
-        WhenMenuOpens([](HWND wnd) {
-            PostMenuKeys(wnd, {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
-        });
+        // Up from the last item, past "Style" and "Versions précédentes...": "Supprimer tout".
+        WhenMenuOpens([](HWND wnd) { PostMenuKeys(wnd, {VK_END, VK_UP, VK_UP, VK_UP, VK_RETURN}); });
         SendMessageW(Editor(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Editor()), MAKELPARAM(100, 100));
         EXPECT_EQ(Memo().Text(), round == 0 ? L"keep me" : L"");
     }

@@ -169,9 +169,9 @@ TEST(Keeper, SupprimerToutFromTheTrayMenuSavesTheEmptyNoteWhenSavingOnChange) {
     ASSERT_NE(note, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return Shows(note, L"un texte a effacer"); }, 10s));
     ASSERT_NO_FATAL_FAILURE(OpenTrayMenu(program));
-    // "&Supprimer tout" is three items above "&Quitter", the last one; its letter is also
+    // "&Supprimer tout" is four items above "&Quitter", the last one; its letter is also
     // "Enregi&strer"'s.
-    for (WORD key : {VK_END, VK_UP, VK_UP, VK_UP, VK_RETURN})
+    for (WORD key : {VK_END, VK_UP, VK_UP, VK_UP, VK_UP, VK_RETURN})
         PostMenuKey(program, key);
     HWND box = WaitForBox(program, L"Tout Supprimer ?");
     ASSERT_NE(box, nullptr) << "no confirmation: another item was chosen";
