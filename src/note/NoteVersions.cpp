@@ -190,8 +190,10 @@ std::vector<size_t> VersionsToDrop(const std::vector<TVersionAge>& versions, ULO
         // Dated ahead (a clock set back, another computer's ahead): never dropped for its age.
         if (taken > now) continue;
         const ULONGLONG age = now - taken;
-        const ULONGLONG width = age < 2 * kFileTimeHour   ? kVersionEvery
-                                : age < kFileTimeDay      ? kFileTimeHour
+        // The last 2 hours keep every version: each writer makes one per 10 minutes at most, and
+        // one made out of turn (the note as it was before a restore) must not go at once.
+        if (age < 2 * kFileTimeHour) continue;
+        const ULONGLONG width = age < kFileTimeDay        ? kFileTimeHour
                                 : age < 14 * kFileTimeDay ? kFileTimeDay
                                 : age < 92 * kFileTimeDay ? kWeek
                                                           : 0;

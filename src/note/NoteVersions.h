@@ -2,7 +2,7 @@
 // Earlier versions of the note, kept by time in a folder beside it ("<stem>.versions"): each a
 // file named after the moment it was taken (UTC) and the computer that took it, never renamed
 // afterwards, so a sync client sees files come and go and two computers never write one name.
-// Thinned by age: every version of the last 2 hours (one per 10 minutes at most), one per hour
+// Thinned by age: every version of the last 2 hours (made one per 10 minutes at most), one per hour
 // for a day, one per day for 14 days, one per week for 3 months; nothing older, at most 64 of
 // them and 20 times the note's size in bytes, the oldest going first.
 #include "framework/FileCalls.h"

@@ -107,6 +107,14 @@ TEST(VersionThinning, CountAndSizeBoundsDropTheOldestButNeverTheNewestNorForAgeT
     ASSERT_EQ(bySize.size(), 10u);
     EXPECT_EQ(bySize.front().Taken, recent[2].Taken);
 
+    // Within 2 hours nothing goes for its age: the note as it was before a restore, kept three
+    // minutes after the version of its ten minutes, stays beside it and beside a newer one.
+    const std::vector<TVersionAge> restored{
+        {now - 30 * kMinute, 1}, {now - 27 * kMinute, 1}, {now - kMinute, 1}};
+    EXPECT_TRUE(VersionsToDrop(restored, now, 1000).empty());
+    // Past 2 hours the hour keeps its oldest.
+    EXPECT_EQ(VersionsToDrop(restored, now + 3 * kHour, 1000), (std::vector<size_t>{1}));
+
     // The newest alone: kept however old or large.
     EXPECT_TRUE(VersionsToDrop({{now - 400 * kDay, 1}}, now, 1).empty());
     EXPECT_EQ(VersionsToDrop({{now - 300 * kDay, 1}, {now - 200 * kDay, 1000}}, now, 1),
