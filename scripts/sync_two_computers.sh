@@ -390,7 +390,7 @@ for side in "${SIDES[@]}"; do
   f=${FOLDER_OF[$side]}
   PLACE_FILES[ours]+=$(printf '%s\n' "$f"/*\ \(conflit\ *\).RTF)$'\n'
   PLACE_FILES[engine]+=$(printf '%s\n' "$f"/*.sync-conflict-*)$'\n'
-  PLACE_FILES[versions]+=$(printf '%s\n' "$f"/quillpad.RTF.[123])$'\n'
+  PLACE_FILES[versions]+=$(printf '%s\n' "$f"/quillpad.versions/*.RTF)$'\n'
   PLACE_FILES[aside]+=$(printf '%s\n' "$f"/quillpad.RTF.unreadable*)$'\n'
 done
 declare -A FOUND_IN FILE_COUNT
@@ -429,7 +429,7 @@ kind_count() { awk -v k="$1" -F'\t' '$3 == k' "$EDITS_LOG" | wc -l; }
   printf '%-34s %6s %6s\n' "note on computer B" "${FILE_COUNT[note_B]}" "${FOUND_IN[note_B]}"
   printf '%-34s %6s %6s\n' "Quillpad's conflict copies" "${FILE_COUNT[ours]}" "${FOUND_IN[ours]}"
   printf '%-34s %6s %6s\n' "the engine's conflict copies" "${FILE_COUNT[engine]}" "${FOUND_IN[engine]}"
-  printf '%-34s %6s %6s\n' "kept versions (.RTF.1 to .3)" "${FILE_COUNT[versions]}" "${FOUND_IN[versions]}"
+  printf '%-34s %6s %6s\n' "versions (quillpad.versions)" "${FILE_COUNT[versions]}" "${FOUND_IN[versions]}"
   printf '%-34s %6s %6s\n' "set-aside notes (.unreadable)" "${FILE_COUNT[aside]}" "${FOUND_IN[aside]}"
   echo
   cmp -s "$(note_of A)" "$(note_of B)" && echo "The two notes are the same file at the end." ||
