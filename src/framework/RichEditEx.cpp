@@ -127,6 +127,7 @@ void TRichEditEx::CreateWnd() {
     TQuiet quiet(*this);
     TWinControl::CreateWnd();
     Perform(EM_SETEVENTMASK, 0, kCreationEventMask);
+    FThemed = HighContrast::On();
     ShowBackground();
     SetBaseFont(*Font());
     LimitText(kTextLimit);
@@ -182,6 +183,7 @@ void TRichEditEx::SystemColorsChanged() {
     TQuiet quiet(*this);
     ShowBackground();
     SetBaseFont(*Font());
+    if (HighContrast::On() != FThemed) ShowThemeColours(!FThemed);
     Invalidate();
 }
 
@@ -279,18 +281,21 @@ bool TRichEditEx::StreamIn(UINT format, const TStreamReader& reader) {
     TStreamCookie cookie{&reader, nullptr};
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, ReadCallback};
     Perform(EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+    // Loaded runs have colours of their own, which the default format's does not reach.
+    if (FThemed) ShowThemeColours(true);
     return stream.dwError == 0;
 }
 
 bool TRichEditEx::StreamOut(UINT format, const TStreamWriter& writer) {
-    // Text of the default format is written in the user's colour, not in the theme's it is
-    // shown in: the control writes what it shows.
-    const bool themed = HighContrast::On();
-    if (themed) ApplyBaseFont(*Font(), false);
+    // Text is written in the user's colour, not in the theme's it is shown in: the control writes
+    // what it shows.
     TStreamCookie cookie{nullptr, &writer};
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, WriteCallback};
-    Perform(EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
-    if (themed) ApplyBaseFont(*Font(), true);
+    WithBaseColours([&] {
+        if (FThemed) ApplyBaseFont(*Font(), false);
+        Perform(EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
+        if (FThemed) ApplyBaseFont(*Font(), true);
+    });
     return stream.dwError == 0;
 }
 
@@ -414,6 +419,8 @@ void TRichEditEx::SetSelColor(TColor color) {
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_COLOR;
     cf.crTextColor = ColorToRGB(color);
+    // The note's own colour chosen under the theme follows it, as the rest of that colour does.
+    if (FThemed && cf.crTextColor == ColorToRGB(Font()->Color())) cf.dwEffects = CFE_AUTOCOLOR;
     Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the selection (or the insertion point) looks like.
 struct TTextAttributes {
@@ -142,6 +143,15 @@ private:
     void ShowBackground();
     // The default format; its text takes the system's text colour under high contrast.
     void ApplyBaseFont(const TFont& font, bool systemColor);
+    // Under high contrast the runs in the base font's colour are shown in the system's text
+    // colour; the file keeps the base colour. Quiet, out of the user's undo, selection and view
+    // kept.
+    void ShowThemeColours(bool on);
+    // The runs shown automatic (`automatic`) or in `base`, adjacent ones joined.
+    std::vector<CHARRANGE> RunsColoured(bool automatic, COLORREF base);
+    void Recolour(const std::vector<CHARRANGE>& runs, bool automatic, COLORREF base);
+    // Runs `write` with the runs shown automatic in the base colour again, as without the theme.
+    void WithBaseColours(const std::function<void()>& write);
 
     TScrollStyle FScrollBars = ssNone;
     std::optional<std::string> FKeptRtf; // content across a re-creation
@@ -151,4 +161,5 @@ private:
     int FDepth = 0;              // messages of the control being handled, one inside the other
     int FQuiet = 0;
     bool FDetectLinks = false;
+    bool FThemed = false; // the base-coloured runs are shown automatic
 };

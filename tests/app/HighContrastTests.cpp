@@ -5,11 +5,21 @@
 
 #include <richedit.h>
 
+#include <optional>
+
 namespace {
 
 constexpr COLORREF kUserBackground = RGB(192, 192, 192);
 constexpr COLORREF kUserText = RGB(255, 0, 0);
 constexpr COLORREF kSentinel = RGB(250, 1, 250);
+constexpr COLORREF kNavy = RGB(0, 0, 128);
+constexpr COLORREF kGreen = RGB(0, 128, 0);
+constexpr std::optional<COLORREF> kAutomatic;
+
+// The note as the control writes it: the user's colour (navy) first, a word in green.
+const std::string kColouredNote = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}"
+                                  "{\\colortbl ;\\red0\\green0\\blue128;\\red0\\green128\\blue0;}"
+                                  "\\f0\\cf1 plain \\cf2 green\\cf1  text\\par}";
 
 class HighContrastTest : public ProgramFixture {
 protected:
@@ -40,6 +50,27 @@ protected:
         cf.cbSize = sizeof cf;
         SendMessageW(Editor(), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
         return cf;
+    }
+    // The colour of the characters `from` to `to`; CFM_COLOR is off in the mask when they differ.
+    CHARFORMAT2W RunFormat(LONG from, LONG to) {
+        CHARRANGE range{from, to};
+        SendMessageW(Editor(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        CHARFORMAT2W cf{};
+        cf.cbSize = sizeof cf;
+        cf.dwMask = CFM_COLOR;
+        SendMessageW(Editor(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+        return cf;
+    }
+    // Shown in the theme's colour (automatic) or in `color` of its own.
+    ::testing::AssertionResult Shown(LONG from, LONG to, std::optional<COLORREF> color) {
+        const CHARFORMAT2W cf = RunFormat(from, to);
+        if (!(cf.dwMask & CFM_COLOR))
+            return ::testing::AssertionFailure() << from << ".." << to << " is mixed";
+        const bool automatic = (cf.dwEffects & CFE_AUTOCOLOR) != 0;
+        if (!color && automatic) return ::testing::AssertionSuccess();
+        if (color && !automatic && cf.crTextColor == *color) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << from << ".." << to << (automatic ? " automatic" : " explicit")
+                                             << " colour " << std::hex << cf.crTextColor;
     }
     bool Layered() { return (GetWindowLongPtrW(Note(), GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }
     DWORD LayeringFlags(BYTE* alpha = nullptr, COLORREF* key = nullptr) {
@@ -74,8 +105,7 @@ TEST_F(HighContrastTest, TheNoteTakesTheThemesColoursOpaqueAndGetsTheUsersBackWh
         EXPECT_EQ(Form1->Memo1->Color(), static_cast<TColor>(kUserBackground));
         EXPECT_EQ(Form1->Memo1->Font()->Color(), static_cast<TColor>(kUserText));
         // Text of the default format is shown in the theme's colour and saved in the user's.
-        Form1->Memo1->SelectAll();
-        EXPECT_EQ(Form1->Memo1->SelAttributes().Color, static_cast<TColor>(THighContrastTheme::kText));
+        EXPECT_TRUE(RunFormat(0, 5).dwEffects & CFE_AUTOCOLOR);
         Form1->Enregistrer1Click(nullptr);
         EXPECT_NE(FileBytes(DocumentPath()).find("\\red255\\green0\\blue0;"), std::string::npos);
         Fcfg->Show();
@@ -125,6 +155,88 @@ TEST_F(HighContrastTest, TheSeeThroughBackgroundStaysOffUnderTheThemeWhateverThe
     key = 0;
     EXPECT_EQ(LayeringFlags(nullptr, &key), static_cast<DWORD>(LWA_COLORKEY));
     EXPECT_EQ(key, kUserBackground);
+}
+
+TEST_F(HighContrastTest, ALoadedNoteShowsItsOwnColourAsTheThemesAndKeepsItInTheFile) {
+    Setting(L"Apparence", L"Color", std::to_wstring(kNavy));
+    WriteBytes(DocumentPath(), kColouredNote);
+    Start();
+    Form1->Show();
+    TRichEditEx& memo = *Form1->Memo1;
+    ASSERT_EQ(memo.Text(), L"plain green text");
+    ASSERT_TRUE(Shown(0, 6, kNavy));
+    memo.Select(16, 16);
+    SendMessageW(Editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"!"));
+    Form1->Enregistrer1Click(nullptr);
+    const std::string saved = FileBytes(DocumentPath());
+    const std::string rtf = memo.Rtf();
+    memo.Select(2, 9);
+    memo.SetModified(false);
+
+    THighContrastTheme theme;
+    CHARRANGE selection{};
+    SendMessageW(Editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    EXPECT_EQ(selection.cpMin, 2);
+    EXPECT_EQ(selection.cpMax, 9);
+    EXPECT_TRUE(Shown(0, 6, kAutomatic));
+    EXPECT_TRUE(Shown(6, 11, kGreen));
+    EXPECT_TRUE(Shown(11, 17, kAutomatic));
+    EXPECT_FALSE(memo.Modified());
+    // Written as without the theme, and shown in its colours again after.
+    EXPECT_EQ(memo.Rtf(), rtf);
+    EXPECT_TRUE(Shown(0, 6, kAutomatic));
+    EXPECT_FALSE(memo.Modified());
+    // Typed under the theme, after the note's own colour: saved in it.
+    memo.Select(17, 17);
+    SendMessageW(Editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"?"));
+    EXPECT_TRUE(Shown(16, 18, kAutomatic));
+    Form1->Enregistrer1Click(nullptr);
+    memo.SetModified(false);
+    const std::string savedUnderTheme = FileBytes(DocumentPath());
+    std::string expected = saved;
+    expected.insert(expected.find("text!") + 5, 1, '?');
+    EXPECT_EQ(savedUnderTheme, expected);
+
+    theme.Off();
+    EXPECT_TRUE(Shown(0, 6, kNavy));
+    EXPECT_TRUE(Shown(6, 11, kGreen));
+    EXPECT_TRUE(Shown(11, 18, kNavy));
+    EXPECT_FALSE(memo.Modified());
+    // The user's undo was left alone: the last typing comes off first, then the one before.
+    memo.Undo();
+    EXPECT_EQ(memo.Text(), L"plain green text!");
+    memo.Undo();
+    EXPECT_EQ(memo.Text(), L"plain green text");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(HighContrastTest, ANoteLoadedUnderTheThemeHasEveryRunOfItsOwnColourShownAsTheThemes) {
+    // Many short runs, so that finding them takes many halvings.
+    Setting(L"Apparence", L"Color", std::to_wstring(kNavy));
+    std::string note = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}"
+                       "{\\colortbl ;\\red0\\green0\\blue128;\\red0\\green128\\blue0;}\\f0";
+    constexpr int kRuns = 61;
+    for (int i = 0; i < kRuns; ++i)
+        note += i % 2 ? "\\cf2 gg" : (i % 3 ? "\\cf1 nnn" : "\\cf1 n");
+    WriteBytes(DocumentPath(), note + "\\par}");
+    THighContrastTheme theme;
+    Start();
+    Form1->Show();
+    LONG at = 0;
+    for (int i = 0; i < kRuns; ++i) {
+        const LONG length = i % 2 ? 2 : (i % 3 ? 3 : 1);
+        EXPECT_TRUE(Shown(at, at + length, i % 2 ? std::optional(kGreen) : kAutomatic)) << "run " << i;
+        at += length;
+    }
+    ASSERT_EQ(at, static_cast<LONG>(Form1->Memo1->Text().size()));
+    // Text typed into the emptied note takes the theme's colour too.
+    Form1->Memo1->Clear();
+    SendMessageW(Editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"new"));
+    EXPECT_TRUE(Shown(0, 3, kAutomatic));
+
+    theme.Off();
+    EXPECT_TRUE(Shown(0, 3, kNavy));
+    EXPECT_TRUE(reported.empty());
 }
 
 } // namespace
