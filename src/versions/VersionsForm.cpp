@@ -10,6 +10,12 @@
 
 TFVersions* FVersions = nullptr;
 
+namespace {
+
+constexpr UINT kPreviewDelay = 120; // ms: about the pause between two presses of a held arrow key
+
+} // namespace
+
 std::function<void(const std::wstring& folder)> TFVersions::OpenFolder = [](const std::wstring& folder) {
     ShellOpen(nullptr, folder);
 };
@@ -48,7 +54,7 @@ void TFVersions::ApplyDesign() {
     List->AddColumn(L"Taille", 56);
     List->AddColumn(L"Début du texte", 240);
     SetAccessibleName(*List, L"Versions précédentes");
-    List->OnSelect = [this](TObject*) { ShowSelected(); };
+    List->OnSelect = [this](TObject*) { SelectionMoved(); };
     List->OnDblClick = [this](TObject* s) { RestaurerClick(s); };
 
     Preview = Add<TRichEditEx>(L"Preview", 8, 166, 544, 192);
@@ -72,6 +78,15 @@ void TFVersions::ApplyDesign() {
     Fermer->SetCaption(L"Fermer");
     Fermer->SetCancel(true);
     Fermer->OnClick = [this](TObject*) { SetModalResult(mrCancel); };
+
+    PreviewWait = new TTimer(this);
+    PreviewWait->SetName(L"PreviewWait");
+    PreviewWait->SetEnabled(false);
+    PreviewWait->SetInterval(kPreviewDelay);
+    PreviewWait->OnTimer = [this](TObject*) {
+        PreviewWait->SetEnabled(false);
+        ShowSelected();
+    };
 
     OnShow = [this](TObject*) {
         if (Application) ShowWindow(Application->Handle(), SW_HIDE);
@@ -99,6 +114,7 @@ TModalResult TFVersions::ShowFor(const std::wstring& note, TRestore restore) {
     Preview->Perform(EM_SETREADONLY, TRUE);
     Fill();
     const TModalResult result = ShowModal();
+    PreviewWait->SetEnabled(false);
     // A preview of a long note is not kept while the dialog is hidden.
     ShowInPreview(L"");
     FRestore = nullptr;
@@ -124,6 +140,13 @@ void TFVersions::ShowInPreview(const std::wstring& text) {
     TRichEditEx::TQuiet quiet(*Preview);
     Preview->Clear();
     if (!text.empty()) Preview->Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TFVersions::SelectionMoved() {
+    // Nothing of the version passed shows meanwhile, so what shows is always the selected one.
+    ShowInPreview(L"");
+    PreviewWait->SetEnabled(false);
+    PreviewWait->SetEnabled(true);
 }
 
 void TFVersions::ShowSelected() {

@@ -6,6 +6,7 @@
 #include "framework/Form.h"
 #include "framework/ListView.h"
 #include "framework/RichEditEx.h"
+#include "framework/Timer.h"
 #include "versions/VersionLines.h"
 
 #include <functional>
@@ -25,6 +26,9 @@ public:
     TButton* Restaurer = nullptr;
     TButton* OuvrirDossier = nullptr;
     TButton* Fermer = nullptr;
+    // The preview follows the selection once it rests: a long note takes a moment to show, and
+    // the arrows must not wait for each version they pass.
+    TTimer* PreviewWait = nullptr;
 
     // Puts the version's bytes in the note; empty when done, else why not in the user's words.
     using TRestore = std::function<std::wstring(const std::string& bytes)>;
@@ -48,6 +52,7 @@ private:
     void ApplyDesign();
     template <class T> T* Add(const wchar_t* name, int left, int top, int width, int height);
     void Fill();
+    void SelectionMoved();
     void ShowSelected();
     void ShowInPreview(const std::wstring& text);
     void RestaurerClick(TObject* sender);

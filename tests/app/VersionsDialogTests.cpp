@@ -156,11 +156,12 @@ TEST_F(VersionsDialogTest, ListsTheVersionsNewestFirstWithTheirComputersSizesAnd
     OpenWith(Form1->Versions1,
              {Ready,
               [&] {
+                  rows.clear();
                   for (int i = 0; i < FVersions->List->Count(); ++i)
                       rows.push_back(Row(i));
                   preview = FVersions->Preview->Text();
                   restoreEnabled = IsWindowEnabled(FVersions->Restaurer->Handle()) != FALSE;
-                  return FVersions->List->ItemIndex() == 0;
+                  return FVersions->List->ItemIndex() == 0 && !preview.empty();
               },
               // Tab walks the list, the preview and the buttons, and comes back.
               [&] {
@@ -242,7 +243,7 @@ TEST_F(VersionsDialogTest, EnterPutsTheSelectedVersionInTheNoteAndCtrlZTakesItBa
               [&] { return FVersions->List->ItemIndex() == 0; }, Keys({VK_DOWN}),
               [&] {
                   preview = FVersions->Preview->Text();
-                  return FVersions->List->ItemIndex() == 1;
+                  return FVersions->List->ItemIndex() == 1 && !preview.empty();
               },
               Keys({VK_RETURN})});
     ASSERT_TRUE(finished) << "stalled at step " << step;
@@ -267,7 +268,7 @@ TEST_F(VersionsDialogTest, AVersionTheEditorRefusesIsNotShownNorRestoredAndTheNo
     OpenWith(Form1->Versions1, {Ready,
                                 [&] {
                                     preview = FVersions->Preview->Text();
-                                    return true;
+                                    return !preview.empty();
                                 },
                                 Keys({VK_RETURN}),
                                 [&] {
