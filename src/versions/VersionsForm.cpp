@@ -99,8 +99,8 @@ void TFVersions::WndProc(TMessage& m) {
     // The list tells its parent; it raises its own events.
     if (m.Msg == WM_NOTIFY) {
         const auto* header = reinterpret_cast<const NMHDR*>(m.LParam);
-        if (TWinControl* child = TWinControl::FromHandle(header->hwndFrom); child && child != this) {
-            m.Result = child->Perform(CN_NOTIFY, m.WParam, m.LParam);
+        if (auto* list = dynamic_cast<TListView*>(TWinControl::FromHandle(header->hwndFrom))) {
+            m.Result = list->Perform(CN_NOTIFY, m.WParam, m.LParam);
             return;
         }
     }

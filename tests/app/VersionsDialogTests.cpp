@@ -5,6 +5,8 @@
 #include "support/FileTestHelpers.h"
 #include "versions/VersionsForm.h"
 
+#include <oleacc.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -37,6 +39,23 @@ std::wstring LocalClock(ULONGLONG utc) {
     swprintf(text, 32, L"%02u/%02u/%04u %02u:%02u", when.wDay, when.wMonth, when.wYear, when.wHour,
              when.wMinute);
     return text;
+}
+
+// What a screen reader announces for the window.
+std::wstring SpokenName(HWND wnd) {
+    std::wstring spoken;
+    IAccessible* acc = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(wnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&acc))))
+        return spoken;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (acc->get_accName(self, &name) == S_OK && name) spoken = name;
+    SysFreeString(name);
+    acc->Release();
+    return spoken;
 }
 
 class VersionsDialogTest : public NoteFixture {
@@ -153,10 +172,13 @@ TEST_F(VersionsDialogTest, ListsTheVersionsNewestFirstWithTheirComputersSizesAnd
     std::wstring opened;
     TFVersions::OpenFolder = [&](const std::wstring& folder) { opened = folder; };
     std::vector<HWND> tabOrder;
+    std::vector<std::wstring> names;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     OpenWith(Form1->Versions1,
              {Ready,
               [&] {
                   rows.clear();
+                  names = {SpokenName(FVersions->List->Handle()), SpokenName(FVersions->Preview->Handle())};
                   for (int i = 0; i < FVersions->List->Count(); ++i)
                       rows.push_back(Row(i));
                   preview = FVersions->Preview->Text();
@@ -195,6 +217,8 @@ TEST_F(VersionsDialogTest, ListsTheVersionsNewestFirstWithTheirComputersSizesAnd
                                            FVersions->Restaurer->Handle(), FVersions->OuvrirDossier->Handle(),
                                            FVersions->Fermer->Handle(), FVersions->List->Handle()}));
     EXPECT_EQ(opened, VersionsFolder(DocumentPath()));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Versions précédentes", L"Aperçu de la version"}));
+    CoUninitialize();
     EXPECT_TRUE(reported.empty());
 }
 
