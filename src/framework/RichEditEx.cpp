@@ -128,6 +128,7 @@ void TRichEditEx::CreateWnd() {
     TWinControl::CreateWnd();
     Perform(EM_SETEVENTMASK, 0, kCreationEventMask);
     FThemed = HighContrast::On();
+    FThemeText = FThemed ? GetSysColor(COLOR_WINDOWTEXT) : 0;
     ShowBackground();
     SetBaseFont(*Font());
     LimitText(kTextLimit);
@@ -183,7 +184,7 @@ void TRichEditEx::SystemColorsChanged() {
     TQuiet quiet(*this);
     ShowBackground();
     SetBaseFont(*Font());
-    if (HighContrast::On() != FThemed) ShowThemeColours(!FThemed);
+    FollowTheme();
     Invalidate();
 }
 
@@ -282,21 +283,26 @@ bool TRichEditEx::StreamIn(UINT format, const TStreamReader& reader) {
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, ReadCallback};
     Perform(EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
     // Loaded runs have colours of their own, which the default format's does not reach.
-    if (FThemed) ShowThemeColours(true);
+    if (FThemed) Recolour(ColorToRGB(Font()->Color()), FThemeText);
     return stream.dwError == 0;
 }
 
 bool TRichEditEx::StreamOut(UINT format, const TStreamWriter& writer) {
     // Text is written in the user's colour, not in the theme's it is shown in: the control writes
-    // what it shows.
-    TStreamCookie cookie{nullptr, &writer};
+    // what it shows, and its colour table says which colour that is.
+    const bool mapped = FThemed && (format & SF_RTF);
+    std::string held;
+    const TStreamWriter hold = [&](const BYTE* data, LONG size) {
+        held.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+        return true;
+    };
+    TStreamCookie cookie{nullptr, mapped ? &hold : &writer};
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, WriteCallback};
-    WithBaseColours([&] {
-        if (FThemed) ApplyBaseFont(*Font(), false);
-        Perform(EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
-        if (FThemed) ApplyBaseFont(*Font(), true);
-    });
-    return stream.dwError == 0;
+    Perform(EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
+    if (stream.dwError) return false;
+    if (!mapped) return true;
+    held = WithColourReplaced(held, FThemeText, ColorToRGB(Font()->Color()));
+    return held.empty() || writer(reinterpret_cast<const BYTE*>(held.data()), static_cast<LONG>(held.size()));
 }
 
 std::string TRichEditEx::Rtf() {
@@ -361,7 +367,7 @@ TTextAttributes TRichEditEx::SelAttributes() {
     a.Name = cf.szFaceName;
     a.Size = cf.yHeight / 20;
     a.Color = (cf.dwEffects & CFE_AUTOCOLOR) ? static_cast<TColor>(GetSysColor(COLOR_WINDOWTEXT))
-                                             : static_cast<TColor>(cf.crTextColor);
+                                             : StoredColour(cf.crTextColor);
     a.Style = 0;
     if (cf.dwEffects & CFE_BOLD) a.Style |= fsBold;
     if (cf.dwEffects & CFE_ITALIC) a.Style |= fsItalic;
@@ -373,6 +379,7 @@ TTextAttributes TRichEditEx::SelAttributes() {
 void TRichEditEx::SetSelAttributes(const TTextAttributes& a) {
     CHARFORMAT2W cf = FullCharFormat();
     FillCharFormat(cf, a.Name, a.Size, a.Color, a.Style);
+    cf.crTextColor = ShownColour(a.Color);
     Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
 }
 
@@ -418,9 +425,8 @@ void TRichEditEx::SetSelColor(TColor color) {
     CHARFORMAT2W cf{};
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_COLOR;
-    cf.crTextColor = ColorToRGB(color);
     // The note's own colour chosen under the theme follows it, as the rest of that colour does.
-    if (FThemed && cf.crTextColor == ColorToRGB(Font()->Color())) cf.dwEffects = CFE_AUTOCOLOR;
+    cf.crTextColor = ShownColour(color);
     Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
 }
 
@@ -433,7 +439,9 @@ void TRichEditEx::ApplyBaseFont(const TFont& font, bool systemColor) {
     CHARFORMAT2W cf = FullCharFormat();
     cf.dwMask |= CFM_CHARSET;
     FillCharFormat(cf, font.Name(), font.Size(), font.Color(), font.Style());
-    if (systemColor) cf.dwEffects |= CFE_AUTOCOLOR;
+    // The theme's colour as a colour of its own, not automatic: a stream out tells it by its
+    // entry in the colour table and writes the user's colour there.
+    if (systemColor) cf.crTextColor = GetSysColor(COLOR_WINDOWTEXT);
     cf.bCharSet = font.Charset();
     Perform(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
 }

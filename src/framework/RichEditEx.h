@@ -144,14 +144,16 @@ private:
     // The default format; its text takes the system's text colour under high contrast.
     void ApplyBaseFont(const TFont& font, bool systemColor);
     // Under high contrast the runs in the base font's colour are shown in the system's text
-    // colour; the file keeps the base colour. Quiet, out of the user's undo, selection and view
-    // kept.
-    void ShowThemeColours(bool on);
-    // The runs shown automatic (`automatic`) or in `base`, adjacent ones joined.
-    std::vector<CHARRANGE> RunsColoured(bool automatic, COLORREF base);
-    void Recolour(const std::vector<CHARRANGE>& runs, bool automatic, COLORREF base);
-    // Runs `write` with the runs shown automatic in the base colour again, as without the theme.
-    void WithBaseColours(const std::function<void()>& write);
+    // colour, and the stream out writes that colour back as the base one. Follows the setting
+    // now; quiet, out of the user's undo, selection and view kept.
+    void FollowTheme();
+    COLORREF ShownBaseColour();
+    // What a colour of the control is in the note, and what a colour of the note is shown as.
+    TColor StoredColour(COLORREF shown);
+    COLORREF ShownColour(TColor stored);
+    // The runs of `colour` (not automatic), adjacent ones joined.
+    std::vector<CHARRANGE> RunsColoured(COLORREF colour);
+    void Recolour(COLORREF from, COLORREF to);
 
     TScrollStyle FScrollBars = ssNone;
     std::optional<std::string> FKeptRtf; // content across a re-creation
@@ -161,5 +163,10 @@ private:
     int FDepth = 0;              // messages of the control being handled, one inside the other
     int FQuiet = 0;
     bool FDetectLinks = false;
-    bool FThemed = false; // the base-coloured runs are shown automatic
+    bool FThemed = false;    // the base-coloured runs are shown in FThemeText
+    COLORREF FThemeText = 0; // the system's text colour when they were
 };
+
+// The RTF with the colour table's entry of `from` (every one) made `to`: what the control shows
+// in the theme's colour is written in the user's.
+std::string WithColourReplaced(const std::string& rtf, COLORREF from, COLORREF to);

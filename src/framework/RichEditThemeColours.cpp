@@ -1,8 +1,14 @@
 // The note's own colour under high contrast: shown as the system's text colour, kept in the file.
 #include "framework/RichEditEx.h"
 
+#include "framework/HighContrast.h"
+
 #include <richole.h>
 #include <tom.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -69,7 +75,7 @@ private:
 
 } // namespace
 
-std::vector<CHARRANGE> TRichEditEx::RunsColoured(bool automatic, COLORREF base) {
+std::vector<CHARRANGE> TRichEditEx::RunsColoured(COLORREF colour) {
     std::vector<CHARRANGE> runs;
     // The whole content with the final paragraph mark, whose format new text typed into an empty
     // note takes.
@@ -87,8 +93,7 @@ std::vector<CHARRANGE> TRichEditEx::RunsColoured(bool automatic, COLORREF base) 
         cf.dwMask = CFM_COLOR;
         Perform(EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
         if (cf.dwMask & CFM_COLOR) {
-            const bool isAutomatic = (cf.dwEffects & CFE_AUTOCOLOR) != 0;
-            if (automatic ? !isAutomatic : isAutomatic || cf.crTextColor != base) return;
+            if ((cf.dwEffects & CFE_AUTOCOLOR) || cf.crTextColor != colour) return;
             if (!runs.empty() && runs.back().cpMax == from)
                 runs.back().cpMax = to;
             else
@@ -104,53 +109,97 @@ std::vector<CHARRANGE> TRichEditEx::RunsColoured(bool automatic, COLORREF base) 
     return runs;
 }
 
-void TRichEditEx::Recolour(const std::vector<CHARRANGE>& runs, bool automatic, COLORREF base) {
+void TRichEditEx::Recolour(COLORREF from, COLORREF to) {
+    if (!HandleAllocated() || from == to) return;
+    TQuiet quiet(*this);
+    TUndoPause undo(*this);
+    TKeptView view(*this);
     CHARFORMAT2W cf{};
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_COLOR;
-    cf.dwEffects = automatic ? CFE_AUTOCOLOR : 0;
-    cf.crTextColor = base;
-    for (CHARRANGE range : runs) {
+    cf.crTextColor = to;
+    for (CHARRANGE range : RunsColoured(from)) {
         Perform(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
         Perform(EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
     }
 }
 
-void TRichEditEx::ShowThemeColours(bool on) {
-    FThemed = on;
-    if (!HandleAllocated()) return;
-    // Only the note's own colour follows the theme: a colour the user chose for a word stays, as
-    // in a word processor. Text that was automatic already comes back in the base colour.
-    const COLORREF base = ColorToRGB(Font()->Color());
-    TQuiet quiet(*this);
-    TUndoPause undo(*this);
-    TKeptView view(*this);
-    Recolour(RunsColoured(!on, base), on, base);
+COLORREF TRichEditEx::ShownBaseColour() {
+    return FThemed ? FThemeText : ColorToRGB(Font()->Color());
 }
 
-void TRichEditEx::WithBaseColours(const std::function<void()>& write) {
-    if (!FThemed || !HandleAllocated()) {
-        write();
-        return;
-    }
-    const COLORREF base = ColorToRGB(Font()->Color());
-    TQuiet quiet(*this);
-    TUndoPause undo(*this);
-    std::vector<CHARRANGE> shownAutomatic;
-    {
-        TKeptView view(*this);
-        shownAutomatic = RunsColoured(true, base);
-        Recolour(shownAutomatic, false, base);
-    }
-    // Put back however the writing ends.
-    struct TBack {
-        TRichEditEx& Edit;
-        const std::vector<CHARRANGE>& Runs;
-        COLORREF Base;
-        ~TBack() {
-            TKeptView view(Edit);
-            Edit.Recolour(Runs, true, Base);
+void TRichEditEx::FollowTheme() {
+    // Only the note's own colour follows the theme: a colour the user chose for a word stays, as
+    // in a word processor, and automatic text follows it by itself.
+    const COLORREF was = ShownBaseColour();
+    FThemed = HighContrast::On();
+    FThemeText = FThemed ? GetSysColor(COLOR_WINDOWTEXT) : 0;
+    Recolour(was, ShownBaseColour());
+}
+
+TColor TRichEditEx::StoredColour(COLORREF shown) {
+    return FThemed && shown == FThemeText ? Font()->Color() : static_cast<TColor>(shown);
+}
+
+COLORREF TRichEditEx::ShownColour(TColor stored) {
+    const COLORREF rgb = ColorToRGB(stored);
+    return FThemed && rgb == ColorToRGB(Font()->Color()) ? FThemeText : rgb;
+}
+
+namespace {
+
+// "\redR\greenG\blueB" of one colour-table entry, in whatever order; false when it is not one.
+bool EntryColour(std::string_view entry, COLORREF& colour) {
+    int parts[3] = {-1, -1, -1};
+    static constexpr std::string_view kWords[3] = {"\\red", "\\green", "\\blue"};
+    size_t at = 0;
+    while (at < entry.size()) {
+        bool matched = false;
+        for (int i = 0; i < 3; ++i) {
+            if (entry.substr(at, kWords[i].size()) != kWords[i]) continue;
+            at += kWords[i].size();
+            int value = 0, digits = 0;
+            while (at < entry.size() && entry[at] >= '0' && entry[at] <= '9' && digits < 4)
+                value = value * 10 + (entry[at++] - '0'), ++digits;
+            if (!digits || value > 255) return false;
+            parts[i] = value;
+            matched = true;
+            break;
         }
-    } back{*this, shownAutomatic, base};
-    write();
+        if (!matched) {
+            if (entry[at] != ' ' && entry[at] != '\r' && entry[at] != '\n') return false;
+            ++at;
+        }
+    }
+    if (parts[0] < 0 || parts[1] < 0 || parts[2] < 0) return false;
+    colour = RGB(parts[0], parts[1], parts[2]);
+    return true;
+}
+
+} // namespace
+
+std::string WithColourReplaced(const std::string& rtf, COLORREF from, COLORREF to) {
+    const size_t table = rtf.find("{\\colortbl");
+    if (table == std::string::npos) return rtf;
+    const size_t end = rtf.find('}', table);
+    if (end == std::string::npos) return rtf;
+    std::string out = rtf.substr(0, table + 10);
+    const char* const rgb = "\\red%u\\green%u\\blue%u";
+    size_t at = table + 10;
+    while (at < end) {
+        const size_t semicolon = std::min(rtf.find(';', at), end);
+        const std::string_view entry(rtf.data() + at, semicolon - at);
+        COLORREF colour = 0;
+        if (EntryColour(entry, colour) && colour == from) {
+            char buffer[48];
+            std::snprintf(buffer, sizeof buffer, rgb, GetRValue(to), GetGValue(to), GetBValue(to));
+            out += buffer;
+        } else {
+            out += entry;
+        }
+        if (semicolon < end) out += ';';
+        at = semicolon + 1;
+    }
+    out += rtf.substr(end);
+    return out;
 }

@@ -14,12 +14,13 @@ constexpr COLORREF kUserText = RGB(255, 0, 0);
 constexpr COLORREF kSentinel = RGB(250, 1, 250);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr COLORREF kGreen = RGB(0, 128, 0);
-constexpr std::optional<COLORREF> kAutomatic;
+constexpr COLORREF kThemeText = THighContrastTheme::kText;
 
-// The note as the control writes it: the user's colour (navy) first, a word in green.
+// The note as the control writes it: the user's colour (navy) first, a word in green, then
+// text of no colour of its own (automatic), as another program may write it.
 const std::string kColouredNote = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}"
                                   "{\\colortbl ;\\red0\\green0\\blue128;\\red0\\green128\\blue0;}"
-                                  "\\f0\\cf1 plain \\cf2 green\\cf1  text\\par}";
+                                  "\\f0\\cf1 plain \\cf2 green\\cf1  text\\cf0  auto\\par}";
 
 class HighContrastTest : public ProgramFixture {
 protected:
@@ -61,7 +62,7 @@ protected:
         SendMessageW(Editor(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
         return cf;
     }
-    // Shown in the theme's colour (automatic) or in `color` of its own.
+    // Shown in `color` of its own, or automatic (the system's text colour, whatever it is).
     ::testing::AssertionResult Shown(LONG from, LONG to, std::optional<COLORREF> color) {
         const CHARFORMAT2W cf = RunFormat(from, to);
         if (!(cf.dwMask & CFM_COLOR))
@@ -97,7 +98,7 @@ TEST_F(HighContrastTest, TheNoteTakesTheThemesColoursOpaqueAndGetsTheUsersBackWh
         THighContrastTheme theme;
         EXPECT_FALSE(Layered());
         EXPECT_EQ(EditorBackground(), THighContrastTheme::kBackground);
-        EXPECT_TRUE(DefaultFormat().dwEffects & CFE_AUTOCOLOR);
+        EXPECT_EQ(DefaultFormat().crTextColor, kThemeText);
         // Only what is shown changed: the user's values stay for the settings dialog to show
         // and to write.
         EXPECT_TRUE(Form1->AlphaBlend());
@@ -105,7 +106,7 @@ TEST_F(HighContrastTest, TheNoteTakesTheThemesColoursOpaqueAndGetsTheUsersBackWh
         EXPECT_EQ(Form1->Memo1->Color(), static_cast<TColor>(kUserBackground));
         EXPECT_EQ(Form1->Memo1->Font()->Color(), static_cast<TColor>(kUserText));
         // Text of the default format is shown in the theme's colour and saved in the user's.
-        EXPECT_TRUE(RunFormat(0, 5).dwEffects & CFE_AUTOCOLOR);
+        EXPECT_TRUE(Shown(0, 5, kThemeText));
         Form1->Enregistrer1Click(nullptr);
         EXPECT_NE(FileBytes(DocumentPath()).find("\\red255\\green0\\blue0;"), std::string::npos);
         Fcfg->Show();
@@ -163,7 +164,8 @@ TEST_F(HighContrastTest, ALoadedNoteShowsItsOwnColourAsTheThemesAndKeepsItInTheF
     Start();
     Form1->Show();
     TRichEditEx& memo = *Form1->Memo1;
-    ASSERT_EQ(memo.Text(), L"plain green text");
+    ASSERT_EQ(memo.Text(), L"plain green text auto");
+    ASSERT_TRUE(Shown(17, 22, std::nullopt));
     ASSERT_TRUE(Shown(0, 6, kNavy));
     memo.Select(16, 16);
     SendMessageW(Editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"!"));
@@ -178,18 +180,19 @@ TEST_F(HighContrastTest, ALoadedNoteShowsItsOwnColourAsTheThemesAndKeepsItInTheF
     SendMessageW(Editor(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     EXPECT_EQ(selection.cpMin, 2);
     EXPECT_EQ(selection.cpMax, 9);
-    EXPECT_TRUE(Shown(0, 6, kAutomatic));
+    EXPECT_TRUE(Shown(0, 6, kThemeText));
     EXPECT_TRUE(Shown(6, 11, kGreen));
-    EXPECT_TRUE(Shown(11, 17, kAutomatic));
+    EXPECT_TRUE(Shown(11, 17, kThemeText));
+    EXPECT_TRUE(Shown(18, 22, std::nullopt)) << "automatic follows the theme by itself";
     EXPECT_FALSE(memo.Modified());
     // Written as without the theme, and shown in its colours again after.
     EXPECT_EQ(memo.Rtf(), rtf);
-    EXPECT_TRUE(Shown(0, 6, kAutomatic));
+    EXPECT_TRUE(Shown(0, 6, kThemeText));
     EXPECT_FALSE(memo.Modified());
     // Typed under the theme, after the note's own colour: saved in it.
     memo.Select(17, 17);
     SendMessageW(Editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"?"));
-    EXPECT_TRUE(Shown(16, 18, kAutomatic));
+    EXPECT_TRUE(Shown(16, 18, kThemeText));
     Form1->Enregistrer1Click(nullptr);
     memo.SetModified(false);
     const std::string savedUnderTheme = FileBytes(DocumentPath());
@@ -201,12 +204,13 @@ TEST_F(HighContrastTest, ALoadedNoteShowsItsOwnColourAsTheThemesAndKeepsItInTheF
     EXPECT_TRUE(Shown(0, 6, kNavy));
     EXPECT_TRUE(Shown(6, 11, kGreen));
     EXPECT_TRUE(Shown(11, 18, kNavy));
+    EXPECT_TRUE(Shown(19, 23, std::nullopt));
     EXPECT_FALSE(memo.Modified());
     // The user's undo was left alone: the last typing comes off first, then the one before.
     memo.Undo();
-    EXPECT_EQ(memo.Text(), L"plain green text!");
+    EXPECT_EQ(memo.Text(), L"plain green text! auto");
     memo.Undo();
-    EXPECT_EQ(memo.Text(), L"plain green text");
+    EXPECT_EQ(memo.Text(), L"plain green text auto");
     EXPECT_TRUE(reported.empty());
 }
 
@@ -225,14 +229,14 @@ TEST_F(HighContrastTest, ANoteLoadedUnderTheThemeHasEveryRunOfItsOwnColourShownA
     LONG at = 0;
     for (int i = 0; i < kRuns; ++i) {
         const LONG length = i % 2 ? 2 : (i % 3 ? 3 : 1);
-        EXPECT_TRUE(Shown(at, at + length, i % 2 ? std::optional(kGreen) : kAutomatic)) << "run " << i;
+        EXPECT_TRUE(Shown(at, at + length, i % 2 ? kGreen : kThemeText)) << "run " << i;
         at += length;
     }
     ASSERT_EQ(at, static_cast<LONG>(Form1->Memo1->Text().size()));
     // Text typed into the emptied note takes the theme's colour too.
     Form1->Memo1->Clear();
     SendMessageW(Editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"new"));
-    EXPECT_TRUE(Shown(0, 3, kAutomatic));
+    EXPECT_TRUE(Shown(0, 3, kThemeText));
 
     theme.Off();
     EXPECT_TRUE(Shown(0, 3, kNavy));
