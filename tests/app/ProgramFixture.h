@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "note/NoteFiles.h"
 #include "note/NotePaths.h"
+#include "note/NoteVersions.h"
 #include "note/PlainTextCopy.h"
 #include "app/Program.h"
 #include "components/UnPas2.h"
@@ -38,6 +39,13 @@ protected:
               RescuePath() + L".old", AddendumPathFor(RescuePath()), AddendumPathFor(RescuePath()) + L".old"})
             DeleteFileW(path.c_str());
         RemoveDirectoryW(RescuePath().substr(0, RescuePath().find_last_of(L'\\')).c_str());
+        // The versions beside the note, and the numbered ones of earlier releases.
+        const std::wstring versions = VersionsFolder(DocumentPath());
+        for (const TNoteVersion& version : ListVersions(FileCalls(), DocumentPath()))
+            if (!version.Conflict) DeleteFileW(version.Path.c_str());
+        RemoveDirectoryW(versions.c_str());
+        for (const wchar_t* n : {L".1", L".2", L".3"})
+            DeleteFileW((DocumentPath() + n).c_str());
         // The single-instance record of this test program, left by a test that did not finish.
         DeleteKeyTree(HKEY_CURRENT_USER, TUnPas2::RecordKeyPath(TUnPas2::ProgramFileName()));
     }

@@ -685,8 +685,11 @@ TEST_F(SettingsDialogKeysTest, EscapeClosesTheAboutDialogOpenedFromTheDialogAndE
         if (!IsWindowVisible(FAbout->Handle())) return;
         if (step == 0) {
             SetForegroundWindow(FAbout->Handle());
-            // The list comes after the two links in the Tab order: Shift+Tab from the first link.
-            if (GetFocus() == FAbout->HotLink1->FocusWindow()->Handle()) SendChord({VK_SHIFT, VK_TAB});
+            // The list comes after the two links and before the picture in the Tab order:
+            // Shift+Tab from the first link, then from the picture.
+            if (GetFocus() == FAbout->HotLink1->FocusWindow()->Handle() ||
+                GetFocus() == FAbout->Image1Key->Handle())
+                SendChord({VK_SHIFT, VK_TAB});
             if (GetFocus() != FAbout->Memo1->Handle()) return;
             SendMessageW(FAbout->Memo1->Handle(), EM_SETSEL, 0, 0);
             SendChord({VK_RETURN});
