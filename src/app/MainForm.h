@@ -154,6 +154,14 @@ public:
     static constexpr SIZE kMinimumSize{120, 90};
 
 private:
+    // A modal dialog gives back only the windows it blocked; the note, shown meanwhile, was
+    // blocked too and is given back when the dialog ends.
+    struct TNoteUnblock {
+        TForm1& Note;
+        ~TNoteUnblock() {
+            if (Note.HandleAllocated()) EnableWindow(Note.Handle(), Note.Enabled());
+        }
+    };
     void ApplyDesign();
     void CreateEditorCommands();
     TAction* AddAction(const wchar_t* name, const wchar_t* category, const wchar_t* caption,

@@ -168,12 +168,6 @@ void TForm1::APropos1Click(TObject*) {
         SetForegroundWindow(FAbout->Handle());
         return;
     }
-    // The dialog gives back only the windows it blocked; the note shown meanwhile was blocked here.
-    struct TUnblock {
-        TForm1& Note;
-        ~TUnblock() {
-            if (Note.HandleAllocated()) EnableWindow(Note.Handle(), Note.Enabled());
-        }
-    } unblock{*this};
+    TNoteUnblock unblock{*this};
     FAbout->ShowModal();
 }

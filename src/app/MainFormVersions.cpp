@@ -13,13 +13,7 @@ void TForm1::Versions1Click(TObject*) {
         SetForegroundWindow(FVersions->Handle());
         return;
     }
-    // The dialog gives back only the windows it blocked; the note shown meanwhile was blocked here.
-    struct TUnblock {
-        TForm1& Note;
-        ~TUnblock() {
-            if (Note.HandleAllocated()) EnableWindow(Note.Handle(), Note.Enabled());
-        }
-    } unblock{*this};
+    TNoteUnblock unblock{*this};
     const std::wstring note = DocumentPath();
     if (FVersions->ShowFor(note, [this](const std::string& bytes) { return RestoreVersion(bytes); }) != mrOk)
         return;

@@ -235,3 +235,23 @@ std::string FileBytes(const std::filesystem::path& path) {
     out << in.rdbuf();
     return out.str();
 }
+
+void TypeText(const std::wstring& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text)
+        for (DWORD flags : {DWORD(KEYEVENTF_UNICODE), DWORD(KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = c;
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::wstring EditorText(HWND note) {
+    wchar_t text[512] = {};
+    SendMessageW(FindWindowExW(note, nullptr, nullptr, nullptr), WM_GETTEXT, std::size(text),
+                 reinterpret_cast<LPARAM>(text));
+    return text;
+}

@@ -94,6 +94,10 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 std::string FileBytes(const std::filesystem::path& path);
 // The message of a message box.
 std::wstring BoxText(HWND box);
+// Real typing, all keys in one go: a save that comes in a pause cannot split the words.
+void TypeText(const std::wstring& text);
+// The text of the note window's editor (its first 511 characters).
+std::wstring EditorText(HWND note);
 
 std::wstring WindowClass(HWND wnd);
 std::wstring WindowText(HWND wnd);

@@ -38,27 +38,6 @@ bool Holds(const fs::path& path, const std::string& text) {
     return FileBytes(path).find(text) != std::string::npos;
 }
 
-// Real typing, all keys in one go: a save that comes in a pause cannot split the words.
-void Type(const std::wstring& text) {
-    std::vector<INPUT> inputs;
-    for (wchar_t c : text)
-        for (DWORD flags : {DWORD(KEYEVENTF_UNICODE), DWORD(KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)}) {
-            INPUT input{};
-            input.type = INPUT_KEYBOARD;
-            input.ki.wScan = c;
-            input.ki.dwFlags = flags;
-            inputs.push_back(input);
-        }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-std::wstring EditorText(HWND note) {
-    wchar_t text[512] = {};
-    SendMessageW(FindWindowExW(note, nullptr, nullptr, nullptr), WM_GETTEXT, std::size(text),
-                 reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 bool Shows(HWND note, const std::wstring& text) {
     return EditorText(note).find(text) != std::wstring::npos;
 }
@@ -139,7 +118,7 @@ TEST(Keeper, ANoteDeletedAfterASaveIsWrittenAgainByTheTimerAndAtExit) {
     WriteSetting(program, L"Apparence", L"Visible", L"1");
     program.Start();
     ASSERT_NE(NoteInFront(program), nullptr);
-    Type(L"des mots a garder");
+    TypeText(L"des mots a garder");
     ASSERT_TRUE(WaitUntil([&] { return Holds(document, "des mots a garder"); }, 12s));
 
     ASSERT_TRUE(WaitUntil([&] { return Gone(document); }, 5s));
@@ -218,7 +197,7 @@ TEST(Keeper, EditsToANoteAnotherProgramHoldsGoToARescueCopyUntilTheFileIsFreeThe
             if (File != INVALID_HANDLE_VALUE) CloseHandle(File);
         }
     } release{held};
-    Type(L" mots retenus");
+    TypeText(L" mots retenus");
     ASSERT_TRUE(WaitUntil([&] { return Shows(note, L"mots retenus"); }, 5s));
     const auto typed = std::chrono::steady_clock::now();
 
@@ -276,7 +255,7 @@ TEST(Keeper, EachNoteHasItsOwnRescueCopyAndTakesItBackAtItsNextStart) {
     HWND note = NoteInFront(a);
     ASSERT_NE(note, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return Shows(note, L"note de A"); }, 10s));
-    Type(L" mots de A");
+    TypeText(L" mots de A");
 
     // A read-only note is never replaced: the first save says where the text went instead.
     HWND box = WaitForBox(a);

@@ -29,13 +29,6 @@ bool Same(const FILETIME& a, const FILETIME& b) {
     return CompareFileTime(&a, &b) == 0;
 }
 
-std::wstring EditorText(HWND note) {
-    HWND editor = FindWindowExW(note, nullptr, nullptr, nullptr);
-    wchar_t text[512] = {};
-    SendMessageW(editor, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 std::vector<std::filesystem::path> ConflictCopies(const TProgramUnderTest& program) {
     std::vector<std::filesystem::path> found;
     for (const auto& entry : std::filesystem::directory_iterator(program.Folder()))

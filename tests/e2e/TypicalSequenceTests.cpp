@@ -23,12 +23,6 @@ HWND EditorOf(HWND note) {
     return FindWindowExW(note, nullptr, nullptr, nullptr);
 }
 
-std::wstring EditorText(HWND note) {
-    wchar_t text[256] = {};
-    SendMessageW(EditorOf(note), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 bool Topmost(HWND wnd) {
     return (GetWindowLongPtrW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }

@@ -19,27 +19,6 @@ void Plant(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// Real typing, all keys in one go.
-void Type(const std::wstring& text) {
-    std::vector<INPUT> inputs;
-    for (wchar_t c : text)
-        for (DWORD flags : {DWORD(KEYEVENTF_UNICODE), DWORD(KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)}) {
-            INPUT input{};
-            input.type = INPUT_KEYBOARD;
-            input.ki.wScan = c;
-            input.ki.dwFlags = flags;
-            inputs.push_back(input);
-        }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
-std::wstring EditorText(HWND note) {
-    wchar_t text[512] = {};
-    SendMessageW(FindWindowExW(note, nullptr, nullptr, nullptr), WM_GETTEXT, std::size(text),
-                 reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 HWND InFront(TProgramUnderTest& program, const wchar_t* className) {
     HWND wnd = nullptr;
     if (!WaitUntil([&] { return (wnd = program.VisibleWindow(className)) != nullptr; }, 10s)) return nullptr;
@@ -54,7 +33,7 @@ void RunAndType(TProgramUnderTest& program, const std::wstring& text) {
     ASSERT_NE(note, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return !EditorText(note).empty(); }, 5s));
     SendChord({VK_CONTROL, VK_END});
-    Type(text);
+    TypeText(text);
     ASSERT_TRUE(WaitUntil([&] { return EditorText(note).find(text) != std::wstring::npos; }, 5s));
     program.WaitForIdle();
     SendChord({VK_CONTROL, VK_MENU, 'X'});
