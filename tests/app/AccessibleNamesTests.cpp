@@ -1,6 +1,7 @@
 #include "about/AboutForm.h"
 #include "app/ProgramFixture.h"
 #include "settings/SettingsForm.h"
+#include "support/Announced.h"
 #include "support/Keyboard.h"
 #include "support/PointerInput.h"
 
@@ -21,35 +22,11 @@ bool UnderWine() {
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-struct TSpoken {
-    std::wstring Name;
-    long Role = 0;
-};
-
 struct TExpected {
     const wchar_t* Name;
     long Role;
     long WineRole;
 };
-
-// What a screen reader finds for a window: the name and the role of its client object.
-TSpoken Announced(HWND wnd) {
-    TSpoken spoken;
-    IAccessible* acc = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(wnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(&acc))))
-        return spoken;
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR name = nullptr;
-    if (acc->get_accName(self, &name) == S_OK && name) spoken.Name = name;
-    SysFreeString(name);
-    VARIANT role{};
-    if (SUCCEEDED(acc->get_accRole(self, &role)) && role.vt == VT_I4) spoken.Role = role.lVal;
-    acc->Release();
-    return spoken;
-}
 
 class AccessibleNamesTest : public ProgramFixture {
 protected:

@@ -1,6 +1,7 @@
 // The versions dialog as the user meets it: opened from the note's menus, driven by real key
 // presses from inside its own loop, over real version files beside the test program's note.
 #include "NoteFixture.h"
+#include "support/Announced.h"
 #include "support/DialogProbe.h"
 #include "support/FileTestHelpers.h"
 #include "versions/VersionsForm.h"
@@ -39,23 +40,6 @@ std::wstring LocalClock(ULONGLONG utc) {
     swprintf(text, 32, L"%02u/%02u/%04u %02u:%02u", when.wDay, when.wMonth, when.wYear, when.wHour,
              when.wMinute);
     return text;
-}
-
-// What a screen reader announces for the window.
-std::wstring SpokenName(HWND wnd) {
-    std::wstring spoken;
-    IAccessible* acc = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(wnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(&acc))))
-        return spoken;
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR name = nullptr;
-    if (acc->get_accName(self, &name) == S_OK && name) spoken = name;
-    SysFreeString(name);
-    acc->Release();
-    return spoken;
 }
 
 class VersionsDialogTest : public NoteFixture {
@@ -178,7 +162,7 @@ TEST_F(VersionsDialogTest, ListsTheVersionsNewestFirstWithTheirComputersSizesAnd
              {Ready,
               [&] {
                   rows.clear();
-                  names = {SpokenName(FVersions->List->Handle()), SpokenName(FVersions->Preview->Handle())};
+                  names = {Announced(FVersions->List->Handle()).Name, Announced(FVersions->Preview->Handle()).Name};
                   for (int i = 0; i < FVersions->List->Count(); ++i)
                       rows.push_back(Row(i));
                   preview = FVersions->Preview->Text();
