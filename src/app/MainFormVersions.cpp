@@ -29,6 +29,10 @@ void TForm1::Versions1Click(TObject*) {
 std::wstring TForm1::RestoreVersion(const std::string& bytes) {
     // A box of the keeper's is on screen: it decides about the note first.
     if (!FDesk || FDesk->Telling()) return L"la note est occupée, réessayez dans un instant.";
+    // What was typed since the last save goes to the file first, so the version made of the file
+    // below holds the note as the user had it.
+    FDesk->Save();
+    if (FDesk->Telling()) return L"la note est occupée, réessayez dans un instant.";
     const TLoadResult loaded = LoadIntoEditor(*FMemoNote, bytes, lkReplace);
     if (!loaded.Loaded) return L"l'éditeur n'a pas accepté son contenu.";
     // The note as it was before the restoring is itself kept as a version, so the way back is

@@ -8,6 +8,7 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -244,6 +245,9 @@ TEST_F(VersionsDialogTest, EnterPutsTheSelectedVersionInTheNoteAndCtrlZTakesItBa
     Version(Utc(2026, 12, 9, 8, 0), L"PORTABLE", Rtf("version recente"));
     StartShown();
     SetNote("texte actuel");
+    // Typed and not saved yet when the dialog opens.
+    Memo().Select(12, 12);
+    SendMessageW(Editor(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L" et tape"));
     std::wstring preview;
     // From the editor's own menu this time, by the keys: End, then the arrows.
     OpenWith(Form1->Versions2,
@@ -259,6 +263,12 @@ TEST_F(VersionsDialogTest, EnterPutsTheSelectedVersionInTheNoteAndCtrlZTakesItBa
     EXPECT_EQ(preview.substr(0, 16), L"version ancienne");
     EXPECT_EQ(Memo().Text().substr(0, 16), L"version ancienne");
     EXPECT_TRUE(Memo().Modified());
+    // Once the restored note is saved, what it held before, typing included, is a version.
+    Form1->Enregistrer1Click(nullptr);
+    const std::vector<TNoteVersion> kept = ListVersions(FileCalls(), DocumentPath());
+    EXPECT_TRUE(std::any_of(kept.begin(), kept.end(), [](const TNoteVersion& version) {
+        return FileBytes(version.Path).find("texte actuel et tape") != std::string::npos;
+    }));
     ASSERT_TRUE(PumpUntil([] { return GetFocus() == Form1->Memo1->Handle(); }));
     Press({VK_CONTROL, 'Z'});
     EXPECT_EQ(Memo().Text().substr(0, 12), L"texte actuel");
