@@ -72,14 +72,7 @@ protected:
     // A version file as the keeper names it: the moment (UTC) and the computer.
     static std::wstring Version(ULONGLONG utc, const std::wstring& computer, const std::string& bytes) {
         CreateDirectoryW(VersionsFolder(DocumentPath()).c_str(), nullptr);
-        const FILETIME file{static_cast<DWORD>(utc), static_cast<DWORD>(utc >> 32)};
-        SYSTEMTIME when{};
-        FileTimeToSystemTime(&file, &when);
-        wchar_t stamp[32];
-        swprintf(stamp, 32, L"%04u-%02u-%02u %02u-%02u-%02u", when.wYear, when.wMonth, when.wDay, when.wHour,
-                 when.wMinute, when.wSecond);
-        const std::wstring path =
-            VersionsFolder(DocumentPath()) + Stem() + L" " + stamp + L" " + computer + L".RTF";
+        const std::wstring path = VersionPathFor(DocumentPath(), utc, computer);
         WriteBytes(path, bytes);
         return path;
     }

@@ -1,5 +1,9 @@
 #include "Harness.h"
 
+#include "support/Mouse.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -254,4 +258,15 @@ std::wstring EditorText(HWND note) {
     SendMessageW(FindWindowExW(note, nullptr, nullptr, nullptr), WM_GETTEXT, std::size(text),
                  reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+void OpenTrayMenu(const TProgramUnderTest& program) {
+    using namespace std::chrono_literals;
+    ASSERT_TRUE(WaitUntil([] { return TrayWindow() && IsWindowVisible(TrayWindow()); }, 5s));
+    ReleaseModifiers();
+    ClickScreen(FirstTrayIconCentre(), true);
+    ASSERT_TRUE(WaitUntil([&] { return MenuWindows(program).size() == 1; }, 5s));
+    RECT menu;
+    GetWindowRect(MenuWindows(program).front(), &menu);
+    SetCursorPos(menu.right + 40, menu.bottom + 40);
 }

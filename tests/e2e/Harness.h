@@ -77,6 +77,9 @@ std::vector<HWND> MenuWindows(const TProgramUnderTest& program);
 // A key for the innermost open menu, posted to it, and the time for the menu loop to take it.
 // Under Wine, after a long run, real key presses were seen to miss a menu now and then.
 void PostMenuKey(const TProgramUnderTest& program, WORD key);
+// Opens the tray icon's menu, with the pointer moved away so that no hover moves the highlight
+// (a gtest assertion fails when it does not open).
+void OpenTrayMenu(const TProgramUnderTest& program);
 // Lets go of Ctrl, Alt, Shift and the Windows key where an earlier program left them down.
 void ReleaseModifiers();
 

@@ -78,17 +78,6 @@ fs::path NamedFile(const std::wstring& text) {
     return fs::path(text.substr(open + 2, close - open - 2));
 }
 
-// Opens the tray icon's menu, with the pointer moved away so that no hover moves the highlight.
-void OpenTrayMenu(const TProgramUnderTest& program) {
-    ASSERT_TRUE(WaitUntil([] { return TrayWindow() && IsWindowVisible(TrayWindow()); }, 5s));
-    ReleaseModifiers();
-    ClickScreen(FirstTrayIconCentre(), true);
-    ASSERT_TRUE(WaitUntil([&] { return MenuWindows(program).size() == 1; }, 5s));
-    RECT menu;
-    GetWindowRect(MenuWindows(program).front(), &menu);
-    SetCursorPos(menu.right + 40, menu.bottom + 40);
-}
-
 // "&Quitter", the menu's last item. Not Ctrl+Alt+X here: the note's keys are off while a box is
 // up and come back only once the note has handled its activation, a moment after it is in front.
 void Quit(const TProgramUnderTest& program) {

@@ -56,13 +56,7 @@ TEST(Versions, TheOldestVersionComesBackFromTheTrayMenuAndUndoTakesItBack) {
     const std::wstring before = L"premier texte et un ajout puis un autre";
     ASSERT_TRUE(WaitUntil([&] { return EditorText(note).find(before) == 0; }, 5s));
 
-    ASSERT_TRUE(WaitUntil([] { return TrayWindow() && IsWindowVisible(TrayWindow()); }, 5s));
-    ReleaseModifiers();
-    ClickScreen(FirstTrayIconCentre(), true);
-    ASSERT_TRUE(WaitUntil([&] { return MenuWindows(program).size() == 1; }, 5s));
-    RECT menu;
-    GetWindowRect(MenuWindows(program).front(), &menu);
-    SetCursorPos(menu.right + 40, menu.bottom + 40);
+    ASSERT_NO_FATAL_FAILURE(OpenTrayMenu(program));
     // Up from "&Quitter": "A Propos...", "Paramètres...", then "&Versions précédentes...".
     for (WORD key : {VK_END, VK_UP, VK_UP, VK_UP, VK_RETURN})
         PostMenuKey(program, key);
