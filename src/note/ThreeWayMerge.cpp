@@ -1,0 +1,415 @@
+#include "note/ThreeWayMerge.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <functional>
+#include <iterator>
+#include <string_view>
+
+namespace {
+
+// Past this many cells the middle of two sequences is taken as changed whole rather than matched:
+// a note rewritten from end to end has nothing to merge.
+constexpr size_t kMostCells = 16u * 1024 * 1024;
+
+// A sequence to merge: its items (paragraphs, or words and blanks), where each starts in its
+// side's text, and which side that is.
+struct TSeq {
+    std::vector<std::wstring_view> Items;
+    std::vector<size_t> At;
+    bool Theirs = false;
+    void Add(std::wstring_view item, size_t at) {
+        Items.push_back(item);
+        At.push_back(at);
+    }
+};
+
+// A stretch of the merged text: ours or theirs [From, To); a character of the merge's own.
+struct TSeg {
+    bool Theirs = false;
+    size_t From = 0, To = 0;
+    wchar_t Own = 0;
+};
+
+struct TOut {
+    std::vector<TSeg> Segs;
+    bool Clean = true;
+    void Emit(const TSeq& side, size_t item) {
+        Segs.push_back({side.Theirs, side.At[item], side.At[item] + side.Items[item].size()});
+    }
+};
+
+// Paragraphs, each with its mark; the text is given its last mark, which the control keeps to
+// itself, so that every paragraph ends alike.
+TSeq Paragraphs(const std::wstring& text, bool theirs) {
+    TSeq seq;
+    seq.Theirs = theirs;
+    const std::wstring_view all(text);
+    for (size_t at = 0; at < all.size();) {
+        const size_t end = std::min(all.find(L'\r', at), all.size() - 1) + 1;
+        seq.Add(all.substr(at, end - at), at);
+        at = end;
+    }
+    return seq;
+}
+
+TSeq Words(std::wstring_view paragraph, size_t at, bool theirs) {
+    TSeq seq;
+    seq.Theirs = theirs;
+    for (size_t i = 0; i < paragraph.size();) {
+        const bool blank = std::iswspace(paragraph[i]) != 0;
+        size_t j = i + 1;
+        while (j < paragraph.size() && (std::iswspace(paragraph[j]) != 0) == blank)
+            ++j;
+        seq.Add(paragraph.substr(i, j - i), at + i);
+        i = j;
+    }
+    return seq;
+}
+
+// For each item of `base`, the index of the item of `other` it stays as, or -1: a longest common
+// subsequence, after the common start and end are taken off.
+std::vector<long> Matches(const TSeq& baseSeq, const TSeq& otherSeq) {
+    const auto& base = baseSeq.Items;
+    const auto& other = otherSeq.Items;
+    std::vector<long> match(base.size(), -1);
+    size_t head = 0;
+    while (head < base.size() && head < other.size() && base[head] == other[head]) {
+        match[head] = static_cast<long>(head);
+        ++head;
+    }
+    size_t tail = 0;
+    while (tail < base.size() - head && tail < other.size() - head &&
+           base[base.size() - 1 - tail] == other[other.size() - 1 - tail]) {
+        match[base.size() - 1 - tail] = static_cast<long>(other.size() - 1 - tail);
+        ++tail;
+    }
+    const size_t n = base.size() - head - tail, m = other.size() - head - tail;
+    if (!n || !m || (n + 1) * (m + 1) > kMostCells) return match;
+    // Lengths of the common subsequences of the suffixes, then one walk forwards.
+    std::vector<unsigned> length((n + 1) * (m + 1), 0);
+    const auto at = [&](size_t i, size_t j) -> unsigned& { return length[i * (m + 1) + j]; };
+    for (size_t i = n; i-- > 0;)
+        for (size_t j = m; j-- > 0;)
+            at(i, j) = base[head + i] == other[head + j] ? at(i + 1, j + 1) + 1
+                                                         : std::max(at(i + 1, j), at(i, j + 1));
+    for (size_t i = 0, j = 0; i < n && j < m;) {
+        if (base[head + i] == other[head + j]) {
+            match[head + i] = static_cast<long>(head + j);
+            ++i, ++j;
+        } else if (at(i + 1, j) >= at(i, j + 1)) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    return match;
+}
+
+// Where a side differs from the base: base[From, To) became side[SideFrom, SideTo).
+struct THunk {
+    size_t From = 0, To = 0, SideFrom = 0, SideTo = 0;
+    bool Ours = false;
+};
+
+// Whether two items are one edited into the other (paragraphs that share most of their words);
+// null for items compared whole.
+using TSimilar = std::function<bool(std::wstring_view a, std::wstring_view b)>;
+
+std::vector<THunk> Hunks(const TSeq& base, const TSeq& side, const std::vector<long>& match, bool ours,
+                         const TSimilar& similar) {
+    std::vector<THunk> hunks;
+    // base[b0, b1) became side[s0, s1): one hunk, or one per item where items pair up in order.
+    const auto changed = [&](size_t b0, size_t b1, size_t s0, size_t s1) {
+        if (b0 == b1 && s0 == s1) return;
+        size_t b = b0, s = s0;
+        if (similar)
+            for (size_t i = b0; i < b1; ++i)
+                for (size_t j = s; j < s1; ++j) {
+                    if (!similar(base.Items[i], side.Items[j])) continue;
+                    if (b < i || s < j) hunks.push_back({b, i, s, j, ours});
+                    hunks.push_back({i, i + 1, j, j + 1, ours});
+                    b = i + 1, s = j + 1;
+                    break;
+                }
+        if (b < b1 || s < s1) hunks.push_back({b, b1, s, s1, ours});
+    };
+    size_t b0 = 0, s0 = 0;
+    for (size_t b = 0; b < base.Items.size(); ++b) {
+        if (match[b] < 0) continue;
+        changed(b0, b, s0, static_cast<size_t>(match[b]));
+        b0 = b + 1, s0 = static_cast<size_t>(match[b]) + 1;
+    }
+    changed(b0, base.Items.size(), s0, side.Items.size());
+    return hunks;
+}
+
+// The items of a side that base[from, to) became under that side's `hunks` (in order).
+std::vector<size_t> Applied(const std::vector<long>& match, size_t from, size_t to,
+                            const std::vector<const THunk*>& hunks) {
+    std::vector<size_t> out;
+    size_t at = from;
+    for (const THunk* hunk : hunks) {
+        for (size_t b = at; b < hunk->From; ++b)
+            out.push_back(static_cast<size_t>(match[b]));
+        for (size_t s = hunk->SideFrom; s < hunk->SideTo; ++s)
+            out.push_back(s);
+        at = hunk->To;
+    }
+    for (size_t b = at; b < to; ++b)
+        out.push_back(static_cast<size_t>(match[b]));
+    return out;
+}
+
+// Whether a stretch of ours ends with a blank.
+bool Blank(const TSeg& seg, const TSeq& ours) {
+    if (seg.Own || seg.Theirs || seg.From == seg.To) return true;
+    const auto item = std::upper_bound(ours.At.begin(), ours.At.end(), seg.To - 1) - ours.At.begin() - 1;
+    const std::wstring_view text = ours.Items[static_cast<size_t>(item)];
+    return std::iswspace(text[seg.To - 1 - ours.At[static_cast<size_t>(item)]]) != 0;
+}
+
+bool SameItems(const TSeq& a, const std::vector<size_t>& ai, const TSeq& b, const std::vector<size_t>& bi) {
+    return ai.size() == bi.size() &&
+           std::equal(ai.begin(), ai.end(), bi.begin(), [&](size_t x, size_t y) { return a.Items[x] == b.Items[y]; });
+}
+
+// A stretch base[From, To) both sides changed differently, into ourPart and theirPart.
+struct TClash {
+    size_t From, To;
+    const std::vector<size_t>& Ours;
+    const std::vector<size_t>& Theirs;
+};
+using TSettle = std::function<void(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TClash&, TOut&)>;
+
+void KeepOurs(const TSeq&, const TSeq& ours, const TSeq&, const TClash& clash, TOut& out) {
+    for (size_t i : clash.Ours)
+        out.Emit(ours, i);
+    out.Clean = false;
+}
+
+void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle& settle,
+           const TSimilar& similar, TOut& out) {
+    const std::vector<long> matchOurs = Matches(base, ours), matchTheirs = Matches(base, theirs);
+    std::vector<THunk> hunks = Hunks(base, ours, matchOurs, true, similar);
+    for (const THunk& hunk : Hunks(base, theirs, matchTheirs, false, similar))
+        hunks.push_back(hunk);
+    // By place; at one place ours first, and an addition before a change of what follows it.
+    std::stable_sort(hunks.begin(), hunks.end(), [](const THunk& a, const THunk& b) {
+        if (a.From != b.From) return a.From < b.From;
+        if ((a.From == a.To) != (b.From == b.To)) return a.From == a.To;
+        return a.Ours && !b.Ours;
+    });
+    size_t at = 0;
+    for (size_t i = 0; i < hunks.size();) {
+        // The hunks that overlap: a change of the same items, on either side.
+        size_t from = hunks[i].From, to = hunks[i].To, j = i + 1;
+        while (j < hunks.size() && hunks[j].From < to && to > from)
+            to = std::max(to, hunks[j++].To);
+        for (size_t b = at; b < from; ++b)
+            out.Emit(ours, static_cast<size_t>(matchOurs[b]));
+        std::vector<const THunk*> mine, their;
+        for (size_t k = i; k < j; ++k)
+            (hunks[k].Ours ? mine : their).push_back(&hunks[k]);
+        const std::vector<size_t> ourPart = Applied(matchOurs, from, to, mine);
+        const std::vector<size_t> theirPart = Applied(matchTheirs, from, to, their);
+        if (mine.empty() && similar && theirPart.size() == to - from) {
+            // Paragraphs only theirs changed, one for one: word by word, so that ours keeps its
+            // words where theirs kept them, and the caret stays where it was.
+            settle(base, ours, theirs, {from, to, Applied(matchOurs, from, to, mine), theirPart}, out);
+        } else if (mine.empty()) {
+            // Two words typed at one place, one on each side, stay two words.
+            if (from == to && i > 0 && hunks[i - 1].Ours && hunks[i - 1].From == from && hunks[i - 1].To == from &&
+                !out.Segs.empty() && !theirPart.empty() && !Blank(out.Segs.back(), ours) &&
+                !std::iswspace(theirs.Items[theirPart.front()].front()))
+                out.Segs.push_back({false, 0, 0, L' '});
+            for (size_t s : theirPart)
+                out.Emit(theirs, s);
+        } else if (their.empty() || SameItems(ours, ourPart, theirs, theirPart)) {
+            for (size_t s : ourPart)
+                out.Emit(ours, s);
+        } else {
+            settle(base, ours, theirs, {from, to, ourPart, theirPart}, out);
+        }
+        at = to;
+        i = j;
+        // The same addition at the same place on both sides counts once.
+        if (from == to && mine.size() == 1 && i < hunks.size() && !hunks[i].Ours && hunks[i].From == from &&
+            hunks[i].To == from) {
+            std::vector<size_t> added;
+            for (size_t s = hunks[i].SideFrom; s < hunks[i].SideTo; ++s)
+                added.push_back(s);
+            if (SameItems(ours, ourPart, theirs, added)) ++i;
+        }
+    }
+    for (size_t b = at; b < base.Items.size(); ++b)
+        out.Emit(ours, static_cast<size_t>(matchOurs[b]));
+}
+
+// The words of a paragraph, blanks left out.
+std::vector<std::wstring_view> WordsOnly(std::wstring_view paragraph) {
+    std::vector<std::wstring_view> words;
+    for (std::wstring_view item : Words(paragraph, 0, false).Items)
+        if (!std::iswspace(item[0])) words.push_back(item);
+    return words;
+}
+
+// Paired when at least half the words of the longer are in the other.
+bool Similar(std::wstring_view a, std::wstring_view b) {
+    std::vector<std::wstring_view> left = WordsOnly(a), right = WordsOnly(b);
+    std::sort(left.begin(), left.end());
+    std::sort(right.begin(), right.end());
+    std::vector<std::wstring_view> common;
+    std::set_intersection(left.begin(), left.end(), right.begin(), right.end(), std::back_inserter(common));
+    return !common.empty() && common.size() * 2 >= std::max(left.size(), right.size());
+}
+
+// Paragraphs both sides changed, as many on each side as in the base: each merged word by word,
+// where only the words both changed differently keep ours.
+void ByWords(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TClash& clash, TOut& out) {
+    const size_t n = clash.To - clash.From;
+    if (clash.Ours.size() != n || clash.Theirs.size() != n) return KeepOurs(base, ours, theirs, clash, out);
+    for (size_t k = 0; k < n; ++k) {
+        const size_t b = clash.From + k, o = clash.Ours[k], t = clash.Theirs[k];
+        Merge(Words(base.Items[b], base.At[b], false), Words(ours.Items[o], ours.At[o], false),
+              Words(theirs.Items[t], theirs.At[t], true), KeepOurs, nullptr, out);
+    }
+}
+
+size_t Inserted(const TSplice& splice) {
+    size_t length = 0;
+    for (const TTheirPart& part : splice.Parts)
+        length += part.Own ? 1 : part.To - part.From;
+    return length;
+}
+
+// The merged stretches as splices of ours. Each side's text was given a last paragraph mark of
+// its own: where such a mark falls inside the merge it becomes a real one, and the merge's own
+// last mark goes.
+TTextMerge Splices(TOut out, size_t oursLength, size_t theirsLength) {
+    std::vector<TSeg> segs;
+    for (const TSeg& seg : out.Segs) {
+        const size_t length = seg.Theirs ? theirsLength : oursLength;
+        if (!seg.Own && seg.From < std::min(seg.To, length)) segs.push_back({seg.Theirs, seg.From, std::min(seg.To, length)});
+        if (seg.Own) segs.push_back(seg);
+        if (seg.To > length) segs.push_back({true, 0, 0, L'\r'});
+    }
+    if (!segs.empty()) {
+        if (segs.back().Own == L'\r')
+            segs.pop_back();
+        else if (--segs.back().To == segs.back().From)
+            segs.pop_back();
+    }
+    TTextMerge merge;
+    merge.Clean = out.Clean;
+    size_t oursAt = 0;
+    std::vector<TTheirPart> pending;
+    const auto splice = [&](size_t until) {
+        if (until == oursAt && pending.empty()) return;
+        merge.Splices.push_back({oursAt, until - oursAt, std::move(pending)});
+        pending.clear();
+    };
+    for (const TSeg& seg : segs) {
+        if (seg.Own) {
+            pending.push_back({0, 0, seg.Own});
+        } else if (seg.Theirs) {
+            if (!pending.empty() && !pending.back().Own && pending.back().To == seg.From)
+                pending.back().To = seg.To;
+            else
+                pending.push_back({seg.From, seg.To});
+        } else {
+            // Ours comes out in its own order; anything else is a fault here, and ours stands.
+            if (seg.From < oursAt) return {{}, false};
+            splice(seg.From);
+            oursAt = seg.To;
+        }
+    }
+    splice(oursLength);
+    return merge;
+}
+
+TOut MergedParagraphs(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs) {
+    TOut out;
+    Merge(Paragraphs(base, false), Paragraphs(ours, false), Paragraphs(theirs, true), ByWords, Similar, out);
+    return out;
+}
+
+// What two sequences have in common, in order.
+std::wstring Common(const TSeq& a, const TSeq& b) {
+    const std::vector<long> match = Matches(a, b);
+    std::wstring common;
+    for (size_t i = 0; i < a.Items.size(); ++i)
+        if (match[i] >= 0) common += a.Items[i];
+    return common;
+}
+
+} // namespace
+
+TTextMerge MergeTexts(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs) {
+    return Splices(MergedParagraphs(base + L'\r', ours + L'\r', theirs + L'\r'), ours.size(), theirs.size());
+}
+
+TTextMerge UniteTexts(const std::wstring& ours, const std::wstring& theirs) {
+    // A base of what both hold: the paragraphs they share, and of two paragraphs that are one
+    // edited into the other, the words they share. Against it each side only added.
+    const std::wstring oursText = ours + L'\r', theirsText = theirs + L'\r';
+    const TSeq mine = Paragraphs(oursText, false), their = Paragraphs(theirsText, true);
+    const std::vector<long> match = Matches(mine, their);
+    std::wstring base;
+    size_t t = 0;
+    for (size_t o = 0; o < mine.Items.size(); ++o) {
+        if (match[o] >= 0) {
+            base += mine.Items[o];
+            t = static_cast<size_t>(match[o]) + 1;
+            continue;
+        }
+        // Paired with the first like paragraph of theirs before theirs' next shared one.
+        size_t next = o + 1;
+        while (next < mine.Items.size() && match[next] < 0)
+            ++next;
+        const size_t limit = next < mine.Items.size() ? static_cast<size_t>(match[next]) : their.Items.size();
+        for (size_t k = t; k < limit; ++k) {
+            if (!Similar(mine.Items[o], their.Items[k])) continue;
+            const std::wstring_view a = mine.Items[o], b = their.Items[k];
+            base += Common(Words(a.substr(0, a.size() - 1), 0, false), Words(b.substr(0, b.size() - 1), 0, true));
+            base += L'\r';
+            t = k + 1;
+            break;
+        }
+    }
+    return Splices(MergedParagraphs(base, oursText, theirsText), ours.size(), theirs.size());
+}
+
+std::wstring Spliced(const std::wstring& ours, const std::wstring& theirs, const std::vector<TSplice>& splices) {
+    std::wstring text;
+    size_t at = 0;
+    for (const TSplice& splice : splices) {
+        text.append(ours, at, splice.At - at);
+        for (const TTheirPart& part : splice.Parts)
+            if (part.Own)
+                text.push_back(part.Own);
+            else
+                text.append(theirs, part.From, part.To - part.From);
+        at = splice.At + splice.Length;
+    }
+    text.append(ours, at);
+    return text;
+}
+
+size_t MovedBy(size_t at, const std::vector<TSplice>& splices) {
+    long shift = 0;
+    for (const TSplice& splice : splices) {
+        if (at <= splice.At) break;
+        const long inserted = static_cast<long>(Inserted(splice));
+        if (at < splice.At + splice.Length) return static_cast<size_t>(static_cast<long>(splice.At) + shift + inserted);
+        shift += inserted - static_cast<long>(splice.Length);
+    }
+    return static_cast<size_t>(static_cast<long>(at) + shift);
+}
+
+std::vector<std::wstring> WordsAndBlanks(const std::wstring& paragraph) {
+    std::vector<std::wstring> parts;
+    for (std::wstring_view item : Words(paragraph, 0, false).Items)
+        parts.emplace_back(item);
+    return parts;
+}
