@@ -8,16 +8,29 @@
 # the notes, in the conflict copies of the program and of the engine, and in the kept versions.
 # Not part of the tests: run it by hand after a build, e.g.
 #   scripts/sync_two_computers.sh --edits 200 --concurrent 20
+# Two scenarios start from a note of 30 paragraphs and type each word at a random place in it:
+#   --scenario roaming    one user going from one computer to the other, settings as installed
+#   --scenario together   two users at once, saving on every change
 # Everything it starts it stops, also on Ctrl+C. The files stay in build/sync_two_computers/run.
 set -euo pipefail
+STARTED_IN=$PWD
 source "$(dirname "$0")/common.sh"
+RUN_STARTED=$SECONDS
 
 usage() {
   cat <<'EOF'
 Usage: scripts/sync_two_computers.sh [options]
+  --scenario NAME      roaming: one user moving between the two computers, save timer only;
+                       together: both typing, saving on every change. Both start from a note of
+                       30 paragraphs and type each word at a random place in it. Without this,
+                       the words go at the end of a one-line note.
+  --move-every S       roaming: the user goes to the other computer every S seconds (default 10)
+  --edit-pause S       roaming: pause between two edits, may be fractional (default 1)
+  --seed N             the random places and paragraphs (default: a random seed, printed)
   --edits N            edits typed in all (default 200)
-  --concurrent N       of those, edits typed at the same moment on both sides, in pairs (default 20)
-  --save-on-change 0|1 save on every key release (default 1)
+  --concurrent N       of those, edits typed at the same moment on both sides, in pairs
+                       (default 20; together: a tenth of the edits; roaming: none)
+  --save-on-change 0|1 save on every key release (default 1; roaming: 0)
   --interval S         the save timer's interval in seconds, at least 1 (default 60, as installed)
   --sync-timeout S     longest wait for an edit to reach the other side (default 20)
   --editor-probes N    edits for which the other side's editor is watched for the word (default 10)
@@ -26,13 +39,21 @@ Usage: scripts/sync_two_computers.sh [options]
   --port-base P        the engines use ports P+1, P+2 (sync) and P+11, P+12 (their REST API);
                        default 22100
   --work DIR           where prefixes and the run's files go (default build/sync_two_computers)
+  --exe PATH           the program to run (default build/bin/quillpad.exe)
 EOF
 }
 
-EDITS=200 CONCURRENT=20 SAVE_ON_CHANGE=1 INTERVAL=60 SYNC_TIMEOUT=20 EDITOR_PROBES=10 EDITOR_WAIT=10
-TYPE_DELAY=40 PORT_BASE=22100 WORK=build/sync_two_computers
+EDITS=200 CONCURRENT='' SAVE_ON_CHANGE='' INTERVAL=60 SYNC_TIMEOUT=20 EDITOR_PROBES=10 EDITOR_WAIT=10
+TYPE_DELAY=40 PORT_BASE=22100 WORK=build/sync_two_computers EXE=build/bin/quillpad.exe
+SCENARIO='' MOVE_EVERY=10 EDIT_PAUSE=1 SEED=$((RANDOM * 32768 + RANDOM))
+from_caller() { [[ $1 == /* ]] && echo "$1" || echo "$STARTED_IN/$1"; } # paths given are the caller's
 while (($#)); do
   case $1 in
+    --scenario) SCENARIO=$2 ;;
+    --move-every) MOVE_EVERY=$2 ;;
+    --edit-pause) EDIT_PAUSE=$2 ;;
+    --seed) SEED=$2 ;;
+    --exe) EXE=$(from_caller "$2") ;;
     --edits) EDITS=$2 ;;
     --concurrent) CONCURRENT=$2 ;;
     --save-on-change) SAVE_ON_CHANGE=$2 ;;
@@ -42,20 +63,27 @@ while (($#)); do
     --editor-wait) EDITOR_WAIT=$2 ;;
     --type-delay) TYPE_DELAY=$2 ;;
     --port-base) PORT_BASE=$2 ;;
-    --work) WORK=$2 ;;
+    --work) WORK=$(from_caller "$2") ;;
     -h | --help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
   esac
   shift 2
 done
+case $SCENARIO in
+  '') CONCURRENT=${CONCURRENT:-20} SAVE_ON_CHANGE=${SAVE_ON_CHANGE:-1} ;;
+  roaming) CONCURRENT=0 SAVE_ON_CHANGE=${SAVE_ON_CHANGE:-0} ;;
+  together) CONCURRENT=${CONCURRENT:-$((EDITS / 10))} SAVE_ON_CHANGE=${SAVE_ON_CHANGE:-1} ;;
+  *) usage >&2; exit 2 ;;
+esac
 for n in "$EDITS" "$CONCURRENT" "$SAVE_ON_CHANGE" "$INTERVAL" "$SYNC_TIMEOUT" "$EDITOR_PROBES" "$EDITOR_WAIT" \
-  "$TYPE_DELAY" "$PORT_BASE"; do
+  "$TYPE_DELAY" "$PORT_BASE" "$MOVE_EVERY" "$SEED"; do
   [[ $n =~ ^[0-9]+$ ]] || { usage >&2; exit 2; }
 done
+if ! [[ $EDIT_PAUSE =~ ^[0-9]+(\.[0-9]+)?$ ]] || ((MOVE_EVERY < 1)); then usage >&2; exit 2; fi
+RANDOM=$SEED
 CONCURRENT=$((CONCURRENT / 2 * 2)) # typed in pairs, one on each side
 ((CONCURRENT <= EDITS && INTERVAL >= 1)) || { usage >&2; exit 2; }
 
-EXE=build/bin/quillpad.exe
 SYNC=scripts/sync
 [[ -f $EXE ]] || { echo "$EXE is missing; build first (make build)." >&2; exit 1; }
 WORK=$(mkdir -p "$WORK" && cd "$WORK" && pwd)
@@ -199,10 +227,68 @@ show_note() { # side
   locate_note "$1"
 }
 
-# Gives the note the keyboard, puts the caret at the end of the text and types the word.
-type_edit() { # side marker
+# The scenarios' first note: ordinary words, no marker among them, one paragraph a line.
+WORDS=(le la les un une des du de et dans sur sous avec pour par sans chez vers entre apres avant
+  maison jardin chemin soleil matin soir nuit jour semaine ville village riviere montagne foret
+  fenetre porte table chaise livre lettre cahier crayon papier musique chanson histoire voyage
+  train gare route voiture velo marche boulangerie pain fromage pomme poire cerise fleur arbre
+  feuille pluie vent neige nuage ciel mer plage port bateau ami voisin famille enfant grand petit
+  beau belle vieux nouveau rouge vert bleu blanc noir calme doux long court simple heureux
+  regarder parler chanter marcher courir lire ecrire manger dormir penser attendre partir venir)
+PARAGRAPHS=30
+PARAGRAPH_WORDS=() # words in each paragraph of the first note
+make_paragraphs() { # file: one paragraph a line, 8 to 15 words each
+  local p w n line word
+  : >"$1"
+  for ((p = 0; p < PARAGRAPHS; p++)); do
+    n=$((8 + RANDOM % 8)) line=''
+    for ((w = 0; w < n; w++)); do
+      word=${WORDS[RANDOM % ${#WORDS[@]}]}
+      ((w == 0)) && word=${word^}
+      line+=${line:+ }$word
+    done
+    PARAGRAPH_WORDS+=("$n")
+    echo "$line." >>"$1"
+  done
+}
+
+paragraphs_to_rtf() { # paragraphs_file rtf_file
+  { printf '{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 '
+    sed '$!s/$/\\par/' "$1"
+    printf '}\n'; } >"$2"
+}
+
+# Where the next word goes: a paragraph (from 1) and the word it follows (the last one: at the end).
+PLACE_PARAGRAPH='' PLACE_WORD=''
+pick_place() {
+  [[ -n $SCENARIO ]] || return 0
+  PLACE_PARAGRAPH=$((RANDOM % PARAGRAPHS + 1))
+  PLACE_WORD=$((RANDOM % PARAGRAPH_WORDS[PLACE_PARAGRAPH - 1] + 1))
+}
+
+# The keys that bring the caret there from anywhere: the top, down to the paragraph, then its end,
+# or its start and word by word (each press lands on a word's start) and back over the space
+# before it, so that " A0001" goes between two words.
+place_keys() { # paragraph word
+  local keys=(ctrl+Home) i
+  for ((i = 1; i < $1; i++)); do keys+=(Down); done
+  if (($2 >= PARAGRAPH_WORDS[$1 - 1])); then
+    keys+=(End)
+  else
+    keys+=(Home)
+    for ((i = 0; i < $2; i++)); do keys+=(ctrl+Right); done
+    keys+=(Left)
+  fi
+  echo "${keys[@]}"
+}
+
+# Gives the note the keyboard and types the word: at the end of the text, or at the place given.
+type_edit() { # side marker [paragraph word]
+  local moves=ctrl+End
+  [[ -z ${3:-} ]] || moves=$(place_keys "$3" "$4")
+  # shellcheck disable=SC2086 # one key a word
   on_side "$1" xdotool mousemove "${CAPTION_X[$1]}" "${CAPTION_Y[$1]}" click 1 sleep 0.1 \
-    key --clearmodifiers ctrl+End type --delay "$TYPE_DELAY" " $2"
+    key --clearmodifiers --delay 15 $moves type --delay "$TYPE_DELAY" " $2"
 }
 
 # The other side's editor watched for the word, in its own prefix; writes the time it was seen.
@@ -249,9 +335,17 @@ done
 
 # The note starts on A, with its program and settings; B's folder gets them from the engine.
 cp -f "$EXE" "${FOLDER_OF[A]}/quillpad.exe"
-printf '[Save]\r\nSaveOnChange=%d\r\nAutosave=1\r\nInterval=%d\r\n[Apparence]\r\nLeft=40\r\nTop=60\r\nWidth=380\r\nHeight=300\r\n' \
-  "$SAVE_ON_CHANGE" $((INTERVAL * 1000)) >"${FOLDER_OF[A]}/quillpad.INI"
-printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 Notes du jour\\par\n}\n' >"$(note_of A)"
+if [[ -n $SCENARIO ]]; then
+  # Wide enough that no paragraph wraps: a Down press is then one paragraph further.
+  bounds='Left=10\r\nTop=60\r\nWidth=1250\r\nHeight=600'
+  make_paragraphs "$RUN/paragraphs.txt"
+  paragraphs_to_rtf "$RUN/paragraphs.txt" "$(note_of A)"
+else
+  bounds='Left=40\r\nTop=60\r\nWidth=380\r\nHeight=300'
+  printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 Notes du jour\\par\n}\n' >"$(note_of A)"
+fi
+printf '[Save]\r\nSaveOnChange=%d\r\nAutosave=1\r\nInterval=%d\r\n[Apparence]\r\n%b\r\n' \
+  "$SAVE_ON_CHANGE" $((INTERVAL * 1000)) "$bounds" >"${FOLDER_OF[A]}/quillpad.INI"
 
 for side in "${SIDES[@]}"; do
   syncthing generate --home="${HOME_OF[$side]}" --no-default-folder --skip-port-probing >/dev/null 2>&1
@@ -279,8 +373,13 @@ done
 wait_settled 30 || true
 echo "The engines are connected and both folders hold the program, its settings and the note."
 
+# The tray of a prefix is shown by its shell, started with the first program: no leftover shell
+# may run, so that it inherits the trace the balloons are counted from (see balloons_of).
 for side in "${SIDES[@]}"; do
-  (cd "${FOLDER_OF[$side]}" && on_side "$side" setsid wine ./quillpad.exe >"$RUN/program-$side.log" 2>&1) &
+  WINEPREFIX=${PREFIX_OF[$side]} wineserver -k 2>/dev/null || true
+  WINEPREFIX=${PREFIX_OF[$side]} timeout 20 wineserver -w 2>/dev/null || true
+  (cd "${FOLDER_OF[$side]}" && WINEDEBUG=-all,trace+systray,trace+tooltips \
+    on_side "$side" setsid wine ./quillpad.exe >"$RUN/program-$side.log" 2>&1) &
   PROGRAM_PID[$side]=$!
 done
 for side in "${SIDES[@]}"; do show_note "$side"; done
@@ -288,8 +387,9 @@ echo "Both notes are shown."
 
 # --- the edits ---------------------------------------------------------------------------------
 
-# One line per edit: marker side kind typed_us saved_us other_file_us other_editor_us ('-' = never
-# seen, an empty editor time = not watched).
+# One line per edit: marker side kind typed_us saved_us other_file_us other_editor_us paragraph word
+# ('-' = never seen, an empty editor time = not watched; paragraph and word: where it was typed, in
+# a scenario).
 EDITS_LOG=$RUN/edits.tsv
 : >"$EDITS_LOG"
 SAVE_TIMEOUT=$((SAVE_ON_CHANGE ? 10 : INTERVAL + 10))
@@ -306,8 +406,9 @@ alternating_edit() { # side other
     probe=$RUN/probe-$marker
     probe_editor "$other" "$marker" "$probe"
   fi
+  pick_place
   typed=$(now_us)
-  type_edit "$side" "$marker"
+  type_edit "$side" "$marker" "$PLACE_PARAGRAPH" "$PLACE_WORD"
   saved=$(wait_marker "$(note_of "$side")" "$marker" "$SAVE_TIMEOUT") || saved='-'
   [[ $saved == - ]] || arrived=$(wait_marker "$(note_of "$other")" "$marker" "$SYNC_TIMEOUT") || arrived='-'
   # Once, the watch is pointed at the typing side's own editor: a watch that sees nothing on the
@@ -320,46 +421,84 @@ alternating_edit() { # side other
     wait "$PROBE_PID" 2>/dev/null || true
     editor=$(cat "$probe" 2>/dev/null || echo -)
   fi
-  printf '%s\t%s\talternating\t%s\t%s\t%s\t%s\n' "$marker" "$side" "$typed" "$saved" "$arrived" "$editor" >>"$EDITS_LOG"
+  printf '%s\t%s\talternating\t%s\t%s\t%s\t%s\t%s\t%s\n' "$marker" "$side" "$typed" "$saved" "$arrived" "$editor" \
+    "$PLACE_PARAGRAPH" "$PLACE_WORD" >>"$EDITS_LOG"
   wait_settled 5 || true
 }
 
 concurrent_edits() {
-  local a b typed saved_a saved_b pid_a pid_b
+  local a b typed saved_a saved_b pid_a pid_b place_a place_b
   number=$((number + 1)) && a=$(marker_for A "$number")
   number=$((number + 1)) && b=$(marker_for B "$number")
+  pick_place && place_a=("$PLACE_PARAGRAPH" "$PLACE_WORD")
+  pick_place && place_b=("$PLACE_PARAGRAPH" "$PLACE_WORD")
   typed=$(now_us)
-  type_edit A "$a" &
+  type_edit A "$a" "${place_a[@]}" &
   pid_a=$!
-  type_edit B "$b" &
+  type_edit B "$b" "${place_b[@]}" &
   pid_b=$!
   wait "$pid_a" "$pid_b" || true
   saved_a=$(wait_marker "$(note_of A)" "$a" "$SAVE_TIMEOUT") || saved_a='-'
   saved_b=$(wait_marker "$(note_of B)" "$b" "$SAVE_TIMEOUT") || saved_b='-'
-  printf '%s\tA\tconcurrent\t%s\t%s\t-\t\n%s\tB\tconcurrent\t%s\t%s\t-\t\n' "$a" "$typed" "$saved_a" "$b" "$typed" \
-    "$saved_b" >>"$EDITS_LOG"
+  printf '%s\tA\tconcurrent\t%s\t%s\t-\t\t%s\t%s\n%s\tB\tconcurrent\t%s\t%s\t-\t\t%s\t%s\n' \
+    "$a" "$typed" "$saved_a" "${place_a[@]}" "$b" "$typed" "$saved_b" "${place_b[@]}" >>"$EDITS_LOG"
   wait_settled "$SYNC_TIMEOUT" || true
 }
 
-pairs=$((CONCURRENT / 2))
-alternating=$((EDITS - CONCURRENT))
-# The pairs come spread over the run, one after every `gap` alternating edits.
-gap=$((pairs > 0 ? alternating / (pairs + 1) : alternating + 1))
-started=$SECONDS
-done_pairs=0
-for ((i = 0; i < alternating; i++)); do
-  if ((i % 2 == 0)); then alternating_edit A B; else alternating_edit B A; fi
-  if ((done_pairs < pairs && (i + 1) % gap == 0)); then
+# One user, one computer at a time: the words go to the one in use; every MOVE_EVERY seconds the
+# user sits down at the other one and clicks its note, as anyone starts there. Nothing waits for a
+# save or the engine: the note is saved by its timer, as installed.
+MOVES=0
+sit_down() { # side
+  on_side "$1" xdotool mousemove "${CAPTION_X[$1]}" "${CAPTION_Y[$1]}" click 1
+}
+
+roaming_edits() {
+  local side=A marker typed next_move=$(($(now_us) + MOVE_EVERY * 1000000))
+  sit_down "$side"
+  while ((number < EDITS)); do
+    if (($(now_us) >= next_move)); then
+      side=$([[ $side == A ]] && echo B || echo A)
+      sit_down "$side"
+      MOVES=$((MOVES + 1))
+      next_move=$((next_move + MOVE_EVERY * 1000000))
+    fi
+    number=$((number + 1))
+    marker=$(marker_for "$side" "$number")
+    pick_place
+    typed=$(now_us)
+    type_edit "$side" "$marker" "$PLACE_PARAGRAPH" "$PLACE_WORD"
+    printf '%s\t%s\troaming\t%s\t-\t-\t\t%s\t%s\n' "$marker" "$side" "$typed" "$PLACE_PARAGRAPH" "$PLACE_WORD" \
+      >>"$EDITS_LOG"
+    if ((number % 20 == 0)); then echo "  $number edits typed, $((SECONDS - started)) s, $MOVES moves"; fi
+    sleep "$EDIT_PAUSE"
+  done
+}
+
+# Edits in turn, each waiting for the sync round, with the pairs typed at once spread among them.
+edits_in_turn_and_pairs() {
+  local pairs=$((CONCURRENT / 2)) alternating=$((EDITS - CONCURRENT)) gap i done_pairs=0
+  # The pairs come spread over the run, one after every `gap` alternating edits.
+  gap=$((pairs > 0 ? alternating / (pairs + 1) : alternating + 1))
+  ((gap > 0)) || gap=1
+  for ((i = 0; i < alternating; i++)); do
+    if ((i % 2 == 0)); then alternating_edit A B; else alternating_edit B A; fi
+    if ((done_pairs < pairs && (i + 1) % gap == 0)); then
+      concurrent_edits
+      done_pairs=$((done_pairs + 1))
+    fi
+    if (((i + 1) % 20 == 0)); then echo "  $(wc -l <"$EDITS_LOG") edits typed, $((SECONDS - started)) s"; fi
+  done
+  while ((done_pairs < pairs)); do
     concurrent_edits
     done_pairs=$((done_pairs + 1))
-  fi
-  if (((i + 1) % 20 == 0)); then echo "  $(wc -l <"$EDITS_LOG") edits typed, $((SECONDS - started)) s"; fi
-done
-while ((done_pairs < pairs)); do
-  concurrent_edits
-  done_pairs=$((done_pairs + 1))
-done
-echo "$(wc -l <"$EDITS_LOG") edits typed in $((SECONDS - started)) s."
+  done
+}
+
+started=$SECONDS
+if [[ $SCENARIO == roaming ]]; then roaming_edits; else edits_in_turn_and_pairs; fi
+EDITS_TIME=$((SECONDS - started))
+echo "$(wc -l <"$EDITS_LOG") edits typed in $EDITS_TIME s."
 
 # --- the end: each program quits with its hot key, one after the other, as on two desks ---------
 
@@ -385,11 +524,12 @@ shopt -s nullglob
 declare -A PLACE_FILES
 PLACE_FILES[note_A]="$(note_of A)"
 PLACE_FILES[note_B]="$(note_of B)"
-places=(note_A note_B ours engine versions aside)
+places=(note_A note_B ours engine engine_rtf versions aside)
 for side in "${SIDES[@]}"; do
   f=${FOLDER_OF[$side]}
   PLACE_FILES[ours]+=$(printf '%s\n' "$f"/*\ \(conflit\ *\).RTF)$'\n'
   PLACE_FILES[engine]+=$(printf '%s\n' "$f"/*.sync-conflict-*)$'\n'
+  PLACE_FILES[engine_rtf]+=$(printf '%s\n' "$f"/quillpad.sync-conflict-*.RTF)$'\n'
   PLACE_FILES[versions]+=$(printf '%s\n' "$f"/quillpad.versions/*.RTF)$'\n'
   PLACE_FILES[aside]+=$(printf '%s\n' "$f"/quillpad.RTF.unreadable*)$'\n'
 done
@@ -413,7 +553,7 @@ in_notes=$(comm -12 "$RUN/typed.txt" "$RUN/in-notes.txt" | wc -l)
 lost_of() { awk -v k="$1" -F'\t' '$2 == k || $3 == k {print $1}' "$EDITS_LOG" | sort -u | comm -12 - "$RUN/lost.txt" | wc -l; }
 kind_count() { awk -v k="$1" -F'\t' '$3 == k' "$EDITS_LOG" | wc -l; }
 
-{
+print_summary() {
   echo
   echo "Two computers on one synced folder: $(kind_count alternating) edits typed in turn, $(kind_count concurrent) at the same moment"
   echo "(save-on-change $SAVE_ON_CHANGE, timer ${INTERVAL} s; sync engine: syncthing $(syncthing --version | awk '{print $2}'))."
@@ -436,7 +576,14 @@ kind_count() { awk -v k="$1" -F'\t' '$3 == k' "$EDITS_LOG" | wc -l; }
     echo "The two notes differ at the end."
   echo "Quit with Ctrl+Alt+X: A ${QUIT_CLEAN[A]}, B ${QUIT_CLEAN[B]}."
   echo "The editor watch saw a word in the typing side's own editor: ${WATCH_WORKS:-not tried}."
+  echo "Balloons shown: A $(balloons_of A), B $(balloons_of B). Run's total time: $((SECONDS - RUN_STARTED)) s."
   echo
+  print_times
+  echo
+  echo "Files: $RUN (edits.tsv, lost.txt, engine and program logs)."
+}
+
+print_times() {
   echo "Times, median / 90th percentile / max in seconds (edits typed in turn):"
   awk -F'\t' -v wait="$EDITOR_WAIT" '
     function stats(name, values, n, missing,   i, j, t) {
@@ -455,6 +602,97 @@ kind_count() { awk -v k="$1" -F'\t' '$3 == k' "$EDITS_LOG" | wc -l; }
       stats("save to the file changed on the other", sync, ny, my)
       stats("save to the other side'\''s editor (watched " wait " s)", ed, ne, me)
     }' "$EDITS_LOG"
+}
+
+# Balloons, counted in the trace of the shell that shows the tray: Wine shows each balloon (a
+# NIF_INFO call with a text) as a tracking tooltip, activated once per balloon shown; the same
+# balloon sent again is shown again and counted again. Their texts go to balloons-<side>.txt.
+balloons_of() { # side
+  local log=$RUN/program-$1.log
+  # Without the shell's own lines the trace did not reach it: no count rather than a false zero.
+  grep -q 'systray:add_icon' "$log" 2>/dev/null || { echo "not counted (no trace)"; return; }
+  awk '/TOOLTIPS_TrackActivate activated/ { shown = 1; next }
+    shown && /TOOLTIPS_GetTipText/ { sub(/.*TOOLTIPS_GetTipText /, ""); print; shown = 0 }' "$log" \
+    >"$RUN/balloons-$1.txt"
+  grep -c 'TOOLTIPS_TrackActivate activated' "$log" || true
+}
+
+# Markers of the first file not in the second.
+minus() { comm -23 "$1" "$2"; }
+union() { sort -u "$@"; }
+
+# Each typed word in one class: in both notes, in one, only in conflict copies, only in versions
+# or set-aside notes, nowhere.
+print_scenario_summary() {
+  local t=$RUN/typed.txt notes copies kept both one copies_only kept_only nowhere placed
+  notes=$(mktemp) copies=$(mktemp) kept=$(mktemp)
+  union "$RUN/found-note_A.txt" "$RUN/found-note_B.txt" >"$notes"
+  union "$RUN/found-ours.txt" "$RUN/found-engine_rtf.txt" >"$copies"
+  union "$RUN/found-versions.txt" "$RUN/found-aside.txt" >"$kept"
+  both=$(comm -12 "$RUN/found-note_A.txt" "$RUN/found-note_B.txt" | comm -12 "$t" - | wc -l)
+  one=$(($(comm -12 "$t" "$notes" | wc -l) - both))
+  copies_only=$(comm -12 "$t" "$copies" | minus - "$notes" | wc -l)
+  kept_only=$(comm -12 "$t" "$kept" | minus - "$notes" | minus - "$copies" | wc -l)
+  nowhere=$(minus "$t" "$RUN/found.txt" | wc -l)
+  # seen in the notes, as a word of their own, in the paragraph aimed at
+  read -r -a placed < <(python3 "$SYNC/note_text.py" placement "$RUN/paragraphs.txt" "$EDITS_LOG" \
+    "$(note_of A)" "$(note_of B)")
+  rm -f "$notes" "$copies" "$kept"
+
   echo
-  echo "Files: $RUN (edits.tsv, lost.txt, engine and program logs)."
-} | tee "$RUN/summary.txt"
+  if [[ $SCENARIO == roaming ]]; then
+    echo "Scenario roaming: one user, $EDITS edits on the computer in use, moving every $MOVE_EVERY s ($MOVES moves),"
+    echo "a pause of $EDIT_PAUSE s between edits."
+  else
+    echo "Scenario together: $(kind_count alternating) edits typed in turn (each waiting for the sync round),"
+    echo "$(kind_count concurrent) typed at the same moment on both sides, in pairs."
+  fi
+  echo "Save-on-change $SAVE_ON_CHANGE, timer $INTERVAL s; a note of $PARAGRAPHS paragraphs; seed $SEED;"
+  echo "sync engine: syncthing $(syncthing --version | awk '{print $2}')."
+  echo
+  printf '%-48s %6s\n' "edits typed" "$(wc -l <"$t")"
+  printf '%-48s %6s\n' "  in both notes" "$both"
+  printf '%-48s %6s   (A only %s, B only %s)\n' "  in one note only" "$one" \
+    "$(comm -12 "$t" "$RUN/found-note_A.txt" | minus - "$RUN/found-note_B.txt" | wc -l)" \
+    "$(comm -12 "$t" "$RUN/found-note_B.txt" | minus - "$RUN/found-note_A.txt" | wc -l)"
+  printf '%-48s %6s\n' "  in conflict copies only (Quillpad's, engine's)" "$copies_only"
+  printf '%-48s %6s\n' "  in versions or set-aside notes only" "$kept_only"
+  printf '%-48s %6s\n' "  lost (nowhere)" "$nowhere"
+  printf '%-48s %6s   (files in the two folders: A %s, B %s)\n' "Quillpad's conflict copies left" \
+    "$(distinct_files '* (conflit *).RTF')" "$(count_files A '* (conflit *).RTF')" "$(count_files B '* (conflit *).RTF')"
+  printf '%-48s %6s   (A %s, B %s; other files'\''s copies: %s)\n' "engine's copies of the note left" \
+    "$(distinct_files 'quillpad.sync-conflict-*.RTF')" "$(count_files A 'quillpad.sync-conflict-*.RTF')" \
+    "$(count_files B 'quillpad.sync-conflict-*.RTF')" \
+    "$(($(distinct_files '*.sync-conflict-*') - $(distinct_files 'quillpad.sync-conflict-*.RTF')))"
+  printf '%-48s %6s\n' "balloons shown on computer A" "$(balloons_of A)"
+  printf '%-48s %6s\n' "balloons shown on computer B" "$(balloons_of B)"
+  printf '%-48s %6s   (as a word of its own %s, in the paragraph aimed at %s)\n' "edits seen in the notes" \
+    "${placed[0]}" "${placed[1]}" "${placed[2]}"
+  cmp -s "$(note_of A)" "$(note_of B)" && echo "The two notes are the same file at the end." ||
+    echo "The two notes differ at the end."
+  echo "Quit with Ctrl+Alt+X: A ${QUIT_CLEAN[A]}, B ${QUIT_CLEAN[B]}."
+  echo "Run's total time: $((SECONDS - RUN_STARTED)) s, of which typing the edits $EDITS_TIME s."
+  if [[ $SCENARIO == together ]]; then
+    echo
+    print_times
+  fi
+  echo
+  echo "Files: $RUN (edits.tsv, lost.txt, balloons-*.txt, engine and program logs)."
+}
+
+# The globs hold spaces: no word splitting, only the expansion of the pattern.
+count_files() { # side glob: files of that name in the side's folder
+  local files IFS=
+  # shellcheck disable=SC2206 # the glob is meant to expand
+  files=("${FOLDER_OF[$1]}"/$2)
+  echo "${#files[@]}"
+}
+
+distinct_files() { # glob: names found in either folder, each once
+  local side name IFS=
+  for side in "${SIDES[@]}"; do
+    for name in "${FOLDER_OF[$side]}"/$1; do echo "${name##*/}"; done
+  done | sort -u | wc -l
+}
+
+if [[ -n $SCENARIO ]]; then print_scenario_summary; else print_summary; fi | tee "$RUN/summary.txt"
