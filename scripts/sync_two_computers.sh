@@ -624,7 +624,7 @@ union() { sort -u "$@"; }
 # Each typed word in one class: in both notes, in one, only in conflict copies, only in versions
 # or set-aside notes, nowhere.
 print_scenario_summary() {
-  local t=$RUN/typed.txt notes copies kept both one copies_only kept_only nowhere placed
+  local t=$RUN/typed.txt notes copies kept both one copies_only kept_only nowhere placed files
   notes=$(mktemp) copies=$(mktemp) kept=$(mktemp)
   union "$RUN/found-note_A.txt" "$RUN/found-note_B.txt" >"$notes"
   union "$RUN/found-ours.txt" "$RUN/found-engine_rtf.txt" >"$copies"
@@ -634,9 +634,11 @@ print_scenario_summary() {
   copies_only=$(comm -12 "$t" "$copies" | minus - "$notes" | wc -l)
   kept_only=$(comm -12 "$t" "$kept" | minus - "$notes" | minus - "$copies" | wc -l)
   nowhere=$(minus "$t" "$RUN/found.txt" | wc -l)
-  # seen in the notes, as a word of their own, in the paragraph aimed at
-  read -r -a placed < <(python3 "$SYNC/note_text.py" placement "$RUN/paragraphs.txt" "$EDITS_LOG" \
-    "$(note_of A)" "$(note_of B)")
+  # Seen in the notes or their copies, as a word of its own, in the paragraph aimed at: the keys
+  # that place the caret did what they were meant to.
+  mapfile -t files < <(printf '%s\n' "${PLACE_FILES[note_A]}" "${PLACE_FILES[note_B]}" "${PLACE_FILES[ours]}" \
+    "${PLACE_FILES[engine_rtf]}" | grep -v '^$' || true)
+  read -r -a placed < <(python3 "$SYNC/note_text.py" placement "$RUN/paragraphs.txt" "$EDITS_LOG" "${files[@]}")
   rm -f "$notes" "$copies" "$kept"
 
   echo
@@ -660,13 +662,13 @@ print_scenario_summary() {
   printf '%-48s %6s\n' "  lost (nowhere)" "$nowhere"
   printf '%-48s %6s   (files in the two folders: A %s, B %s)\n' "Quillpad's conflict copies left" \
     "$(distinct_files '* (conflit *).RTF')" "$(count_files A '* (conflit *).RTF')" "$(count_files B '* (conflit *).RTF')"
-  printf '%-48s %6s   (A %s, B %s; other files'\''s copies: %s)\n' "engine's copies of the note left" \
+  printf '%-48s %6s   (A %s, B %s; copies of other files: %s)\n' "engine's copies of the note left" \
     "$(distinct_files 'quillpad.sync-conflict-*.RTF')" "$(count_files A 'quillpad.sync-conflict-*.RTF')" \
     "$(count_files B 'quillpad.sync-conflict-*.RTF')" \
     "$(($(distinct_files '*.sync-conflict-*') - $(distinct_files 'quillpad.sync-conflict-*.RTF')))"
   printf '%-48s %6s\n' "balloons shown on computer A" "$(balloons_of A)"
   printf '%-48s %6s\n' "balloons shown on computer B" "$(balloons_of B)"
-  printf '%-48s %6s   (as a word of its own %s, in the paragraph aimed at %s)\n' "edits seen in the notes" \
+  printf '%-48s %6s   (as a word of its own %s, in the paragraph aimed at %s)\n' "edits seen in notes and copies" \
     "${placed[0]}" "${placed[1]}" "${placed[2]}"
   cmp -s "$(note_of A)" "$(note_of B)" && echo "The two notes are the same file at the end." ||
     echo "The two notes differ at the end."
