@@ -229,6 +229,8 @@ void TForm1::UnPas22Relance(TObject*) {
 
 void TForm1::FormShow(TObject*) {
     SetNoteHotKeysActive(true);
+    // The user sees the note: the next reload or merge is said again.
+    if (FDesk) FDesk->Shown();
     ShowWindow(Application->Handle(), SW_HIDE); // no taskbar button for the note
     if (FAbout && FAbout->Modal()) {
         // Shown while the About dialog waits (by the global key, say): blocked as the dialog

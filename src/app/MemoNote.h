@@ -15,6 +15,7 @@ public:
     bool Empty() override;
     bool Load(const std::string& bytes, bool rtf, TLoadKind kind) override;
     void TakeBack() override;
+    TMergeOutcome Merge(const TPreparedNote* base, const TPreparedNote& theirs) override;
     // A load is going in: what the control reports meanwhile is not the user's edit.
     bool Loading() const { return FLoading; }
 

@@ -31,7 +31,10 @@ void TNoteKeeper::TState::Open() {
     TFileStamp after;
     // Written while it was read: what was read is known, but not as the file's present state.
     KnownStamp = !StampOf(Calls, Note, after) && after == stamp ? stamp : TFileStamp{};
-    if (LoadBytes(*Known, lkWhole)) Loaded();
+    if (!LoadBytes(*Known, lkWhole)) return;
+    Loaded();
+    // What the sync engine kept aside while the program was not running.
+    TakeInEngineCopies();
 }
 
 void TNoteKeeper::TState::Pending(DWORD error) {

@@ -55,7 +55,7 @@ void TNoteKeeper::TState::LookNow() {
     switch (look.Change) {
     case TLook::lkChanged:
         Settle(look, wyLook);
-        return;
+        return TakeInEngineCopies();
     case TLook::lkUnreadable:
         LookIn(kLookAgainMs);
         if (WritePending) PutOff(wyLook);
@@ -63,6 +63,7 @@ void TNoteKeeper::TState::LookNow() {
     default:
         // A note not loaded has a write waiting only when its set-aside found it held.
         if (WritePending) Save(wyLook);
+        TakeInEngineCopies();
     }
 }
 
@@ -88,7 +89,7 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
             KnownStamp = theirs.Stamp;
             InStep();
             WritePending = false;
-            Balloon(ReloadedText(), L"");
+            Quietly(ReloadedText());
             return;
         }
         // The editor keeps its note; theirs stays in a file of its own, and the note is ours again.
@@ -96,7 +97,9 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
         if (KeptBeside(bytes, theirs.Stamp, why)) Save(why);
         return;
     }
-    // Both changed: theirs is kept beside the note, then ours is written.
+    // Both changed: what theirs changed goes into ours where ours did not change the same words;
+    // failing that, theirs is kept beside the note, then ours is written.
+    if (MergeIn(bytes, theirs.Stamp, why)) return;
     if (KeptBeside(bytes, theirs.Stamp, why)) Write(Editor.StoredForm(), why);
 }
 

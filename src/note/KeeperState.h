@@ -33,6 +33,8 @@ public:
     void Answer(int question, bool yes);
     void Leave();
     ULONGLONG NextWake() const;
+    // The user has the note before their eyes again: the next reload or merge is said.
+    void Shown() { ReloadTold = false; }
 
     std::vector<TNotice> News;
     bool Dirty = false;
@@ -62,6 +64,15 @@ private:
     // Theirs kept beside the note before ours goes over it: true when it was, and theirs is then
     // what the file is known to hold; otherwise ours goes to the rescue copy.
     bool KeptBeside(const std::shared_ptr<const std::string>& theirs, const TFileStamp& stamp, TWhy why);
+    // Merging another writer's version into the editor, when both changed: true when it went in
+    // and the note was then written (or handed on as a write would be).
+    bool MergeIn(const std::shared_ptr<const std::string>& theirs, const TFileStamp& stamp, TWhy why);
+    // A merge under the mark that guards every load: false when the control was not given it.
+    bool GuardedMerge(const TPreparedNote* base, const TPreparedNote& theirs, TMergeOutcome& outcome);
+    // The copies a sync engine made of the note, merged in and removed.
+    void TakeInEngineCopies();
+    // Copies that could not be merged, with their stamps: tried again only once they change.
+    std::vector<std::pair<std::wstring, TFileStamp>> EngineCopiesLeft;
     // Writing.
     void Write(const std::string& bytes, TWhy why);
     DWORD KeepOriginal();
@@ -94,6 +105,9 @@ private:
     // Telling.
     void Box(const std::wstring& text, std::vector<std::wstring> files = {});
     void Balloon(const std::wstring& text, const std::wstring& open, std::vector<std::wstring> files = {});
+    // A reload or a merge: said for the first since the user last looked at the note.
+    void Quietly(const std::wstring& text);
+    bool ReloadTold = false;
 
     TNoteKeeper& Owner;
     const TNotePlace& Place;

@@ -26,6 +26,7 @@ public:
     void SetSaveOnChange(bool on) { FKeeper.SetSaveOnChange(on); }
     // Only noted by the keeper, so it goes at once, even from inside a box.
     void KeepVersionBeforeNextWrite() { FKeeper.KeepVersionBeforeNextWrite(); }
+    void Shown() { FKeeper.Shown(); }
 
     TNoteKeeper& Keeper() { return FKeeper; }
     // A box or a question is on screen.

@@ -2,6 +2,8 @@
 // What the keeper of the note asks of the world around it, with no window of its own: the editor
 // that holds the note on screen, and someone to tell the user what happened. The note window is
 // both; the simulation test puts models of them in its place.
+#include "note/NotePrepare.h"
+
 #include <windows.h>
 
 #include <string>
@@ -18,6 +20,13 @@ enum class TLoadKind {
 };
 using enum TLoadKind;
 
+// What a merge of another writer's version into the editor did.
+struct TMergeOutcome {
+    bool Done = false;    // false: a version could not be read; the editor holds what it held
+    bool Clean = true;    // false: both sides changed the same words differently; ours stayed there
+    bool Changed = false; // something of theirs went in
+};
+
 class TNoteEditor {
 public:
     virtual ~TNoteEditor() = default;
@@ -33,6 +42,10 @@ public:
     // Takes back the load that just went in (it showed nothing of what the file holds): the
     // editor holds what it held before it.
     virtual void TakeBack() = 0;
+    // Takes into the editor what `theirs` changed of `base` (see ThreeWayMerge.h), or with no base
+    // whatever theirs holds that the editor lacks, taking nothing out: as one edit Undo takes
+    // back, each side's text with its own formatting, the caret and the view kept with the text.
+    virtual TMergeOutcome Merge(const TPreparedNote* base, const TPreparedNote& theirs) = 0;
 };
 
 // Something the user is to hear of, once a decision is carried out.

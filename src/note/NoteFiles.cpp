@@ -94,6 +94,19 @@ std::wstring FreeName(TFileCalls& calls, const std::wstring& first) {
     return name;
 }
 
+std::vector<std::wstring> EngineCopies(TFileCalls& calls, const std::wstring& note) {
+    const std::wstring folder = FolderOf(note), name = FileNameOf(note);
+    const size_t dot = name.find_last_of(L'.');
+    const std::wstring stem = name.substr(0, dot), extension = dot == std::wstring::npos ? L"" : name.substr(dot);
+    std::vector<std::wstring> copies;
+    for (const wchar_t* pattern : {L".sync-conflict-*", L" (*conflicted copy*)", L" (*copie en conflit*)"})
+        for (const std::wstring& found : calls.List(folder, stem + pattern + extension))
+            if (std::find(copies.begin(), copies.end(), folder + found) == copies.end())
+                copies.push_back(folder + found);
+    std::sort(copies.begin(), copies.end());
+    return copies;
+}
+
 std::wstring SetAsideName(TFileCalls& calls, const std::wstring& path) {
     std::wstring name = path + L".unreadable";
     for (int n = 2; Exists(calls, name); ++n)

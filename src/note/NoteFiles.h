@@ -26,6 +26,10 @@ std::wstring OriginalPath(const std::wstring& path, const SYSTEMTIME& when);
 // `first`, or the same name numbered inside its last parenthesis (" 2)", " 3)"...) when taken.
 std::wstring FreeName(TFileCalls& calls, const std::wstring& first);
 // "<name>.unreadable", "<name>.unreadable2"...: a note that could not be loaded, set aside.
+// The copies a sync engine made of the note when two computers changed it at once, beside it:
+// "<stem>.sync-conflict-<date>-<time>-<device><ext>", and "<stem> (… conflicted copy …)<ext>" or
+// "<stem> (… copie en conflit …)<ext>" as cloud drives name them. Full paths.
+std::vector<std::wstring> EngineCopies(TFileCalls& calls, const std::wstring& note);
 std::wstring SetAsideName(TFileCalls& calls, const std::wstring& path);
 std::wstring LoadMarkerPath(const std::wstring& path);
 

@@ -64,6 +64,12 @@ void TNoteKeeper::TState::Edited() {
     PauseDue = std::min(now + kQuietMs, UnsavedSince + kLongestWaitMs);
 }
 
+void TNoteKeeper::TState::Quietly(const std::wstring& text) {
+    if (ReloadTold) return;
+    ReloadTold = true;
+    Balloon(text, L"");
+}
+
 void TNoteKeeper::TState::FolderChanged() {
     const ULONGLONG now = Clock.Now();
     const bool first = !SignalSince;
@@ -209,6 +215,10 @@ ULONGLONG TNoteKeeper::NextWake() const {
 
 void TNoteKeeper::KeepVersionBeforeNextWrite() {
     F->VersionForced = true;
+}
+
+void TNoteKeeper::Shown() {
+    F->Shown();
 }
 
 void TNoteKeeper::SetSaveOnChange(bool on) {

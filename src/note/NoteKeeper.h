@@ -85,6 +85,8 @@ public:
     // The next replacement of the note keeps the file as it was as a version, however recent the
     // newest (after the user restored a version). Only noted: safe while a box is on screen.
     void KeepVersionBeforeNextWrite();
+    // The note was shown to the user (brought up, or activated). Only noted.
+    void Shown();
 
     // When Wake is wanted next, on the clock; 0 for never.
     ULONGLONG NextWake() const;

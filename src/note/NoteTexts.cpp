@@ -62,6 +62,22 @@ std::wstring ReloadedText() {
     return L"La note a été mise à jour depuis son fichier, modifié par un autre programme.";
 }
 
+std::wstring MergedText() {
+    return L"La note a aussi été modifiée ailleurs : les deux versions ont été fusionnées "
+           L"(Ctrl+Z annule la fusion).";
+}
+
+std::wstring MergedConflictText(const std::wstring& kept) {
+    return L"La note a aussi été modifiée ailleurs, et parfois aux mêmes mots : le reste a été fusionné, "
+           L"et cette autre version est gardée dans « " +
+           FileNameOf(kept) + L" ». Cliquez ici pour l'ouvrir.";
+}
+
+std::wstring EngineCopyMergedText(const std::wstring& copy) {
+    return L"La copie en conflit « " + FileNameOf(copy) +
+           L" », laissée par la synchronisation, a été fusionnée dans la note, puis supprimée.";
+}
+
 std::wstring ConflictText(const std::wstring& kept) {
     return L"La note a aussi été modifiée ailleurs. Cette autre version est gardée dans « " +
            FileNameOf(kept) + L" ». Cliquez ici pour l'ouvrir.";

@@ -22,6 +22,11 @@ std::wstring TookCutSaveText(const std::wstring& note);
 std::wstring JoinedText();
 std::wstring ReloadedText();
 std::wstring ConflictText(const std::wstring& kept);
+// Another writer's version merged with the editor's; with words both changed, theirs kept too.
+std::wstring MergedText();
+std::wstring MergedConflictText(const std::wstring& kept);
+// A sync engine's copy of the note, merged into it and removed.
+std::wstring EngineCopyMergedText(const std::wstring& copy);
 std::wstring SetAsideText(const std::wstring& aside);
 // A save that failed: why, and where the note is kept meanwhile (`kept` empty: nowhere); on the
 // way out, where it will be offered again. `oldNoteAt`: where the note as it was is, when a

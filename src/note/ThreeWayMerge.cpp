@@ -288,18 +288,26 @@ size_t Inserted(const TSplice& splice) {
 // last mark goes.
 TTextMerge Splices(TOut out, size_t oursLength, size_t theirsLength) {
     std::vector<TSeg> segs;
+    // The marks given to an empty text: an empty text is no paragraph at all, not an empty one.
+    std::vector<bool> nothing;
     for (const TSeg& seg : out.Segs) {
         const size_t length = seg.Theirs ? theirsLength : oursLength;
-        if (!seg.Own && seg.From < std::min(seg.To, length)) segs.push_back({seg.Theirs, seg.From, std::min(seg.To, length)});
-        if (seg.Own) segs.push_back(seg);
-        if (seg.To > length) segs.push_back({true, 0, 0, L'\r'});
+        if (seg.Own) segs.push_back(seg), nothing.push_back(false);
+        if (!seg.Own && seg.From < std::min(seg.To, length))
+            segs.push_back({seg.Theirs, seg.From, std::min(seg.To, length)}), nothing.push_back(false);
+        if (seg.To > length) segs.push_back({true, 0, 0, L'\r'}), nothing.push_back(length == 0);
     }
     if (!segs.empty()) {
-        if (segs.back().Own == L'\r')
+        if (segs.back().Own == L'\r') {
             segs.pop_back();
-        else if (--segs.back().To == segs.back().From)
+            nothing.pop_back();
+        } else if (--segs.back().To == segs.back().From) {
             segs.pop_back();
+            nothing.pop_back();
+        }
     }
+    for (size_t i = segs.size(); i-- > 0;)
+        if (nothing[i]) segs.erase(segs.begin() + static_cast<long>(i));
     TTextMerge merge;
     merge.Clean = out.Clean;
     size_t oursAt = 0;

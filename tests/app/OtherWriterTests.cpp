@@ -138,17 +138,17 @@ TEST_F(OtherWriterTest, AnUnchangedNoteTakesTheOtherVersionAtOnceAndUndoBringsOu
     EXPECT_EQ(Memo().Text(), L"line one\r\nline two\r\nline three");
 }
 
-TEST_F(OtherWriterTest, BothChangedKeepsTheirsBesideTheNoteAndSavesOurs) {
+TEST_F(OtherWriterTest, TheSameWordsChangedOnBothSidesKeepTheirsBesideTheNoteAndSaveOurs) {
     StartWith(Note("shared start"));
-    Memo().Select(12, 12);
-    Type(L" and ours");
-    ReplaceFromOutside(DocumentPath(), Note("shared start and theirs"));
+    Memo().Select(7, 12);
+    Type(L"ours");
+    ReplaceFromOutside(DocumentPath(), Note("shared theirs"));
     ASSERT_TRUE(PumpUntil([&] { return KeptFiles().size() == 1; }, std::chrono::milliseconds(4000)));
     EXPECT_TRUE(reported.empty()) << reported[0];
     const std::wstring kept = KeptFiles()[0];
-    EXPECT_NE(Words(FileBytes(kept)).find("and theirs"), std::string::npos);
-    EXPECT_NE(Words(FileBytes(DocumentPath())).find("and ours"), std::string::npos);
-    EXPECT_EQ(Memo().Text(), L"shared start and ours");
+    EXPECT_NE(Words(FileBytes(kept)).find("shared theirs"), std::string::npos);
+    ASSERT_TRUE(PumpUntil([] { return Words(FileBytes(DocumentPath())).find("shared ours") != std::string::npos; }));
+    EXPECT_EQ(Memo().Text(), L"shared ours");
     // The name says what it is and when: "<note> (conflit YYYY-MM-DD hh-mm-ss).RTF".
     const std::wstring name = kept.substr(kept.find_last_of(L'\\') + 1);
     EXPECT_NE(name.find(L" (conflit 20"), std::wstring::npos) << name;
@@ -161,15 +161,68 @@ TEST_F(OtherWriterTest, BothChangedKeepsTheirsBesideTheNoteAndSavesOurs) {
     EXPECT_EQ(opened[0], kept);
 }
 
-TEST_F(OtherWriterTest, TheSaveItselfDecidesWhenTheWatchHasNotSpokenYet) {
-    StartWith(Note("before"));
-    Type(L"ours ");
-    // Written and saved over before the loop ever runs: the check before the save finds it.
-    ReplaceFromOutside(DocumentPath(), Note("theirs"));
-    Form1->Enregistrer1->Click();
-    ASSERT_EQ(KeptFiles().size(), 1u);
-    EXPECT_NE(Words(FileBytes(KeptFiles()[0])).find("theirs"), std::string::npos);
-    EXPECT_NE(Words(FileBytes(DocumentPath())).find("ours before"), std::string::npos);
+TEST_F(OtherWriterTest, EditsOfDifferentPlacesAreMergedWithTheirFormattingAsOneEditUndoTakesBack) {
+    StartWith(Note("line one\\par line two\\par line three"));
+    Memo().Select(8, 8);
+    Type(L" ours"); // "line one ours", the caret after it
+    ReplaceFromOutside(DocumentPath(), Note("line one\\par line two\\par line {\\b bold} three"));
+    ASSERT_TRUE(NoteShows(L"line one ours\r\nline two\r\nline bold three"))
+        << "shows " << testing::PrintToString(Memo().Text()) << ", conflict copies " << KeptFiles().size();
+    EXPECT_TRUE(reported.empty()) << reported[0];
+    EXPECT_TRUE(KeptFiles().empty());
+    // Their word keeps their formatting, ours keeps ours, and the caret stays after what was typed.
+    EXPECT_TRUE((Selected(28, 29), Memo().SelectionHasStyle(fsBold)));
+    EXPECT_FALSE((Selected(10, 11), Memo().SelectionHasStyle(fsBold)));
+    ASSERT_TRUE(PumpUntil([] { return Words(FileBytes(DocumentPath())).find("line bold three") != std::string::npos; }));
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("line one ours"), std::string::npos);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_NE(balloons[0].find(L"fusionnées"), std::wstring::npos) << balloons[0];
+
+    Press({VK_CONTROL, 'Z'});
+    EXPECT_EQ(Memo().Text(), L"line one ours\r\nline two\r\nline three");
+}
+
+TEST_F(OtherWriterTest, TheCaretStaysWithTheTextAroundItWhenTheirsChangedWhatIsBeforeIt) {
+    StartWith(Note("alpha beta\\par gamma"));
+    Memo().Select(16, 16); // "gamma" ends at 16
+    Type(L" delta");
+    ReplaceFromOutside(DocumentPath(), Note("zero alpha beta\\par gamma"));
+    ASSERT_TRUE(NoteShows(L"zero alpha beta\r\ngamma delta")) << testing::PrintToString(Memo().Text());
+    CHARRANGE at{};
+    Memo().Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&at));
+    EXPECT_EQ(at.cpMin, 27);
+}
+
+TEST_F(OtherWriterTest, OnlyTheFirstReloadSinceTheNoteWasLastShownIsSaid) {
+    StartWith(Note("one"));
+    ReplaceFromOutside(DocumentPath(), Note("two"));
+    ASSERT_TRUE(NoteShows(L"two"));
+    ReplaceFromOutside(DocumentPath(), Note("three"));
+    ASSERT_TRUE(NoteShows(L"three"));
+    EXPECT_EQ(balloons.size(), 1u);
+    // Brought up again from the tray: the next one is said.
+    Form1->Hide();
+    Form1->Show();
+    ReplaceFromOutside(DocumentPath(), Note("four"));
+    ASSERT_TRUE(NoteShows(L"four"));
+    EXPECT_EQ(balloons.size(), 2u);
+}
+
+TEST_F(OtherWriterTest, ASyncEnginesCopyIsMergedIntoTheNoteThenRemovedWithAWord) {
+    StartWith(Note("Courses pain lait\\par Garage"));
+    const std::wstring copy = DocumentPath().substr(0, DocumentPath().size() - 4) +
+                              L".sync-conflict-20261210-101010-ABCDEFG.RTF";
+    const std::wstring other = DocumentPath().substr(0, DocumentPath().size() - 4) + L".sync-other.RTF";
+    WriteBytes(other, Note("unrelated"));
+    WriteBytes(copy, Note("Courses bon pain lait\\par Garage B0001"));
+    ASSERT_TRUE(NoteShows(L"Courses bon pain lait\r\nGarage B0001")) << testing::PrintToString(Memo().Text());
+    ASSERT_TRUE(PumpUntil([&] { return !Exists(copy); }));
+    EXPECT_NE(Words(FileBytes(DocumentPath())).find("Garage B0001"), std::string::npos);
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_NE(balloons[0].find(L"sync-conflict-20261210-101010-ABCDEFG.RTF"), std::wstring::npos) << balloons[0];
+    // Nothing else of the engine's is touched.
+    EXPECT_TRUE(Exists(other));
+    DeleteFileW(other.c_str());
 }
 
 TEST_F(OtherWriterTest, ATouchOrAnAttributeChangeDoesNothingAndAnIdleNoteIsNeverWritten) {
@@ -222,10 +275,11 @@ TEST_F(OtherWriterTest, AFileHeldByItsWriterIsNeitherLoadedEmptyNorWrittenOver) 
         EXPECT_EQ(Memo().Text(), L"edited mine");
     }
     EXPECT_NE(Words(FileBytes(DocumentPath())).find("being written elsewhere"), std::string::npos);
-    // Free again: the next look settles it as a conflict, nothing lost.
-    ASSERT_TRUE(PumpUntil([&] { return KeptFiles().size() == 1; }, std::chrono::milliseconds(5000)));
-    EXPECT_NE(Words(FileBytes(KeptFiles()[0])).find("being written elsewhere"), std::string::npos);
-    EXPECT_NE(Words(FileBytes(DocumentPath())).find("edited mine"), std::string::npos);
+    // Free again: the next look merges it (ours added a word, theirs replaced another), nothing lost.
+    ASSERT_TRUE(PumpUntil(
+        [] { return Words(FileBytes(DocumentPath())).find("edited being written elsewhere") != std::string::npos; },
+        std::chrono::milliseconds(5000)));
+    EXPECT_TRUE(KeptFiles().empty());
 }
 
 TEST_F(OtherWriterTest, ASavePutOffWhileAScannerHoldsTheTouchedFileIsDoneOnceItIsFreeWithoutAnotherKey) {

@@ -41,6 +41,8 @@ TEST(ThreeWayMerge, EditsOfDifferentParagraphsOrWordsAreBothKept) {
     EXPECT_EQ(Merged(L"un", L"un deux", L"un trois").Text, L"un deux trois");
     EXPECT_EQ(Merged(L"", L"A", L"B").Text, L"A B");
     EXPECT_EQ(Merged(L"a\rb", L"a\rb", L"a").Text, L"a");
+    // A note cleared on our side is no paragraph at all: theirs' new one comes in alone.
+    EXPECT_EQ(Merged(L"a\rb", L"", L"a\rb\rc").Text, L"c");
 }
 
 TEST(ThreeWayMerge, TheSameWordsChangedDifferentlyKeepOursThereAndSaySo) {

@@ -1,9 +1,11 @@
 #include "note/sim/ModelEditor.h"
 
 #include "framework/Error.h"
+#include "note/ThreeWayMerge.h"
 #include "note/sim/SimWords.h"
 
 #include <algorithm>
+#include <cwctype>
 
 using namespace std::string_literals;
 
@@ -48,6 +50,50 @@ bool TModelEditor::Load(const std::string& bytes, bool rtf, TLoadKind kind) {
     if (kind == lkAfter) FWords.insert(FWords.end(), words.begin(), words.end());
     Dropped(FBeforeLoad, kind);
     return true;
+}
+
+namespace {
+
+// The model's note is one paragraph of words.
+std::wstring Line(const std::vector<std::string>& words) {
+    std::wstring text;
+    for (const std::string& word : words)
+        text += (text.empty() ? L"" : L" ") + std::wstring(word.begin(), word.end());
+    return text;
+}
+
+std::vector<std::string> WordsOfLine(const std::wstring& text) {
+    std::vector<std::string> words;
+    for (const std::wstring& part : WordsAndBlanks(text))
+        if (!std::iswspace(part[0])) words.emplace_back(part.begin(), part.end());
+    return words;
+}
+
+} // namespace
+
+TMergeOutcome TModelEditor::Merge(const TPreparedNote* base, const TPreparedNote& theirs) {
+    TMergeOutcome outcome;
+    if (FDead) return outcome;
+    const std::vector<std::string> their = WordsIn(theirs.Data);
+    if (std::any_of(their.begin(), their.end(), IsPoison)) {
+        FDead = true;
+        if (OnPoison) OnPoison();
+        return outcome;
+    }
+    if (std::any_of(their.begin(), their.end(), IsGarbled)) return outcome;
+    const std::wstring ours = Line(FWords), theirText = Line(their);
+    const TTextMerge merge = base ? MergeTexts(Line(WordsIn(base->Data)), ours, theirText) : UniteTexts(ours, theirText);
+    outcome.Done = true;
+    outcome.Clean = merge.Clean;
+    outcome.Changed = !merge.Splices.empty();
+    if (!outcome.Changed) return outcome;
+    if (OnTrace) OnTrace(L"  editor merge " + std::to_wstring(merge.Splices.size()) + L" splices");
+    FBeforeLoad = FWords;
+    FUndoBeforeLoad = FUndo;
+    FUndo.push_back(FWords);
+    FWords = WordsOfLine(Spliced(ours, theirText, merge.Splices));
+    Dropped(FBeforeLoad, lkReplace);
+    return outcome;
 }
 
 void TModelEditor::Dropped(const std::vector<std::string>& before, TLoadKind kind) {

@@ -15,6 +15,8 @@ public:
     bool Empty() override { return FWords.empty(); }
     bool Load(const std::string& bytes, bool rtf, TLoadKind kind) override;
     void TakeBack() override;
+    // Words are the model's paragraphs: merged as the note's paragraphs are.
+    TMergeOutcome Merge(const TPreparedNote* base, const TPreparedNote& theirs) override;
 
     // The user's edits; each is one step Undo takes back.
     void Type(const std::string& word);

@@ -1,0 +1,116 @@
+#include "framework/ScratchRichEdit.h"
+
+#include "framework/RichEditEx.h"
+
+#include <richedit.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr LONG kTextLimit = 0x7FFFFFF0;
+
+struct TReading {
+    const std::string& Data;
+    size_t At = 0;
+};
+
+DWORD CALLBACK Give(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* given) {
+    auto& reading = *reinterpret_cast<TReading*>(cookie);
+    // At most half of what the control offers, and never a CR LF pair split in two: the control
+    // would read two line breaks.
+    size_t n = std::min(reading.Data.size() - reading.At, static_cast<size_t>(size / 2));
+    if (n > 0 && reading.At + n < reading.Data.size() && reading.Data[reading.At + n - 1] == '\r' &&
+        reading.Data[reading.At + n] == '\n')
+        n = n > 1 ? n - 1 : n + 1;
+    std::copy_n(reading.Data.data() + reading.At, n, reinterpret_cast<char*>(buffer));
+    reading.At += n;
+    *given = static_cast<LONG>(n);
+    return 0;
+}
+
+DWORD CALLBACK Take(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* taken) {
+    reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+    *taken = size;
+    return 0;
+}
+
+} // namespace
+
+TScratchRichEdit::TScratchRichEdit(HWND like)
+    : FWindow(CreateWindowExW(0, TRichEditEx::PlatformClass(), L"",
+                              WS_POPUP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, 0, 0, 0, 0, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr)) {
+    if (FWindow) {
+        SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kTextLimit);
+        // The work here is never undone: the control keeps no undo steps for it.
+        SendMessageW(Handle(), EM_SETUNDOLIMIT, 0, 0);
+    }
+    if (FWindow && like) {
+        CHARFORMAT2W format{};
+        format.cbSize = sizeof(format);
+        SendMessageW(like, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        SendMessageW(Handle(), EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    }
+}
+
+bool TScratchRichEdit::StreamIn(UINT format, const std::string& data) {
+    TReading reading{data};
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&reading), 0, Give};
+    SendMessageW(Handle(), EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0;
+}
+
+std::string TScratchRichEdit::StreamOut(UINT format) {
+    std::string bytes;
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&bytes), 0, Take};
+    SendMessageW(Handle(), EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0 ? bytes : std::string();
+}
+
+void TScratchRichEdit::Select(LONG from, LONG to) {
+    CHARRANGE range{from, to};
+    SendMessageW(Handle(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+}
+
+bool TScratchRichEdit::Load(const std::string& data, bool rtf) {
+    return StreamIn(rtf ? SF_RTF : SF_TEXT, data);
+}
+
+std::wstring TScratchRichEdit::Text() {
+    return RichTextOf(Handle());
+}
+
+std::string TScratchRichEdit::RangeRtf(LONG from, LONG to) {
+    Select(from, to);
+    // In UTF-8, which holds every character as it is.
+    return StreamOut(static_cast<UINT>((CP_UTF8 << 16) | SF_USECODEPAGE | SF_RTF | SFF_SELECTION));
+}
+
+bool TScratchRichEdit::ReplaceWithRtf(LONG from, LONG to, const std::string& rtf) {
+    Select(from, to);
+    return StreamIn(SF_RTF | SFF_SELECTION, rtf);
+}
+
+void TScratchRichEdit::ReplaceWithText(LONG from, LONG to, const std::wstring& text) {
+    Select(from, to);
+    SendMessageW(Handle(), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string TScratchRichEdit::Rtf() {
+    return StreamOut(static_cast<UINT>((CP_UTF8 << 16) | SF_USECODEPAGE | SF_RTF));
+}
+
+std::wstring RichTextOf(HWND control) {
+    GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    const LRESULT length = SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    GETTEXTEX get{};
+    get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    get.flags = GT_DEFAULT;
+    get.codepage = 1200;
+    const LRESULT got = SendMessageW(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+                                     reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
+    return text;
+}

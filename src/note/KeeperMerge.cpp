@@ -1,0 +1,97 @@
+// The keeper: another writer's version merged into the editor rather than set beside the note,
+// and the copies a sync engine leaves when two computers saved at once.
+#include "note/KeeperState.h"
+
+#include "framework/Error.h"
+#include "note/NoteFiles.h"
+#include "note/NoteTexts.h"
+
+#include <algorithm>
+
+bool TNoteKeeper::TState::GuardedMerge(const TPreparedNote* base, const TPreparedNote& theirs,
+                                       TMergeOutcome& outcome) {
+    if ((base && !base->Safe) || !theirs.Safe) return false;
+    // The control reads both versions: a file that takes it down counts as a load that never
+    // returned, like any other.
+    const int loads =
+        std::max(LoadsNeverReturned(Calls, Note), LoadsNeverReturned(Calls, Note, SpareMarker()));
+    if (loads >= kLoadsBeforeRefusal || Mark(loads + 1)) return false;
+    try {
+        outcome = Editor.Merge(base, theirs);
+    } catch (const TError&) {
+        Unmark();
+        throw;
+    }
+    Unmark();
+    return outcome.Done;
+}
+
+bool TNoteKeeper::TState::MergeIn(const std::shared_ptr<const std::string>& theirs, const TFileStamp& stamp,
+                                  TWhy why) {
+    if (!Known || Load != lsLoaded) return false;
+    const TPreparedNote base = PrepareNote(*Known, false);
+    TMergeOutcome merged;
+    if (!GuardedMerge(&base, PrepareNote(*theirs, false), merged)) return false;
+    // The editor now differs from both versions until it is written.
+    Dirty = true;
+    if (merged.Clean) {
+        Known = theirs;
+        KnownStamp = stamp;
+        if (merged.Changed) Quietly(MergedText());
+    } else {
+        // Where both changed the same words ours stands in the note, and theirs is kept beside it.
+        std::wstring kept;
+        if (const DWORD error = KeepNew(ConflictPath(Note, Clock.LocalTime()), *theirs, kept)) {
+            LookIn(kLookAgainMs);
+            Rescue(Editor.StoredForm(), CannotCreateText(kept, error), why);
+            return true;
+        }
+        Balloon(MergedConflictText(kept), kept);
+        Known = theirs;
+        KnownStamp = stamp;
+    }
+    const std::string ours = Editor.StoredForm();
+    if (ours == *Known) {
+        InStep();
+        return true;
+    }
+    Write(ours, why);
+    return true;
+}
+
+void TNoteKeeper::TState::TakeInEngineCopies() {
+    if (Load != lsLoaded || Left) return;
+    std::vector<std::wstring> merged;
+    for (const std::wstring& copy : EngineCopies(Calls, Note)) {
+        TFileStamp stamp;
+        if (StampOf(Calls, copy, stamp) || !stamp.Exists) continue;
+        const auto left = std::find_if(EngineCopiesLeft.begin(), EngineCopiesLeft.end(),
+                                       [&](const auto& seen) { return seen.first == copy; });
+        if (left != EngineCopiesLeft.end() && left->second == stamp) continue;
+        std::string bytes;
+        // Still held by the engine: the next look takes it.
+        if (ReadWhole(Calls, copy, bytes)) continue;
+        TMergeOutcome outcome;
+        if (!GuardedMerge(nullptr, PrepareNote(bytes, false), outcome) || !outcome.Clean) {
+            // It stays for the user, and is not read again until it changes.
+            if (left != EngineCopiesLeft.end())
+                left->second = stamp;
+            else
+                EngineCopiesLeft.emplace_back(copy, stamp);
+            continue;
+        }
+        if (outcome.Changed) Dirty = true;
+        merged.push_back(copy);
+    }
+    if (merged.empty()) return;
+    // The copies go only once what they brought is in the note's file.
+    if (Dirty) Save(wyLook);
+    if (Dirty || Load != lsLoaded) return LookIn(kLookAgainMs);
+    for (const std::wstring& copy : merged) {
+        SetLastError(ERROR_SUCCESS);
+        if (Calls.Delete(copy.c_str()))
+            Balloon(EngineCopyMergedText(copy), L"");
+        else if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            LookIn(kLookAgainMs);
+    }
+}
