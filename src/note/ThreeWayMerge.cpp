@@ -86,15 +86,17 @@ std::vector<long> Matches(const TSeq& baseSeq, const TSeq& otherSeq) {
     }
     const size_t n = base.size() - head - tail, m = other.size() - head - tail;
     if (!n || !m || (n + 1) * (m + 1) > kMostCells) return match;
-    // Lengths of the common subsequences of the suffixes, then one walk forwards.
+    // Weights of the common subsequences of the suffixes, then one walk forwards. A word weighs
+    // more than a blank, so that words are matched rather than the blanks around them.
+    const auto weight = [&](size_t i) { return std::iswspace(base[head + i][0]) ? 1u : 2u; };
     std::vector<unsigned> length((n + 1) * (m + 1), 0);
     const auto at = [&](size_t i, size_t j) -> unsigned& { return length[i * (m + 1) + j]; };
     for (size_t i = n; i-- > 0;)
         for (size_t j = m; j-- > 0;)
-            at(i, j) = base[head + i] == other[head + j] ? at(i + 1, j + 1) + 1
-                                                         : std::max(at(i + 1, j), at(i, j + 1));
+            at(i, j) = std::max({base[head + i] == other[head + j] ? at(i + 1, j + 1) + weight(i) : 0u,
+                                 at(i + 1, j), at(i, j + 1)});
     for (size_t i = 0, j = 0; i < n && j < m;) {
-        if (base[head + i] == other[head + j]) {
+        if (base[head + i] == other[head + j] && at(i, j) == at(i + 1, j + 1) + weight(i)) {
             match[head + i] = static_cast<long>(head + j);
             ++i, ++j;
         } else if (at(i + 1, j) >= at(i, j + 1)) {
@@ -116,7 +118,7 @@ struct THunk {
 // null for items compared whole.
 using TSimilar = std::function<bool(std::wstring_view a, std::wstring_view b)>;
 
-std::vector<THunk> Hunks(const TSeq& base, const TSeq& side, const std::vector<long>& match, bool ours,
+std::vector<THunk> Hunks(const TSeq& base, const TSeq& side, std::vector<long>& match, bool ours,
                          const TSimilar& similar) {
     std::vector<THunk> hunks;
     // base[b0, b1) became side[s0, s1): one hunk, or one per item where items pair up in order.
@@ -141,6 +143,18 @@ std::vector<THunk> Hunks(const TSeq& base, const TSeq& side, const std::vector<l
         b0 = b + 1, s0 = static_cast<size_t>(match[b]) + 1;
     }
     changed(b0, base.Items.size(), s0, side.Items.size());
+    // An addition that could stand one item earlier (" mot" after "avant" or "mot " before "apres")
+    // is put as early as it can: both sides then give the same addition the same place.
+    for (size_t k = 0; k < hunks.size(); ++k) {
+        THunk& h = hunks[k];
+        const size_t lowest = k > 0 ? hunks[k - 1].To : 0;
+        while (h.From == h.To && h.From > lowest && h.SideFrom > 0 && h.SideTo > h.SideFrom &&
+               match[h.From - 1] == static_cast<long>(h.SideFrom - 1) &&
+               base.Items[h.From - 1] == side.Items[h.SideTo - 1]) {
+            match[h.From - 1] = static_cast<long>(h.SideTo - 1);
+            --h.From, --h.To, --h.SideFrom, --h.SideTo;
+        }
+    }
     return hunks;
 }
 
@@ -159,14 +173,6 @@ std::vector<size_t> Applied(const std::vector<long>& match, size_t from, size_t 
     for (size_t b = at; b < to; ++b)
         out.push_back(static_cast<size_t>(match[b]));
     return out;
-}
-
-// Whether a stretch of ours ends with a blank.
-bool Blank(const TSeg& seg, const TSeq& ours) {
-    if (seg.Own || seg.Theirs || seg.From == seg.To) return true;
-    const auto item = std::upper_bound(ours.At.begin(), ours.At.end(), seg.To - 1) - ours.At.begin() - 1;
-    const std::wstring_view text = ours.Items[static_cast<size_t>(item)];
-    return std::iswspace(text[seg.To - 1 - ours.At[static_cast<size_t>(item)]]) != 0;
 }
 
 bool SameItems(const TSeq& a, const std::vector<size_t>& ai, const TSeq& b, const std::vector<size_t>& bi) {
@@ -188,9 +194,40 @@ void KeepOurs(const TSeq&, const TSeq& ours, const TSeq&, const TClash& clash, T
     out.Clean = false;
 }
 
+std::wstring Joined(const TSeq& side, size_t from, size_t to) {
+    std::wstring text;
+    for (size_t i = from; i < to; ++i)
+        text += side.Items[i];
+    return text;
+}
+
+// An addition on each side at one place.
+bool BothAdd(const std::vector<THunk>& hunks, size_t i) {
+    return i + 1 < hunks.size() && hunks[i].Ours && hunks[i].From == hunks[i].To && !hunks[i + 1].Ours &&
+           hunks[i + 1].From == hunks[i].From && hunks[i + 1].To == hunks[i].From;
+}
+
+// Both kept, ours first; but an addition that holds the other (the same one, or the same with more
+// typed after it: the other side's edit came back through the file) counts once.
+void Additions(const TSeq& ours, const THunk& mine, const TSeq& theirs, const THunk& their, TOut& out) {
+    const std::wstring ourText = Joined(ours, mine.SideFrom, mine.SideTo);
+    const std::wstring theirText = Joined(theirs, their.SideFrom, their.SideTo);
+    const bool oursHolds = ourText.find(theirText) != std::wstring::npos;
+    const bool theirsHolds = !oursHolds && theirText.find(ourText) != std::wstring::npos;
+    if (!theirsHolds)
+        for (size_t s = mine.SideFrom; s < mine.SideTo; ++s)
+            out.Emit(ours, s);
+    if (oursHolds) return;
+    // Two words typed at one place, one on each side, stay two words.
+    if (!theirsHolds && !std::iswspace(ourText.back()) && !std::iswspace(theirText.front()))
+        out.Segs.push_back({false, 0, 0, L' '});
+    for (size_t s = their.SideFrom; s < their.SideTo; ++s)
+        out.Emit(theirs, s);
+}
+
 void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle& settle,
            const TSimilar& similar, TOut& out) {
-    const std::vector<long> matchOurs = Matches(base, ours), matchTheirs = Matches(base, theirs);
+    std::vector<long> matchOurs = Matches(base, ours), matchTheirs = Matches(base, theirs);
     std::vector<THunk> hunks = Hunks(base, ours, matchOurs, true, similar);
     for (const THunk& hunk : Hunks(base, theirs, matchTheirs, false, similar))
         hunks.push_back(hunk);
@@ -202,6 +239,14 @@ void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle
     });
     size_t at = 0;
     for (size_t i = 0; i < hunks.size();) {
+        if (BothAdd(hunks, i)) {
+            for (size_t b = at; b < hunks[i].From; ++b)
+                out.Emit(ours, static_cast<size_t>(matchOurs[b]));
+            Additions(ours, hunks[i], theirs, hunks[i + 1], out);
+            at = hunks[i].From;
+            i += 2;
+            continue;
+        }
         // The hunks that overlap: a change of the same items, on either side.
         size_t from = hunks[i].From, to = hunks[i].To, j = i + 1;
         while (j < hunks.size() && hunks[j].From < to && to > from)
@@ -218,11 +263,6 @@ void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle
             // words where theirs kept them, and the caret stays where it was.
             settle(base, ours, theirs, {from, to, Applied(matchOurs, from, to, mine), theirPart}, out);
         } else if (mine.empty()) {
-            // Two words typed at one place, one on each side, stay two words.
-            if (from == to && i > 0 && hunks[i - 1].Ours && hunks[i - 1].From == from && hunks[i - 1].To == from &&
-                !out.Segs.empty() && !theirPart.empty() && !Blank(out.Segs.back(), ours) &&
-                !std::iswspace(theirs.Items[theirPart.front()].front()))
-                out.Segs.push_back({false, 0, 0, L' '});
             for (size_t s : theirPart)
                 out.Emit(theirs, s);
         } else if (their.empty() || SameItems(ours, ourPart, theirs, theirPart)) {
@@ -233,14 +273,6 @@ void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle
         }
         at = to;
         i = j;
-        // The same addition at the same place on both sides counts once.
-        if (from == to && mine.size() == 1 && i < hunks.size() && !hunks[i].Ours && hunks[i].From == from &&
-            hunks[i].To == from) {
-            std::vector<size_t> added;
-            for (size_t s = hunks[i].SideFrom; s < hunks[i].SideTo; ++s)
-                added.push_back(s);
-            if (SameItems(ours, ourPart, theirs, added)) ++i;
-        }
     }
     for (size_t b = at; b < base.Items.size(); ++b)
         out.Emit(ours, static_cast<size_t>(matchOurs[b]));
@@ -342,12 +374,19 @@ TOut MergedParagraphs(const std::wstring& base, const std::wstring& ours, const 
     return out;
 }
 
-// What two sequences have in common, in order.
+// The words two paragraphs have in common, in order, one blank between two.
 std::wstring Common(const TSeq& a, const TSeq& b) {
     const std::vector<long> match = Matches(a, b);
     std::wstring common;
-    for (size_t i = 0; i < a.Items.size(); ++i)
-        if (match[i] >= 0) common += a.Items[i];
+    bool blank = true;
+    for (size_t i = 0; i < a.Items.size(); ++i) {
+        if (match[i] < 0) continue;
+        const bool isBlank = std::iswspace(a.Items[i][0]) != 0;
+        if (isBlank && blank && !common.empty()) continue;
+        if (!isBlank && !blank) common += L' ';
+        common += a.Items[i];
+        blank = isBlank;
+    }
     return common;
 }
 

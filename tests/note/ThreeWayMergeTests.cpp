@@ -37,6 +37,12 @@ TEST(ThreeWayMerge, EditsOfDifferentParagraphsOrWordsAreBothKept) {
     EXPECT_TRUE(merged.Clean);
     EXPECT_EQ(merged.Text, L"Courses : pain, lait\rAppeler le garage demain\rRendez-vous jeudi 10 h\rde A\rde B");
 
+    // An edit that came back through the file counts once, wherever its blank was matched and
+    // whatever was typed after it meanwhile.
+    EXPECT_EQ(Merged(L"x soir blanc", L"soir A1 blanc", L"x soir A1 blanc").Text, L"soir A1 blanc");
+    EXPECT_EQ(Merged(L"soir blanc", L"soir A1 B2 blanc", L"soir A1 blanc").Text, L"soir A1 B2 blanc");
+    EXPECT_EQ(Merged(L"soir blanc", L"soir A1 blanc", L"soir A1 B2 blanc").Text, L"soir A1 B2 blanc");
+
     // Words typed at the end of the last paragraph on both sides, and into an empty note.
     EXPECT_EQ(Merged(L"un", L"un deux", L"un trois").Text, L"un deux trois");
     EXPECT_EQ(Merged(L"", L"A", L"B").Text, L"A B");
@@ -85,6 +91,9 @@ TEST(ThreeWayMerge, WithoutACommonAncestorTheUnionKeepsEverythingOfBoth) {
     EXPECT_EQ(Spliced(ours, copy, merge.Splices),
               L"Courses bon pain lait oeufs\rAppeler le garage\rNouveau\rRendez-vous jeudi 10 h B0001");
     EXPECT_TRUE(UniteTexts(ours, ours).Splices.empty());
+    // Words are matched rather than the blanks around them: no word comes twice.
+    const std::wstring mine = L"par pluie B0031 calme", their = L"par A0025 pluie calme";
+    EXPECT_EQ(Spliced(mine, their, UniteTexts(mine, their).Splices), L"par A0025 pluie B0031 calme");
 }
 
 TEST(ThreeWayMerge, WordsAndBlanksGiveTheParagraphBack) {
