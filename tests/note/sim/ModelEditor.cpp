@@ -114,6 +114,11 @@ void TModelEditor::Type(const std::string& word) {
     FWords.push_back(word);
 }
 
+void TModelEditor::TypeAt(size_t at, const std::string& word) {
+    FUndo.push_back(FWords);
+    FWords.insert(FWords.begin() + static_cast<ptrdiff_t>(std::min(at, FWords.size())), word);
+}
+
 void TModelEditor::Clear() {
     FUndo.push_back(FWords);
     FWords.clear();

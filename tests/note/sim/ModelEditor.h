@@ -20,6 +20,8 @@ public:
 
     // The user's edits; each is one step Undo takes back.
     void Type(const std::string& word);
+    // Before the word at `at` (at the end past the last), as a click then typing puts it.
+    void TypeAt(size_t at, const std::string& word);
     void Clear();
     bool Undo();
 

@@ -1,0 +1,79 @@
+#include "note/sim/TwoComputers.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+int EnvironmentNumber(const char* name, int otherwise) {
+    const char* value = std::getenv(name);
+    return value && *value ? std::atoi(value) : otherwise;
+}
+
+// What kind of invariant a line says was broken: its words before the colon.
+std::string KindOf(const std::string& line) {
+    return line.substr(0, std::min(line.find(':'), line.size()));
+}
+
+} // namespace
+
+// QUILLPAD_TWO_SEED=<n> replays one seed step by step; QUILLPAD_TWO_COUNT=<n> runs n seeds from
+// QUILLPAD_TWO_FIRST (default 1); QUILLPAD_TWO_LENGTH=<n> cuts schedules to n events.
+TEST(TwoComputersSimulation, BothNotesEndWithEveryWordTypedOnEitherOnce) {
+    const int only = EnvironmentNumber("QUILLPAD_TWO_SEED", 0);
+    TTwoOptions options;
+    options.Length = EnvironmentNumber("QUILLPAD_TWO_LENGTH", 0);
+    options.Trace = only != 0;
+    const int first = only ? only : EnvironmentNumber("QUILLPAD_TWO_FIRST", 1);
+    const int count = only ? 1 : EnvironmentNumber("QUILLPAD_TWO_COUNT", 400);
+
+    const auto start = std::chrono::steady_clock::now();
+    int failed = 0, engineConflicts = 0, saveOnChange = 0;
+    long events = 0;
+    std::map<std::string, int> kinds;
+    for (int seed = first; seed < first + count; ++seed) {
+        const TTwoResult result = RunTwoComputers(static_cast<unsigned>(seed), options);
+        events += result.Events;
+        engineConflicts += result.EngineConflicts;
+        saveOnChange += result.SaveOnChange;
+        if (result.Broken.empty()) continue;
+        std::string lines;
+        for (const std::string& line : result.Broken) {
+            lines += "\n  " + line;
+            ++kinds[KindOf(line)];
+        }
+        if (++failed <= 20)
+            ADD_FAILURE() << "seed " << seed << ":" << lines << "\n  replay: QUILLPAD_TWO_SEED=" << seed
+                          << " wine note_tests.exe --gtest_filter=TwoComputersSimulation.*Every*";
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%d schedules (%d saving on change), %ld events, %d engine conflicts, %.1f s, %d failed\n", count,
+                saveOnChange, events, engineConflicts, seconds, failed);
+    for (const auto& [kind, times] : kinds)
+        std::printf("  %5d x %s\n", times, kind.c_str());
+    // A run that never made the engine keep a copy, or never tried both saving modes, proves little.
+    if (!only) {
+        EXPECT_GT(engineConflicts, count / 10);
+        EXPECT_GT(saveOnChange, 0);
+        EXPECT_LT(saveOnChange, count);
+    }
+    EXPECT_EQ(failed, 0);
+}
+
+TEST(TwoComputersSimulation, ChecksReportAWordDroppedBehindThePrograms) {
+    for (unsigned seed = 1; seed <= 10; ++seed) {
+        TTwoOptions options;
+        options.DropWord = true;
+        const TTwoResult result = RunTwoComputers(seed, options);
+        bool missing = false, differ = false;
+        for (const std::string& line : result.Broken) {
+            missing = missing || line.rfind("a word missing from A's note", 0) == 0;
+            differ = differ || line == "the two notes differ";
+        }
+        EXPECT_TRUE(missing && differ) << "seed " << seed;
+    }
+}
