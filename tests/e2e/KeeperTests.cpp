@@ -125,6 +125,37 @@ TEST(Keeper, ANoteDeletedAfterASaveIsWrittenAgainByTheTimerAndAtExit) {
     EXPECT_TRUE(Holds(document, "des mots a garder")) << "the exit did not write the note again";
 }
 
+TEST(Keeper, WordsTypedWhileAnotherComputerChangedAnotherParagraphAreMergedSavedAndUndoneAsOne) {
+    TProgramUnderTest program;
+    const fs::path document = program.Beside(L".RTF");
+    Plant(document, Note("premier paragraphe\\par second paragraphe"));
+    WriteSetting(program, L"Save", L"Autosave", L"0"); // only the merge itself can save it
+    WriteSetting(program, L"Apparence", L"Visible", L"1");
+    program.Start();
+    HWND note = NoteInFront(program);
+    ASSERT_NE(note, nullptr);
+    SendChord({VK_CONTROL, VK_HOME});
+    TypeText(L"Nous : ");
+    ASSERT_TRUE(WaitUntil([&] { return Shows(note, L"Nous : premier"); }, 5s));
+
+    // The other computer's version comes as a sync engine brings it: renamed over the note.
+    const fs::path temporary = program.Folder() / L".syncthing.quillpad.RTF.tmp";
+    Plant(temporary, Note("premier paragraphe\\par second paragraphe, {\\b autre ordinateur}"));
+    fs::rename(temporary, document);
+    const std::wstring merged = L"Nous : premier paragraphe\r\nsecond paragraphe, autre ordinateur";
+    ASSERT_TRUE(WaitUntil([&] { return EditorText(note) == merged; }, 6s)) << Utf8(EditorText(note));
+    EXPECT_TRUE(WaitUntil([&] { return Holds(document, "Nous : ") && Holds(document, "autre ordinateur"); }, 5s))
+        << FileBytes(document);
+    for (const auto& entry : fs::directory_iterator(program.Folder()))
+        EXPECT_EQ(entry.path().filename().wstring().find(L"conflit"), std::wstring::npos) << entry.path();
+
+    SendChord({VK_CONTROL, 'Z'});
+    EXPECT_TRUE(WaitUntil([&] { return EditorText(note) == L"Nous : premier paragraphe\r\nsecond paragraphe"; }, 3s))
+        << Utf8(EditorText(note));
+    SendChord({VK_CONTROL, VK_MENU, 'X'});
+    ASSERT_TRUE(program.WaitForExit(10s));
+}
+
 TEST(Keeper, SupprimerToutFromTheTrayMenuSavesTheEmptyNoteWhenSavingOnChange) {
     TProgramUnderTest program;
     const fs::path document = program.Beside(L".RTF");
