@@ -24,15 +24,15 @@ bool CarryOut(TScratchRichEdit& work, TScratchRichEdit& their, const std::vector
                 continue;
             }
             const std::string rtf = their.RangeRtf(static_cast<LONG>(part->From), static_cast<LONG>(part->To));
-            const size_t before = work.Text().size(), wanted = part->To - part->From;
+            const LONG before = work.Length(), wanted = static_cast<LONG>(part->To - part->From);
             if (rtf.empty() || !work.ReplaceWithRtf(at, at, rtf)) return false;
             // A stretch that ends a paragraph can come in with its mark dropped, one that does not
             // with a mark added: its own text is what counts.
-            const size_t got = work.Text().size() - before;
+            const LONG got = work.Length() - before;
             if (got == wanted + 1)
-                work.ReplaceWithText(at + static_cast<LONG>(wanted), at + static_cast<LONG>(got), L"");
+                work.ReplaceWithText(at + wanted, at + got, L"");
             else if (got + 1 == wanted)
-                work.ReplaceWithText(at + static_cast<LONG>(got), at + static_cast<LONG>(got), L"\r");
+                work.ReplaceWithText(at + got, at + got, L"\r");
         }
     }
     return true;

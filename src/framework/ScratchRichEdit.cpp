@@ -35,6 +35,12 @@ DWORD CALLBACK Take(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* taken) {
     return 0;
 }
 
+// Characters, each paragraph mark one.
+LONG PreciseLength(HWND control) {
+    GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return static_cast<LONG>(SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0));
+}
+
 } // namespace
 
 TScratchRichEdit::TScratchRichEdit(HWND like)
@@ -81,6 +87,10 @@ std::wstring TScratchRichEdit::Text() {
     return RichTextOf(Handle());
 }
 
+LONG TScratchRichEdit::Length() {
+    return PreciseLength(Handle());
+}
+
 std::string TScratchRichEdit::RangeRtf(LONG from, LONG to) {
     Select(from, to);
     // In UTF-8, which holds every character as it is.
@@ -102,9 +112,7 @@ std::string TScratchRichEdit::Rtf() {
 }
 
 std::wstring RichTextOf(HWND control) {
-    GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, 1200};
-    const LRESULT length = SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
-    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    std::wstring text(static_cast<size_t>(std::max<LONG>(PreciseLength(control), 0)) + 1, L'\0');
     GETTEXTEX get{};
     get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     get.flags = GT_DEFAULT;

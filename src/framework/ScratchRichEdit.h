@@ -17,6 +17,8 @@ public:
     bool Load(const std::string& data, bool rtf);
     // The text with each paragraph ended by a CR, the last by nothing: as positions count it.
     std::wstring Text();
+    // Its length as positions count it, without reading the text.
+    LONG Length();
     // [from, to) as RTF, with its formatting; empty when the control reported an error.
     std::string RangeRtf(LONG from, LONG to);
     // [from, to) replaced by RTF (with its formatting), or by plain text in the formatting there.

@@ -39,6 +39,7 @@ TEST(ScratchRichEdit, StretchesOfAnotherDocumentComeInWithTheirFormattingAndNoth
     EXPECT_FALSE(BoldAt(their, 3));
     ASSERT_TRUE(work.ReplaceWithRtf(5, 5, their.RangeRtf(3, 7)));
     ASSERT_EQ(work.Text(), L"plain two\rtext");
+    EXPECT_EQ(work.Length(), 14);
     EXPECT_TRUE(BoldAt(work, 7));
     EXPECT_FALSE(BoldAt(work, 2)) << their.RangeRtf(3, 7) << "\n---\n" << work.Rtf();
     EXPECT_FALSE(BoldAt(work, 5));
