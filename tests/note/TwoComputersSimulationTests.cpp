@@ -22,7 +22,8 @@ std::string KindOf(const std::string& line) {
 } // namespace
 
 // QUILLPAD_TWO_SEED=<n> replays one seed step by step; QUILLPAD_TWO_COUNT=<n> runs n seeds from
-// QUILLPAD_TWO_FIRST (default 1); QUILLPAD_TWO_LENGTH=<n> cuts schedules to n events.
+// QUILLPAD_TWO_FIRST (default 1); QUILLPAD_TWO_LENGTH=<n> cuts schedules to n events;
+// QUILLPAD_TWO_SHOW=<n> shows the first n failing seeds (default 20).
 TEST(TwoComputersSimulation, BothNotesEndWithEveryWordTypedOnEitherOnce) {
     const int only = EnvironmentNumber("QUILLPAD_TWO_SEED", 0);
     TTwoOptions options;
@@ -30,6 +31,7 @@ TEST(TwoComputersSimulation, BothNotesEndWithEveryWordTypedOnEitherOnce) {
     options.Trace = only != 0;
     const int first = only ? only : EnvironmentNumber("QUILLPAD_TWO_FIRST", 1);
     const int count = only ? 1 : EnvironmentNumber("QUILLPAD_TWO_COUNT", 400);
+    const int shown = EnvironmentNumber("QUILLPAD_TWO_SHOW", 20);
 
     const auto start = std::chrono::steady_clock::now();
     int failed = 0, engineConflicts = 0, saveOnChange = 0;
@@ -46,7 +48,7 @@ TEST(TwoComputersSimulation, BothNotesEndWithEveryWordTypedOnEitherOnce) {
             lines += "\n  " + line;
             ++kinds[KindOf(line)];
         }
-        if (++failed <= 20)
+        if (++failed <= shown)
             ADD_FAILURE() << "seed " << seed << ":" << lines << "\n  replay: QUILLPAD_TWO_SEED=" << seed
                           << " wine note_tests.exe --gtest_filter=TwoComputersSimulation.*Every*";
     }
@@ -64,8 +66,13 @@ TEST(TwoComputersSimulation, BothNotesEndWithEveryWordTypedOnEitherOnce) {
     EXPECT_EQ(failed, 0);
 }
 
+// On schedules that end well, a typed word taken out of A's note behind the programs' back must
+// be seen both as missing and as a difference between the notes.
 TEST(TwoComputersSimulation, ChecksReportAWordDroppedBehindThePrograms) {
-    for (unsigned seed = 1; seed <= 10; ++seed) {
+    int tried = 0;
+    for (unsigned seed = 1; seed <= 60 && tried < 8; ++seed) {
+        if (!RunTwoComputers(seed).Broken.empty()) continue;
+        ++tried;
         TTwoOptions options;
         options.DropWord = true;
         const TTwoResult result = RunTwoComputers(seed, options);
@@ -76,4 +83,5 @@ TEST(TwoComputersSimulation, ChecksReportAWordDroppedBehindThePrograms) {
         }
         EXPECT_TRUE(missing && differ) << "seed " << seed;
     }
+    EXPECT_EQ(tried, 8);
 }

@@ -342,6 +342,7 @@ void TTwoWorld::Settle() {
     Log("engine after leaving");
     for (int pass = 0; pass < 10 && Engine(); ++pass) {
     }
+    if (FOptions.Trace) Show();
 }
 
 void TTwoWorld::Check() {
