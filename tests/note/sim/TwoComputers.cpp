@@ -366,8 +366,9 @@ void TTwoWorld::Check() {
             for (const std::string& word : *wanted)
                 if (!seen.count(word)) Broke(Cat("a word missing from ", pc.Name, "'s note: ", word));
         for (const std::wstring& path : FPc[side]->Disk.Files()) {
+            if (Upper(path.substr(0, kFolder.size())) != Upper(kFolder)) continue;
             const std::wstring name = path.substr(kFolder.size());
-            if (Upper(path.substr(0, kFolder.size())) != Upper(kFolder) || Upper(name) == Upper(kNoteName)) continue;
+            if (Upper(name) == Upper(kNoteName)) continue;
             if (WildcardMatch(name, kEngineCopies))
                 Broke(Cat("an engine copy left on ", pc.Name, ": ", Narrow(name)));
             else if (WildcardMatch(name, L"quillpad (conflit*"))
