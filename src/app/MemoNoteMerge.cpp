@@ -5,6 +5,7 @@
 
 #include "framework/ScratchRichEdit.h"
 #include "note/NotePrepare.h"
+#include "note/ParagraphLooks.h"
 #include "note/RtfCodePage.h"
 #include "note/ThreeWayMerge.h"
 
@@ -49,7 +50,11 @@ TMergeOutcome TMemoNote::Merge(const TPreparedNote* base, const TPreparedNote& t
     if (!FMemo.ControlRtf(ours) || !work.Load(ours, true)) return outcome;
     if (base && !was.Load(base->Data, base->Rtf)) return outcome;
     const std::wstring oursText = work.Text(), theirsText = their.Text();
-    const TTextMerge merge = base ? MergeTexts(was.Text(), oursText, theirsText) : UniteTexts(oursText, theirsText);
+    // Each paragraph's formatting, as one writer gives it for all three.
+    const TParagraphLooks looks{base ? ParagraphLooks(was.Rtf()) : std::vector<std::string>(),
+                                ParagraphLooks(work.Rtf()), ParagraphLooks(their.Rtf())};
+    const TTextMerge merge =
+        base ? MergeTexts(was.Text(), oursText, theirsText, &looks) : UniteTexts(oursText, theirsText);
     outcome.Clean = merge.Clean;
     if (merge.Splices.empty()) {
         outcome.Done = true;

@@ -10,7 +10,7 @@ namespace {
 
 // Past this many cells the middle of two sequences is taken as changed whole rather than matched:
 // a note rewritten from end to end has nothing to merge.
-constexpr size_t kMostCells = 16u * 1024 * 1024;
+constexpr size_t kMostCells = 4u * 1024 * 1024;
 
 // A sequence to merge: its items (paragraphs, or words and blanks), where each starts in its
 // side's text, and which side that is.
@@ -18,11 +18,20 @@ struct TSeq {
     std::vector<std::wstring_view> Items;
     std::vector<size_t> At;
     bool Theirs = false;
+    const std::vector<std::string>* Looks = nullptr; // of paragraphs, when known
+    bool LookOf(size_t i, const TSeq& other, size_t j) const {
+        return !Looks || !other.Looks || (*Looks)[i] == (*other.Looks)[j];
+    }
     void Add(std::wstring_view item, size_t at) {
         Items.push_back(item);
         At.push_back(at);
     }
 };
+
+// The same item, text and look.
+bool Equal(const TSeq& a, size_t i, const TSeq& b, size_t j) {
+    return a.Items[i] == b.Items[j] && a.LookOf(i, b, j);
+}
 
 // A stretch of the merged text: ours or theirs [From, To); a character of the merge's own.
 struct TSeg {
@@ -72,15 +81,16 @@ TSeq Words(std::wstring_view paragraph, size_t at, bool theirs) {
 std::vector<long> Matches(const TSeq& baseSeq, const TSeq& otherSeq) {
     const auto& base = baseSeq.Items;
     const auto& other = otherSeq.Items;
+    const auto same = [&](size_t i, size_t j) { return Equal(baseSeq, i, otherSeq, j); };
     std::vector<long> match(base.size(), -1);
     size_t head = 0;
-    while (head < base.size() && head < other.size() && base[head] == other[head]) {
+    while (head < base.size() && head < other.size() && same(head, head)) {
         match[head] = static_cast<long>(head);
         ++head;
     }
     size_t tail = 0;
     while (tail < base.size() - head && tail < other.size() - head &&
-           base[base.size() - 1 - tail] == other[other.size() - 1 - tail]) {
+           same(base.size() - 1 - tail, other.size() - 1 - tail)) {
         match[base.size() - 1 - tail] = static_cast<long>(other.size() - 1 - tail);
         ++tail;
     }
@@ -93,10 +103,10 @@ std::vector<long> Matches(const TSeq& baseSeq, const TSeq& otherSeq) {
     const auto at = [&](size_t i, size_t j) -> unsigned& { return length[i * (m + 1) + j]; };
     for (size_t i = n; i-- > 0;)
         for (size_t j = m; j-- > 0;)
-            at(i, j) = std::max({base[head + i] == other[head + j] ? at(i + 1, j + 1) + weight(i) : 0u,
+            at(i, j) = std::max({same(head + i, head + j) ? at(i + 1, j + 1) + weight(i) : 0u,
                                  at(i + 1, j), at(i, j + 1)});
     for (size_t i = 0, j = 0; i < n && j < m;) {
-        if (base[head + i] == other[head + j] && at(i, j) == at(i + 1, j + 1) + weight(i)) {
+        if (same(head + i, head + j) && at(i, j) == at(i + 1, j + 1) + weight(i)) {
             match[head + i] = static_cast<long>(head + j);
             ++i, ++j;
         } else if (at(i + 1, j) >= at(i, j + 1)) {
@@ -150,7 +160,7 @@ std::vector<THunk> Hunks(const TSeq& base, const TSeq& side, std::vector<long>& 
         const size_t lowest = k > 0 ? hunks[k - 1].To : 0;
         while (h.From == h.To && h.From > lowest && h.SideFrom > 0 && h.SideTo > h.SideFrom &&
                match[h.From - 1] == static_cast<long>(h.SideFrom - 1) &&
-               base.Items[h.From - 1] == side.Items[h.SideTo - 1]) {
+               Equal(base, h.From - 1, side, h.SideTo - 1)) {
             match[h.From - 1] = static_cast<long>(h.SideTo - 1);
             --h.From, --h.To, --h.SideFrom, --h.SideTo;
         }
@@ -177,7 +187,7 @@ std::vector<size_t> Applied(const std::vector<long>& match, size_t from, size_t 
 
 bool SameItems(const TSeq& a, const std::vector<size_t>& ai, const TSeq& b, const std::vector<size_t>& bi) {
     return ai.size() == bi.size() &&
-           std::equal(ai.begin(), ai.end(), bi.begin(), [&](size_t x, size_t y) { return a.Items[x] == b.Items[y]; });
+           std::equal(ai.begin(), ai.end(), bi.begin(), [&](size_t x, size_t y) { return Equal(a, x, b, y); });
 }
 
 // A stretch base[From, To) both sides changed differently, into ourPart and theirPart.
@@ -303,6 +313,14 @@ void ByWords(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TClas
     if (clash.Ours.size() != n || clash.Theirs.size() != n) return KeepOurs(base, ours, theirs, clash, out);
     for (size_t k = 0; k < n; ++k) {
         const size_t b = clash.From + k, o = clash.Ours[k], t = clash.Theirs[k];
+        // Their formatting comes with their paragraph where ours left it as it was; into a
+        // paragraph ours edited it cannot come, and theirs is then kept apart.
+        const bool theirLook = !base.LookOf(b, theirs, t);
+        if (theirLook && Equal(base, b, ours, o)) {
+            out.Emit(theirs, t);
+            continue;
+        }
+        if (theirLook) out.Clean = false;
         Merge(Words(base.Items[b], base.At[b], false), Words(ours.Items[o], ours.At[o], false),
               Words(theirs.Items[t], theirs.At[t], true), KeepOurs, nullptr, out);
     }
@@ -368,9 +386,17 @@ TTextMerge Splices(TOut out, size_t oursLength, size_t theirsLength) {
     return merge;
 }
 
-TOut MergedParagraphs(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs) {
+TOut MergedParagraphs(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs,
+                      const TParagraphLooks* looks = nullptr) {
+    TSeq was = Paragraphs(base, false), mine = Paragraphs(ours, false), their = Paragraphs(theirs, true);
+    if (looks && looks->Base.size() == was.Items.size() && looks->Ours.size() == mine.Items.size() &&
+        looks->Theirs.size() == their.Items.size()) {
+        was.Looks = &looks->Base;
+        mine.Looks = &looks->Ours;
+        their.Looks = &looks->Theirs;
+    }
     TOut out;
-    Merge(Paragraphs(base, false), Paragraphs(ours, false), Paragraphs(theirs, true), ByWords, Similar, out);
+    Merge(was, mine, their, ByWords, Similar, out);
     return out;
 }
 
@@ -392,8 +418,9 @@ std::wstring Common(const TSeq& a, const TSeq& b) {
 
 } // namespace
 
-TTextMerge MergeTexts(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs) {
-    return Splices(MergedParagraphs(base + L'\r', ours + L'\r', theirs + L'\r'), ours.size(), theirs.size());
+TTextMerge MergeTexts(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs,
+                      const TParagraphLooks* looks) {
+    return Splices(MergedParagraphs(base + L'\r', ours + L'\r', theirs + L'\r', looks), ours.size(), theirs.size());
 }
 
 TTextMerge UniteTexts(const std::wstring& ours, const std::wstring& theirs) {

@@ -31,8 +31,18 @@ struct TTextMerge {
     bool Clean = true;
 };
 
-// Texts as the control gives them: paragraphs ended by '\r', the last one by nothing.
-TTextMerge MergeTexts(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs);
+// The look of each paragraph of each side apart from its text (see ParagraphLooks.h): with them a
+// paragraph whose formatting changed is a change though its text is the same. Ignored unless each
+// side has one for each of its paragraphs.
+struct TParagraphLooks {
+    std::vector<std::string> Base, Ours, Theirs;
+};
+
+// Texts as the control gives them: paragraphs ended by '\r', the last one by nothing. A paragraph
+// whose formatting only theirs changed comes whole from theirs; where theirs changed the formatting
+// of a paragraph ours edited, ours stands and the merge is not clean.
+TTextMerge MergeTexts(const std::wstring& base, const std::wstring& ours, const std::wstring& theirs,
+                      const TParagraphLooks* looks = nullptr);
 
 // For a version whose common ancestor with ours is not known (a sync engine's copy): whatever
 // theirs holds that ours lacks goes in where it stands in theirs, and nothing of ours goes out.

@@ -165,7 +165,8 @@ TEST_F(OtherWriterTest, EditsOfDifferentPlacesAreMergedWithTheirFormattingAsOneE
     StartWith(Note("line one\\par line two\\par line three"));
     Memo().Select(8, 8);
     Type(L" ours"); // "line one ours", the caret after it
-    ReplaceFromOutside(DocumentPath(), Note("line one\\par line two\\par line {\\b bold} three"));
+    // Theirs added a bold word to one paragraph and made a word of another italic, its text as it was.
+    ReplaceFromOutside(DocumentPath(), Note("line one\\par line {\\i two}\\par line {\\b bold} three"));
     ASSERT_TRUE(NoteShows(L"line one ours\r\nline two\r\nline bold three"))
         << "shows " << testing::PrintToString(Memo().Text()) << ", conflict copies " << KeptFiles().size();
     EXPECT_TRUE(reported.empty()) << reported[0];
@@ -173,6 +174,7 @@ TEST_F(OtherWriterTest, EditsOfDifferentPlacesAreMergedWithTheirFormattingAsOneE
     // Their word keeps their formatting, ours keeps ours, and the caret stays after what was typed.
     EXPECT_TRUE((Selected(28, 29), Memo().SelectionHasStyle(fsBold)));
     EXPECT_FALSE((Selected(10, 11), Memo().SelectionHasStyle(fsBold)));
+    EXPECT_TRUE((Selected(19, 22), Memo().SelectionHasStyle(fsItalic)));
     ASSERT_TRUE(PumpUntil([] { return Words(FileBytes(DocumentPath())).find("line bold three") != std::string::npos; }));
     EXPECT_NE(Words(FileBytes(DocumentPath())).find("line one ours"), std::string::npos);
     ASSERT_EQ(balloons.size(), 1u);

@@ -1,5 +1,6 @@
 // The merge of two edits of one note, paragraph by paragraph and then word by word, given as
 // splices of ours that take their stretches from theirs.
+#include "note/ParagraphLooks.h"
 #include "note/ThreeWayMerge.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +95,28 @@ TEST(ThreeWayMerge, WithoutACommonAncestorTheUnionKeepsEverythingOfBoth) {
     // Words are matched rather than the blanks around them: no word comes twice.
     const std::wstring mine = L"par pluie B0031 calme", their = L"par A0025 pluie calme";
     EXPECT_EQ(Spliced(mine, their, UniteTexts(mine, their).Splices), L"par A0025 pluie B0031 calme");
+}
+
+TEST(ThreeWayMerge, FormattingTheirsAloneChangedComesWithItsParagraphAndIsNeverDroppedUnsaid) {
+    // Looks as the writer gives them: the tables' order does not count, a bold word does.
+    const std::string plain = "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}}\\pard\\f0 un\\par\\f1 deux\\par}";
+    const std::string reordered = "{\\rtf1{\\fonttbl{\\f0 Courier;}{\\f1 Arial;}}\\pard\\f1 un\\par\\f0 deux\\par}";
+    const std::string bold = "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}}\\pard\\f0 un\\par\\f1 {\\b deux}\\par}";
+    const std::vector<std::string> looks = ParagraphLooks(plain + '\0');
+    ASSERT_EQ(looks.size(), 2u);
+    EXPECT_EQ(ParagraphLooks(reordered), looks);
+    EXPECT_EQ(ParagraphLooks(bold)[0], looks[0]);
+    EXPECT_NE(ParagraphLooks(bold)[1], looks[1]);
+
+    // Theirs made "deux" bold; ours typed in the other paragraph: theirs' paragraph comes whole.
+    TParagraphLooks sides{looks, {looks[0], looks[1]}, ParagraphLooks(bold)};
+    TTextMerge merge = MergeTexts(L"un\rdeux", L"un et\rdeux", L"un\rdeux", &sides);
+    EXPECT_TRUE(merge.Clean);
+    EXPECT_EQ(merge.Splices, (std::vector<TSplice>{{6, 4, {{3, 7}}}}));
+    // Ours typed in the paragraph theirs made bold: ours stands there, and the merge says so.
+    merge = MergeTexts(L"un\rdeux", L"un\rdeux trois", L"un\rdeux", &sides);
+    EXPECT_FALSE(merge.Clean);
+    EXPECT_TRUE(merge.Splices.empty());
 }
 
 TEST(ThreeWayMerge, WordsAndBlanksGiveTheParagraphBack) {
