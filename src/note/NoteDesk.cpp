@@ -79,7 +79,41 @@ void TNoteDesk::Run(TEvent event) {
     Tell(std::move(notices));
 }
 
+std::vector<TNotice> WithBalloonsJoined(std::vector<TNotice> notices) {
+    constexpr size_t kRoom = 255; // what a balloon's text holds
+    std::vector<TNotice> balloons;
+    for (const TNotice& notice : notices)
+        if (notice.Kind == TNotice::nkBalloon) balloons.push_back(notice);
+    if (balloons.size() < 2) return notices;
+    const auto length = [&] {
+        size_t total = 0;
+        for (const TNotice& balloon : balloons)
+            total += balloon.Text.size() + 1;
+        return total - 1;
+    };
+    for (size_t i = balloons.size(); i-- > 0 && length() > kRoom && balloons.size() > 1;)
+        if (balloons[i].Open.empty()) balloons.erase(balloons.begin() + static_cast<ptrdiff_t>(i));
+    while (length() > kRoom && balloons.size() > 1)
+        balloons.pop_back();
+    TNotice joined = balloons.front();
+    for (size_t i = 1; i < balloons.size(); ++i) {
+        joined.Text += L"\n" + balloons[i].Text;
+        if (joined.Open.empty()) joined.Open = balloons[i].Open;
+        joined.Files.insert(joined.Files.end(), balloons[i].Files.begin(), balloons[i].Files.end());
+    }
+    // In the place of the first balloon.
+    bool placed = false;
+    std::erase_if(notices, [&](TNotice& notice) {
+        if (notice.Kind != TNotice::nkBalloon) return false;
+        if (placed) return true;
+        notice = joined;
+        return !(placed = true);
+    });
+    return notices;
+}
+
 void TNoteDesk::Tell(std::vector<TNotice> notices) {
+    notices = WithBalloonsJoined(std::move(notices));
     FTelling = true;
     struct TDone {
         bool& Flag;

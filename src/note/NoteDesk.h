@@ -9,6 +9,11 @@
 #include <deque>
 #include <functional>
 
+// The tray shows one balloon at a time, each new one in place of the last: the balloons of one
+// decision go out as one, in the place of the first. Where they do not all fit, those that name a
+// file to open (a conflict copy) are kept first.
+std::vector<TNotice> WithBalloonsJoined(std::vector<TNotice> notices);
+
 class TNoteDesk {
 public:
     TNoteDesk(TNotePlace place, TNoteEditor& editor, TNoteTeller& teller, TNoteClock& clock,
