@@ -50,7 +50,7 @@ TEST(TwoComputersSimulation, BothNotesEndWithEveryWordTypedOnEitherOnce) {
         }
         if (++failed <= shown)
             ADD_FAILURE() << "seed " << seed << ":" << lines << "\n  replay: QUILLPAD_TWO_SEED=" << seed
-                          << " wine note_tests.exe --gtest_filter=TwoComputersSimulation.*Every*";
+                          << (options.Length ? " QUILLPAD_TWO_LENGTH=" + std::to_string(options.Length) : "") << " wine note_tests.exe --gtest_filter=TwoComputersSimulation.*Every*";
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%d schedules (%d saving on change), %ld events, %d engine conflicts, %.1f s, %d failed\n", count,
