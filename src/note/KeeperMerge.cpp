@@ -28,10 +28,14 @@ bool TNoteKeeper::TState::GuardedMerge(const TPreparedNote* base, const TPrepare
 
 bool TNoteKeeper::TState::MergeIn(const std::shared_ptr<const std::string>& theirs, const TFileStamp& stamp,
                                   TWhy why) {
-    if (!Known || Load != lsLoaded) return false;
-    const TPreparedNote base = PrepareNote(*Known, false);
+    if (Load != lsLoaded) return false;
+    // No note before: everything in theirs was added. A sync engine that kept the other
+    // computer's version set ours aside as its copy: theirs is then no edit of what we wrote but
+    // a version beside it, and nothing of ours is taken out.
+    const TPreparedNote base = PrepareNote(Known ? *Known : std::string(), false);
+    const bool beside = Known && EngineKeptOurs();
     TMergeOutcome merged;
-    if (!GuardedMerge(&base, PrepareNote(*theirs, false), merged)) return false;
+    if (!GuardedMerge(beside ? nullptr : &base, PrepareNote(*theirs, false), merged)) return false;
     // The editor now differs from both versions until it is written.
     Dirty = true;
     if (merged.Clean) {
@@ -57,6 +61,14 @@ bool TNoteKeeper::TState::MergeIn(const std::shared_ptr<const std::string>& thei
     }
     Write(ours, why);
     return true;
+}
+
+bool TNoteKeeper::TState::EngineKeptOurs() {
+    for (const std::wstring& copy : EngineCopies(Calls, Note)) {
+        std::string bytes;
+        if (!ReadWhole(Calls, copy, bytes) && bytes == *Known) return true;
+    }
+    return false;
 }
 
 void TNoteKeeper::TState::TakeInEngineCopies() {

@@ -71,6 +71,9 @@ private:
     bool GuardedMerge(const TPreparedNote* base, const TPreparedNote& theirs, TMergeOutcome& outcome);
     // The copies a sync engine made of the note, merged in and removed.
     void TakeInEngineCopies();
+    // A sync engine kept another version in the note's place and what the keeper last wrote as
+    // its copy.
+    bool EngineKeptOurs();
     // Copies that could not be merged, with their stamps: tried again only once they change.
     std::vector<std::pair<std::wstring, TFileStamp>> EngineCopiesLeft;
     // Writing.

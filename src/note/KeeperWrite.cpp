@@ -78,7 +78,9 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
             // Their version settled, ours goes over it only when it was kept.
             if (Known && Dirty) return Settle(theirs, why);
             if (Known) return Settle(theirs, why);
-            // A file appeared where there was none: kept beside the note before ours goes over it.
+            // A file appeared where there was none: merged, or kept beside the note before ours
+            // goes over it.
+            if (Dirty && MergeIn(std::make_shared<const std::string>(theirs.Bytes), stamp, why)) return;
             if (const DWORD kept = KeepTheirs(theirs.Bytes))
                 return Rescue(bytes, CannotCreateText(ConflictPath(Note, Clock.LocalTime()), kept), why);
             Known = std::make_shared<const std::string>(theirs.Bytes);

@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string_view>
 
 namespace {
@@ -38,13 +39,20 @@ struct TSeg {
     bool Theirs = false;
     size_t From = 0, To = 0;
     wchar_t Own = 0;
+    bool EndsInWord = false;
 };
 
 struct TOut {
     std::vector<TSeg> Segs;
     bool Clean = true;
     void Emit(const TSeq& side, size_t item) {
-        Segs.push_back({side.Theirs, side.At[item], side.At[item] + side.Items[item].size()});
+        const std::wstring_view text = side.Items[item];
+        const size_t from = side.At[item];
+        // Two words that follow each other in neither side are never run together.
+        if (!Segs.empty() && Segs.back().EndsInWord && !std::iswspace(text.front()) &&
+            (Segs.back().Theirs != side.Theirs || Segs.back().To != from))
+            Segs.push_back({false, 0, 0, L' '});
+        Segs.push_back({side.Theirs, from, from + text.size(), 0, !std::iswspace(text.back())});
     }
 };
 
@@ -68,7 +76,10 @@ TSeq Words(std::wstring_view paragraph, size_t at, bool theirs) {
     for (size_t i = 0; i < paragraph.size();) {
         const bool blank = std::iswspace(paragraph[i]) != 0;
         size_t j = i + 1;
-        while (j < paragraph.size() && (std::iswspace(paragraph[j]) != 0) == blank)
+        // A paragraph mark is an item of its own: words typed into two empty paragraphs are
+        // two additions, not one change.
+        while (paragraph[i] != L'\r' && j < paragraph.size() && paragraph[j] != L'\r' &&
+               (std::iswspace(paragraph[j]) != 0) == blank)
             ++j;
         seq.Add(paragraph.substr(i, j - i), at + i);
         i = j;
@@ -76,13 +87,29 @@ TSeq Words(std::wstring_view paragraph, size_t at, bool theirs) {
     return seq;
 }
 
-// For each item of `base`, the index of the item of `other` it stays as, or -1: a longest common
-// subsequence, after the common start and end are taken off.
-std::vector<long> Matches(const TSeq& baseSeq, const TSeq& otherSeq) {
+// Whether two items are one edited into the other (paragraphs that share most of their words);
+// null for items compared whole.
+using TSimilar = std::function<bool(std::wstring_view a, std::wstring_view b)>;
+
+// Past this many cells, paragraphs are matched when equal only, not also when one is the other
+// edited.
+constexpr size_t kMostSimilarCells = 256u * 1024;
+
+// How each item of `base` stays in `other`: Match, the index of the item it is equal to, or Pair,
+// of the one it was edited into (-1: neither). The heaviest common subsequence after the common
+// start and end are taken off: an equal word weighs more than a blank, an equal paragraph more
+// than one edited, so that items are matched to their own rather than to a look-alike. Empty
+// paragraphs are too much alike to be matched: they are left to the words around them.
+struct TAlignment {
+    std::vector<long> Match, Pair;
+};
+
+TAlignment Matches(const TSeq& baseSeq, const TSeq& otherSeq, const TSimilar& similar = nullptr) {
     const auto& base = baseSeq.Items;
     const auto& other = otherSeq.Items;
     const auto same = [&](size_t i, size_t j) { return Equal(baseSeq, i, otherSeq, j); };
-    std::vector<long> match(base.size(), -1);
+    TAlignment alignment{std::vector<long>(base.size(), -1), std::vector<long>(base.size(), -1)};
+    auto& match = alignment.Match;
     size_t head = 0;
     while (head < base.size() && head < other.size() && same(head, head)) {
         match[head] = static_cast<long>(head);
@@ -95,19 +122,26 @@ std::vector<long> Matches(const TSeq& baseSeq, const TSeq& otherSeq) {
         ++tail;
     }
     const size_t n = base.size() - head - tail, m = other.size() - head - tail;
-    if (!n || !m || (n + 1) * (m + 1) > kMostCells) return match;
-    // Weights of the common subsequences of the suffixes, then one walk forwards. A word weighs
-    // more than a blank, so that words are matched rather than the blanks around them.
-    const auto weight = [&](size_t i) { return std::iswspace(base[head + i][0]) ? 1u : 2u; };
+    if (!n || !m || (n + 1) * (m + 1) > kMostCells) return alignment;
+    const bool edits = similar && (n + 1) * (m + 1) <= kMostSimilarCells;
+    // What base[head + i] and other[head + j] weigh as a pair: 0 when they are no pair.
+    std::vector<unsigned char> pairWeight(n * m, 0);
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < m; ++j)
+            pairWeight[i * m + j] = same(head + i, head + j) ? (!std::iswspace(base[head + i][0]) ? 4 : similar ? 0 : 2)
+                                    : edits && similar(base[head + i], other[head + j]) ? 1
+                                                                                         : 0;
     std::vector<unsigned> length((n + 1) * (m + 1), 0);
     const auto at = [&](size_t i, size_t j) -> unsigned& { return length[i * (m + 1) + j]; };
     for (size_t i = n; i-- > 0;)
-        for (size_t j = m; j-- > 0;)
-            at(i, j) = std::max({same(head + i, head + j) ? at(i + 1, j + 1) + weight(i) : 0u,
-                                 at(i + 1, j), at(i, j + 1)});
+        for (size_t j = m; j-- > 0;) {
+            const unsigned w = pairWeight[i * m + j];
+            at(i, j) = std::max({w ? at(i + 1, j + 1) + w : 0u, at(i + 1, j), at(i, j + 1)});
+        }
     for (size_t i = 0, j = 0; i < n && j < m;) {
-        if (same(head + i, head + j) && at(i, j) == at(i + 1, j + 1) + weight(i)) {
-            match[head + i] = static_cast<long>(head + j);
+        const unsigned w = pairWeight[i * m + j];
+        if (w && at(i, j) == at(i + 1, j + 1) + w) {
+            (w == 1 ? alignment.Pair : match)[head + i] = static_cast<long>(head + j);
             ++i, ++j;
         } else if (at(i + 1, j) >= at(i, j + 1)) {
             ++i;
@@ -115,7 +149,7 @@ std::vector<long> Matches(const TSeq& baseSeq, const TSeq& otherSeq) {
             ++j;
         }
     }
-    return match;
+    return alignment;
 }
 
 // Where a side differs from the base: base[From, To) became side[SideFrom, SideTo).
@@ -124,33 +158,20 @@ struct THunk {
     bool Ours = false;
 };
 
-// Whether two items are one edited into the other (paragraphs that share most of their words);
-// null for items compared whole.
-using TSimilar = std::function<bool(std::wstring_view a, std::wstring_view b)>;
-
-std::vector<THunk> Hunks(const TSeq& base, const TSeq& side, std::vector<long>& match, bool ours,
-                         const TSimilar& similar) {
+std::vector<THunk> Hunks(const TSeq& base, const TSeq& side, TAlignment& alignment, bool ours) {
+    std::vector<long>& match = alignment.Match;
     std::vector<THunk> hunks;
-    // base[b0, b1) became side[s0, s1): one hunk, or one per item where items pair up in order.
     const auto changed = [&](size_t b0, size_t b1, size_t s0, size_t s1) {
-        if (b0 == b1 && s0 == s1) return;
-        size_t b = b0, s = s0;
-        if (similar)
-            for (size_t i = b0; i < b1; ++i)
-                for (size_t j = s; j < s1; ++j) {
-                    if (!similar(base.Items[i], side.Items[j])) continue;
-                    if (b < i || s < j) hunks.push_back({b, i, s, j, ours});
-                    hunks.push_back({i, i + 1, j, j + 1, ours});
-                    b = i + 1, s = j + 1;
-                    break;
-                }
-        if (b < b1 || s < s1) hunks.push_back({b, b1, s, s1, ours});
+        if (b0 < b1 || s0 < s1) hunks.push_back({b0, b1, s0, s1, ours});
     };
     size_t b0 = 0, s0 = 0;
     for (size_t b = 0; b < base.Items.size(); ++b) {
-        if (match[b] < 0) continue;
-        changed(b0, b, s0, static_cast<size_t>(match[b]));
-        b0 = b + 1, s0 = static_cast<size_t>(match[b]) + 1;
+        const long to = match[b] >= 0 ? match[b] : alignment.Pair[b];
+        if (to < 0) continue;
+        changed(b0, b, s0, static_cast<size_t>(to));
+        // A paragraph edited into another is a change of its own, one for one.
+        if (match[b] < 0) hunks.push_back({b, b + 1, static_cast<size_t>(to), static_cast<size_t>(to) + 1, ours});
+        b0 = b + 1, s0 = static_cast<size_t>(to) + 1;
     }
     changed(b0, base.Items.size(), s0, side.Items.size());
     // An addition that could stand one item earlier (" mot" after "avant" or "mot " before "apres")
@@ -217,30 +238,36 @@ bool BothAdd(const std::vector<THunk>& hunks, size_t i) {
            hunks[i + 1].From == hunks[i].From && hunks[i + 1].To == hunks[i].From;
 }
 
-// Both kept, ours first; but an addition that holds the other (the same one, or the same with more
-// typed after it: the other side's edit came back through the file) counts once.
+// Both kept, in the order of their text, so that two computers merging the same two additions
+// each way round come to the same note; but an addition that holds the other (the same one, or
+// the same with more typed after it: the other side's edit came back through the file) counts
+// once.
 void Additions(const TSeq& ours, const THunk& mine, const TSeq& theirs, const THunk& their, TOut& out) {
     const std::wstring ourText = Joined(ours, mine.SideFrom, mine.SideTo);
     const std::wstring theirText = Joined(theirs, their.SideFrom, their.SideTo);
-    const bool oursHolds = ourText.find(theirText) != std::wstring::npos;
-    const bool theirsHolds = !oursHolds && theirText.find(ourText) != std::wstring::npos;
-    if (!theirsHolds)
-        for (size_t s = mine.SideFrom; s < mine.SideTo; ++s)
-            out.Emit(ours, s);
-    if (oursHolds) return;
-    // Two words typed at one place, one on each side, stay two words.
-    if (!theirsHolds && !std::iswspace(ourText.back()) && !std::iswspace(theirText.front()))
-        out.Segs.push_back({false, 0, 0, L' '});
-    for (size_t s = their.SideFrom; s < their.SideTo; ++s)
-        out.Emit(theirs, s);
+    const auto emit = [&](const TSeq& side, const THunk& hunk) {
+        for (size_t s = hunk.SideFrom; s < hunk.SideTo; ++s)
+            out.Emit(side, s);
+    };
+    if (ourText.find(theirText) != std::wstring::npos) return emit(ours, mine);
+    if (theirText.find(ourText) != std::wstring::npos) return emit(theirs, their);
+    if (ourText <= theirText) {
+        emit(ours, mine);
+        emit(theirs, their);
+    } else {
+        emit(theirs, their);
+        emit(ours, mine);
+    }
 }
 
 void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle& settle,
            const TSimilar& similar, TOut& out) {
-    std::vector<long> matchOurs = Matches(base, ours), matchTheirs = Matches(base, theirs);
-    std::vector<THunk> hunks = Hunks(base, ours, matchOurs, true, similar);
-    for (const THunk& hunk : Hunks(base, theirs, matchTheirs, false, similar))
+    TAlignment alignOurs = Matches(base, ours, similar), alignTheirs = Matches(base, theirs, similar);
+    std::vector<THunk> hunks = Hunks(base, ours, alignOurs, true);
+    for (const THunk& hunk : Hunks(base, theirs, alignTheirs, false))
         hunks.push_back(hunk);
+    const std::vector<long>& matchOurs = alignOurs.Match;
+    const std::vector<long>& matchTheirs = alignTheirs.Match;
     // By place; at one place ours first, and an addition before a change of what follows it.
     std::stable_sort(hunks.begin(), hunks.end(), [](const THunk& a, const THunk& b) {
         if (a.From != b.From) return a.From < b.From;
@@ -306,11 +333,43 @@ bool Similar(std::wstring_view a, std::wstring_view b) {
     return !common.empty() && common.size() * 2 >= std::max(left.size(), right.size());
 }
 
+constexpr size_t kNowhere = static_cast<size_t>(-1);
+
+// Items that follow each other in their side's text as one stretch, and where it starts; kNowhere
+// when they do not follow each other.
+std::pair<std::wstring_view, size_t> Stretch(const TSeq& seq, const std::vector<size_t>& items) {
+    if (items.empty()) return {{}, 0};
+    for (size_t k = 1; k < items.size(); ++k)
+        if (items[k] != items[k - 1] + 1) return {{}, kNowhere};
+    const size_t from = seq.At[items.front()], to = seq.At[items.back()] + seq.Items[items.back()].size();
+    return {std::wstring_view(seq.Items[items.front()].data(), to - from), from};
+}
+
+bool SharesAWord(std::wstring_view a, std::wstring_view b) {
+    std::vector<std::wstring_view> left = WordsOnly(a), right = WordsOnly(b);
+    std::sort(left.begin(), left.end());
+    return std::any_of(right.begin(), right.end(),
+                       [&](std::wstring_view word) { return std::binary_search(left.begin(), left.end(), word); });
+}
+
 // Paragraphs both sides changed, as many on each side as in the base: each merged word by word,
 // where only the words both changed differently keep ours.
 void ByWords(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TClash& clash, TOut& out) {
     const size_t n = clash.To - clash.From;
-    if (clash.Ours.size() != n || clash.Theirs.size() != n) return KeepOurs(base, ours, theirs, clash, out);
+    if (clash.Ours.size() != n || clash.Theirs.size() != n) {
+        // Not one for one: the stretch is merged word by word as a whole, its paragraph marks
+        // taken as blanks.
+        std::vector<size_t> was;
+        for (size_t b = clash.From; b < clash.To; ++b)
+            was.push_back(b);
+        const auto [baseText, baseAt] = Stretch(base, was);
+        const auto [oursText, oursAt] = Stretch(ours, clash.Ours);
+        const auto [theirsText, theirsAt] = Stretch(theirs, clash.Theirs);
+        if (baseAt == kNowhere || oursAt == kNowhere || theirsAt == kNowhere)
+            return KeepOurs(base, ours, theirs, clash, out);
+        return Merge(Words(baseText, baseAt, false), Words(oursText, oursAt, false),
+                     Words(theirsText, theirsAt, true), KeepOurs, nullptr, out);
+    }
     for (size_t k = 0; k < n; ++k) {
         const size_t b = clash.From + k, o = clash.Ours[k], t = clash.Theirs[k];
         // Their formatting comes with their paragraph where ours left it as it was; into a
@@ -400,18 +459,19 @@ TOut MergedParagraphs(const std::wstring& base, const std::wstring& ours, const 
     return out;
 }
 
-// The words two paragraphs have in common, in order, one blank between two.
+// The words two paragraphs both hold, as many times as both hold them, in the order of the
+// first, one blank between two. Words the second holds elsewhere in the paragraph count as held:
+// a word the two computers put in different places is then moved, never doubled.
 std::wstring Common(const TSeq& a, const TSeq& b) {
-    const std::vector<long> match = Matches(a, b);
+    std::map<std::wstring_view, int> left;
+    for (std::wstring_view item : b.Items)
+        if (!std::iswspace(item[0])) ++left[item];
     std::wstring common;
-    bool blank = true;
-    for (size_t i = 0; i < a.Items.size(); ++i) {
-        if (match[i] < 0) continue;
-        const bool isBlank = std::iswspace(a.Items[i][0]) != 0;
-        if (isBlank && blank && !common.empty()) continue;
-        if (!isBlank && !blank) common += L' ';
-        common += a.Items[i];
-        blank = isBlank;
+    for (std::wstring_view item : a.Items) {
+        if (std::iswspace(item[0]) || left[item] == 0) continue;
+        --left[item];
+        if (!common.empty()) common += L' ';
+        common += item;
     }
     return common;
 }
@@ -424,11 +484,11 @@ TTextMerge MergeTexts(const std::wstring& base, const std::wstring& ours, const 
 }
 
 TTextMerge UniteTexts(const std::wstring& ours, const std::wstring& theirs) {
-    // A base of what both hold: the paragraphs they share, and of two paragraphs that are one
-    // edited into the other, the words they share. Against it each side only added.
+    // A base of what both hold: the paragraphs they share, and of two paragraphs between them that
+    // share a word, the words they share. Against it each side only added.
     const std::wstring oursText = ours + L'\r', theirsText = theirs + L'\r';
     const TSeq mine = Paragraphs(oursText, false), their = Paragraphs(theirsText, true);
-    const std::vector<long> match = Matches(mine, their);
+    const std::vector<long> match = Matches(mine, their).Match;
     std::wstring base;
     size_t t = 0;
     for (size_t o = 0; o < mine.Items.size(); ++o) {
@@ -443,7 +503,7 @@ TTextMerge UniteTexts(const std::wstring& ours, const std::wstring& theirs) {
             ++next;
         const size_t limit = next < mine.Items.size() ? static_cast<size_t>(match[next]) : their.Items.size();
         for (size_t k = t; k < limit; ++k) {
-            if (!Similar(mine.Items[o], their.Items[k])) continue;
+            if (!SharesAWord(mine.Items[o], their.Items[k])) continue;
             const std::wstring_view a = mine.Items[o], b = their.Items[k];
             base += Common(Words(a.substr(0, a.size() - 1), 0, false), Words(b.substr(0, b.size() - 1), 0, true));
             base += L'\r';

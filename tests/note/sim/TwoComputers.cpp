@@ -377,6 +377,15 @@ void TTwoWorld::Check() {
                 Broke(Cat("a file left on ", pc.Name, ": ", Narrow(name)));
         }
     }
+    // Lost: in neither note nor any file either computer keeps (copies, versions).
+    std::set<std::string> kept;
+    for (const TComputer* pc : FPc)
+        for (const std::wstring& path : pc->Disk.Files())
+            for (const std::string& word : WordsIn(pc->Disk.Bytes(path).value_or("")))
+                kept.insert(word);
+    for (const std::set<std::string>* wanted : {&FTyped, &FFirst})
+        for (const std::string& word : *wanted)
+            if (!kept.count(word)) Broke(Cat("a word lost: ", word));
 }
 
 void TTwoWorld::Broke(const std::string& what) {
