@@ -1,3 +1,4 @@
+#include "note/sim/SimSeeds.h"
 #include "note/sim/SimWorld.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,6 @@
 #include <map>
 
 namespace {
-
-int EnvironmentNumber(const char* name, int otherwise) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::atoi(value) : otherwise;
-}
 
 std::string ReplayCommand(unsigned seed) {
     return "QUILLPAD_SIM_SEED=" + std::to_string(seed) +
@@ -26,18 +22,12 @@ std::string KindOf(const std::string& line) {
 
 } // namespace
 
-// Short random schedules from fixed seeds. QUILLPAD_SIM_SEED=<n> replays one seed and prints it
-// step by step; QUILLPAD_SIM_LENGTH=<n> cuts schedules to n events (to find the shortest that
-// fails); QUILLPAD_SIM_COUNT=<n> runs n seeds from QUILLPAD_SIM_FIRST (default 1), and
-// QUILLPAD_SIM_SHOW=<n> shows the first n failing seeds (default 20).
+// Short random schedules from fixed seeds, chosen as SimSeeds.h says with QUILLPAD_SIM.
 TEST(KeeperSimulation, RandomSchedulesKeepEveryWord) {
-    const int only = EnvironmentNumber("QUILLPAD_SIM_SEED", 0);
+    const auto [only, first, count, length, shown] = SeedRunFromEnvironment("QUILLPAD_SIM", 10000);
     TScheduleOptions options;
-    options.Length = EnvironmentNumber("QUILLPAD_SIM_LENGTH", 0);
+    options.Length = length;
     options.Trace = only != 0;
-    const int first = only ? only : EnvironmentNumber("QUILLPAD_SIM_FIRST", 1);
-    const int count = only ? 1 : EnvironmentNumber("QUILLPAD_SIM_COUNT", 10000);
-    const int shown = EnvironmentNumber("QUILLPAD_SIM_SHOW", 20);
 
     const auto start = std::chrono::steady_clock::now();
     int failed = 0;

@@ -1,3 +1,4 @@
+#include "note/sim/SimSeeds.h"
 #include "note/sim/TwoComputers.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,6 @@
 #include <map>
 
 namespace {
-
-int EnvironmentNumber(const char* name, int otherwise) {
-    const char* value = std::getenv(name);
-    return value && *value ? std::atoi(value) : otherwise;
-}
 
 // What kind of invariant a line says was broken: its words before the colon.
 std::string KindOf(const std::string& line) {
@@ -30,17 +26,12 @@ bool MergeShortfall(const std::string& line) {
 
 } // namespace
 
-// QUILLPAD_TWO_SEED=<n> replays one seed step by step; QUILLPAD_TWO_COUNT=<n> runs n seeds from
-// QUILLPAD_TWO_FIRST (default 1); QUILLPAD_TWO_LENGTH=<n> cuts schedules to n events;
-// QUILLPAD_TWO_SHOW=<n> shows the first n failing seeds (default 20).
+// Seeds chosen as SimSeeds.h says with QUILLPAD_TWO.
 TEST(TwoComputersSimulation, EveryWordTypedOnEitherIsKeptAndTheNotesAgree) {
-    const int only = EnvironmentNumber("QUILLPAD_TWO_SEED", 0);
+    const auto [only, first, count, length, shown] = SeedRunFromEnvironment("QUILLPAD_TWO", 400);
     TTwoOptions options;
-    options.Length = EnvironmentNumber("QUILLPAD_TWO_LENGTH", 0);
+    options.Length = length;
     options.Trace = only != 0;
-    const int first = only ? only : EnvironmentNumber("QUILLPAD_TWO_FIRST", 1);
-    const int count = only ? 1 : EnvironmentNumber("QUILLPAD_TWO_COUNT", 400);
-    const int shown = EnvironmentNumber("QUILLPAD_TWO_SHOW", 20);
 
     const auto start = std::chrono::steady_clock::now();
     int failed = 0, shortfalls = 0, engineConflicts = 0, saveOnChange = 0;
