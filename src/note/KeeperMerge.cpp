@@ -84,15 +84,18 @@ void TNoteKeeper::TState::TakeInEngineCopies() {
         // Still held by the engine: the next look takes it.
         if (ReadWhole(Calls, copy, bytes)) continue;
         TMergeOutcome outcome;
-        if (!GuardedMerge(nullptr, PrepareNote(bytes, false), outcome) || !outcome.Clean) {
-            // It stays for the user, and is not read again until it changes.
+        const bool done = GuardedMerge(nullptr, PrepareNote(bytes, false), outcome);
+        // What came in is an edit to save, whether or not all of the copy could.
+        if (done && outcome.Changed) Dirty = true;
+        if (!done || !outcome.Clean) {
+            // It stays for the user, who is told once, and is not read again until it changes.
             if (left != EngineCopiesLeft.end())
                 left->second = stamp;
             else
                 EngineCopiesLeft.emplace_back(copy, stamp);
+            Balloon(EngineCopyLeftText(copy), copy);
             continue;
         }
-        if (outcome.Changed) Dirty = true;
         merged.push_back(copy);
     }
     if (merged.empty()) return;

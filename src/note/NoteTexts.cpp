@@ -78,6 +78,12 @@ std::wstring EngineCopyMergedText(const std::wstring& copy) {
            L" », laissée par la synchronisation, a été fusionnée dans la note, puis supprimée.";
 }
 
+std::wstring EngineCopyLeftText(const std::wstring& copy) {
+    return L"La copie en conflit « " + FileNameOf(copy) +
+           L" », laissée par la synchronisation, n'a pas pu être fusionnée entièrement : elle reste à côté "
+           L"de la note. Cliquez ici pour l'ouvrir.";
+}
+
 std::wstring ConflictText(const std::wstring& kept) {
     return L"La note a aussi été modifiée ailleurs. Cette autre version est gardée dans « " +
            FileNameOf(kept) + L" ». Cliquez ici pour l'ouvrir.";

@@ -27,6 +27,8 @@ std::wstring MergedText();
 std::wstring MergedConflictText(const std::wstring& kept);
 // A sync engine's copy of the note, merged into it and removed.
 std::wstring EngineCopyMergedText(const std::wstring& copy);
+// A sync engine's copy that could not be merged whole: it stays beside the note.
+std::wstring EngineCopyLeftText(const std::wstring& copy);
 std::wstring SetAsideText(const std::wstring& aside);
 // A save that failed: why, and where the note is kept meanwhile (`kept` empty: nowhere); on the
 // way out, where it will be offered again. `oldNoteAt`: where the note as it was is, when a

@@ -225,6 +225,17 @@ TEST_F(OtherWriterTest, ASyncEnginesCopyIsMergedIntoTheNoteThenRemovedWithAWord)
     // Nothing else of the engine's is touched.
     EXPECT_TRUE(Exists(other));
     DeleteFileW(other.c_str());
+
+    // A copy the control must not be given (nested past what it takes) stays, and is said once.
+    const std::wstring deep = DocumentPath().substr(0, DocumentPath().size() - 4) +
+                              L".sync-conflict-20261210-111111-ABCDEFG.RTF";
+    WriteBytes(deep, "{\\rtf1 " + std::string(200, '{') + "profond" + std::string(200, '}') + "}");
+    ASSERT_TRUE(PumpUntil([&] { return balloons.size() == 2; }, std::chrono::milliseconds(4000)));
+    EXPECT_NE(balloons[1].find(L"n'a pas pu être fusionnée"), std::wstring::npos) << balloons[1];
+    PumpUntil([] { return false; }, std::chrono::milliseconds(2500)); // another look
+    EXPECT_TRUE(Exists(deep));
+    EXPECT_EQ(balloons.size(), 2u);
+    DeleteFileW(deep.c_str());
 }
 
 TEST_F(OtherWriterTest, ATouchOrAnAttributeChangeDoesNothingAndAnIdleNoteIsNeverWritten) {
