@@ -24,7 +24,8 @@ bool CarryOut(TScratchRichEdit& work, TScratchRichEdit& their, const std::vector
                 work.ReplaceWithText(at, at, std::wstring(1, part->Own));
                 continue;
             }
-            const std::string rtf = their.RangeRtf(static_cast<LONG>(part->From), static_cast<LONG>(part->To));
+            const std::string rtf =
+                their.RangeRtf(static_cast<LONG>(part->From), static_cast<LONG>(part->To));
             const LONG before = work.Length(), wanted = static_cast<LONG>(part->To - part->From);
             if (rtf.empty() || !work.ReplaceWithRtf(at, at, rtf)) return false;
             // A stretch that ends a paragraph can come in with its mark dropped, one that does not
@@ -66,13 +67,16 @@ TMergeOutcome TMemoNote::Merge(const TPreparedNote* base, const TPreparedNote& t
     const bool sameText = RichTextOf(FMemo.Handle()) == oursText;
     CHARRANGE selection{};
     FMemo.Perform(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const LRESULT top = FMemo.Perform(EM_LINEINDEX, static_cast<WPARAM>(FMemo.Perform(EM_GETFIRSTVISIBLELINE)));
+    const LRESULT top =
+        FMemo.Perform(EM_LINEINDEX, static_cast<WPARAM>(FMemo.Perform(EM_GETFIRSTVISIBLELINE)));
     // In the stored form, as any note that goes into the whole content selected: without its last
     // paragraph mark.
     const std::string merged = work.Rtf();
     if (merged.empty() || !Load(PrepareNote(StoredRtf(merged), true).Data, true, lkReplace)) return outcome;
     if (sameText) {
-        const auto moved = [&](LONG at) { return static_cast<LONG>(MovedBy(static_cast<size_t>(at), merge.Splices)); };
+        const auto moved = [&](LONG at) {
+            return static_cast<LONG>(MovedBy(static_cast<size_t>(at), merge.Splices));
+        };
         FMemo.Select(moved(selection.cpMin), moved(selection.cpMax));
         const LRESULT line = FMemo.Perform(EM_EXLINEFROMCHAR, 0, moved(static_cast<LONG>(top)));
         FMemo.ScrollLines(static_cast<int>(line - FMemo.Perform(EM_GETFIRSTVISIBLELINE)));

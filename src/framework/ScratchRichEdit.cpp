@@ -30,7 +30,8 @@ DWORD CALLBACK Give(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* given) {
 }
 
 DWORD CALLBACK Take(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* taken) {
-    reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+    reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(data),
+                                                   static_cast<size_t>(size));
     *taken = size;
     return 0;
 }
@@ -38,15 +39,16 @@ DWORD CALLBACK Take(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* taken) {
 // Characters, each paragraph mark one.
 LONG PreciseLength(HWND control) {
     GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, 1200};
-    return static_cast<LONG>(SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0));
+    return static_cast<LONG>(
+        SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0));
 }
 
 } // namespace
 
 TScratchRichEdit::TScratchRichEdit(HWND like)
     : FWindow(CreateWindowExW(0, TRichEditEx::PlatformClass(), L"",
-                              WS_POPUP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr)) {
+                              WS_POPUP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, 0, 0, 0, 0, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr)) {
     if (FWindow) {
         SendMessageW(Handle(), EM_EXLIMITTEXT, 0, kTextLimit);
         // The work here is never undone: the control keeps no undo steps for it.

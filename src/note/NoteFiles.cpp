@@ -97,7 +97,8 @@ std::wstring FreeName(TFileCalls& calls, const std::wstring& first) {
 std::vector<std::wstring> EngineCopies(TFileCalls& calls, const std::wstring& note) {
     const std::wstring folder = FolderOf(note), name = FileNameOf(note);
     const size_t dot = name.find_last_of(L'.');
-    const std::wstring stem = name.substr(0, dot), extension = dot == std::wstring::npos ? L"" : name.substr(dot);
+    const std::wstring stem = name.substr(0, dot),
+                       extension = dot == std::wstring::npos ? L"" : name.substr(dot);
     std::vector<std::wstring> copies;
     for (const wchar_t* pattern : {L".sync-conflict-*", L" (*conflicted copy*)", L" (*copie en conflit*)"})
         for (const std::wstring& found : calls.List(folder, stem + pattern + extension))

@@ -103,7 +103,8 @@ std::vector<std::string> ParagraphLooks(std::string_view rtf) {
             look += '=' + (found == fonts.end() ? std::string(item.Parameter) : Trimmed(found->second));
         } else if (NamesColour(item.Name) && item.HasValue) {
             const auto at = static_cast<size_t>(item.Value);
-            look += '=' + (item.Value >= 0 && at < colours.size() ? colours[at] : std::string(item.Parameter));
+            look +=
+                '=' + (item.Value >= 0 && at < colours.size() ? colours[at] : std::string(item.Parameter));
         } else {
             look += item.Parameter;
         }

@@ -49,7 +49,8 @@ TTextMerge MergeTexts(const std::wstring& base, const std::wstring& ours, const 
 TTextMerge UniteTexts(const std::wstring& ours, const std::wstring& theirs);
 
 // What the splices make of ours.
-std::wstring Spliced(const std::wstring& ours, const std::wstring& theirs, const std::vector<TSplice>& splices);
+std::wstring Spliced(const std::wstring& ours, const std::wstring& theirs,
+                     const std::vector<TSplice>& splices);
 
 // Where a position in ours is once the splices are made: moved by what went in or out before it;
 // inside a stretch that was replaced, at the end of what replaced it.

@@ -51,7 +51,8 @@ TEST_F(MergeIntoEditorTest, WordsTypedAtRandomPlacesOnBothSidesAllComeInOnce) {
             for (unsigned n = 1 + random() % 4; n-- > 0;) {
                 auto& paragraph = (*side)[random() % side->size()];
                 typed.push_back("M" + std::to_string(++next));
-                paragraph.insert(paragraph.begin() + static_cast<long>(random() % (paragraph.size() + 1)), typed.back());
+                paragraph.insert(paragraph.begin() + static_cast<long>(random() % (paragraph.size() + 1)),
+                                 typed.back());
             }
         ASSERT_TRUE(Memo().SetRtf(Rtf(ours)));
         const TPreparedNote was = PrepareNote(Rtf(base), false);
@@ -72,7 +73,8 @@ TEST_F(MergeIntoEditorTest, WordsTypedAtRandomPlacesOnBothSidesAllComeInOnce) {
             }
         }
         for (const std::string& typedWord : typed)
-            EXPECT_EQ(count[std::wstring(typedWord.begin(), typedWord.end())], 1) << typedWord << " round " << round;
+            EXPECT_EQ(count[std::wstring(typedWord.begin(), typedWord.end())], 1)
+                << typedWord << " round " << round;
     }
 }
 

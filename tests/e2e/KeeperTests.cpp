@@ -88,7 +88,6 @@ void Quit(const TProgramUnderTest& program) {
 
 const std::wregex kRescueName(LR"(quillpad \([0-9a-f]{8}\)\.RTF)");
 
-
 long long MsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
         .count();
@@ -144,13 +143,15 @@ TEST(Keeper, WordsTypedWhileAnotherComputerChangedAnotherParagraphAreMergedSaved
     fs::rename(temporary, document);
     const std::wstring merged = L"Nous : premier paragraphe\r\nsecond paragraphe, autre ordinateur";
     ASSERT_TRUE(WaitUntil([&] { return EditorText(note) == merged; }, 6s)) << Utf8(EditorText(note));
-    EXPECT_TRUE(WaitUntil([&] { return Holds(document, "Nous : ") && Holds(document, "autre ordinateur"); }, 5s))
+    EXPECT_TRUE(
+        WaitUntil([&] { return Holds(document, "Nous : ") && Holds(document, "autre ordinateur"); }, 5s))
         << FileBytes(document);
     for (const auto& entry : fs::directory_iterator(program.Folder()))
         EXPECT_EQ(entry.path().filename().wstring().find(L"conflit"), std::wstring::npos) << entry.path();
 
     SendChord({VK_CONTROL, 'Z'});
-    EXPECT_TRUE(WaitUntil([&] { return EditorText(note) == L"Nous : premier paragraphe\r\nsecond paragraphe"; }, 3s))
+    EXPECT_TRUE(
+        WaitUntil([&] { return EditorText(note) == L"Nous : premier paragraphe\r\nsecond paragraphe"; }, 3s))
         << Utf8(EditorText(note));
     SendChord({VK_CONTROL, VK_MENU, 'X'});
     ASSERT_TRUE(program.WaitForExit(10s));

@@ -128,14 +128,16 @@ TEST(NoteDesk, BalloonsOfOneDecisionGoOutAsOneAndAConflictCopyIsNeverCrowdedOut)
     };
     TNotice box;
     box.Text = L"boîte";
-    std::vector<TNotice> told = WithBalloonsJoined({balloon(L"fusion"), box, balloon(L"copie", L"C:\\copie.RTF")});
+    std::vector<TNotice> told =
+        WithBalloonsJoined({balloon(L"fusion"), box, balloon(L"copie", L"C:\\copie.RTF")});
     ASSERT_EQ(told.size(), 2u);
     EXPECT_EQ(told[0].Text, L"fusion\ncopie");
     EXPECT_EQ(told[0].Open, L"C:\\copie.RTF");
     EXPECT_EQ(told[1].Text, L"boîte");
 
     // Too long for one balloon: the one with a file to open stays.
-    told = WithBalloonsJoined({balloon(std::wstring(200, L'a')), balloon(std::wstring(100, L'b'), L"C:\\c.RTF")});
+    told = WithBalloonsJoined(
+        {balloon(std::wstring(200, L'a')), balloon(std::wstring(100, L'b'), L"C:\\c.RTF")});
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].Text, std::wstring(100, L'b'));
     EXPECT_EQ(told[0].Open, L"C:\\c.RTF");

@@ -25,10 +25,12 @@ TResult Merged(const std::wstring& base, const std::wstring& ours, const std::ws
 
 TEST(ThreeWayMerge, EditsOfDifferentParagraphsOrWordsAreBothKept) {
     // Different paragraphs, one added at the end on our side, one at the start on theirs.
-    TResult merged = Merged(kBase, L"Courses : pain, lait, oeufs\rAppeler le garage\rRendez-vous jeudi 10 h\rCantine",
-                            L"Urgent\rCourses : pain, lait\rAppeler le garage\rRendez-vous jeudi 11 h");
+    TResult merged =
+        Merged(kBase, L"Courses : pain, lait, oeufs\rAppeler le garage\rRendez-vous jeudi 10 h\rCantine",
+               L"Urgent\rCourses : pain, lait\rAppeler le garage\rRendez-vous jeudi 11 h");
     EXPECT_TRUE(merged.Clean);
-    EXPECT_EQ(merged.Text, L"Urgent\rCourses : pain, lait, oeufs\rAppeler le garage\rRendez-vous jeudi 11 h\rCantine");
+    EXPECT_EQ(merged.Text,
+              L"Urgent\rCourses : pain, lait, oeufs\rAppeler le garage\rRendez-vous jeudi 11 h\rCantine");
 
     // Different words of one paragraph; a paragraph removed on their side.
     merged = Merged(kBase, L"Courses : pain complet, lait\rAppeler le garage\rRendez-vous jeudi 10 h",
@@ -40,7 +42,8 @@ TEST(ThreeWayMerge, EditsOfDifferentParagraphsOrWordsAreBothKept) {
     merged = Merged(kBase, L"Courses : pain, lait\rAppeler le garage demain\rRendez-vous jeudi 10 h\rde A",
                     L"Courses : pain, lait\rAppeler le garage demain\rRendez-vous jeudi 10 h\rde B");
     EXPECT_TRUE(merged.Clean);
-    EXPECT_EQ(merged.Text, L"Courses : pain, lait\rAppeler le garage demain\rRendez-vous jeudi 10 h\rde A\rde B");
+    EXPECT_EQ(merged.Text,
+              L"Courses : pain, lait\rAppeler le garage demain\rRendez-vous jeudi 10 h\rde A\rde B");
 
     // An edit that came back through the file counts once, wherever its blank was matched and
     // whatever was typed after it meanwhile.
@@ -103,9 +106,12 @@ TEST(ThreeWayMerge, WithoutACommonAncestorTheUnionKeepsEverythingOfBoth) {
 
 TEST(ThreeWayMerge, FormattingTheirsAloneChangedComesWithItsParagraphAndIsNeverDroppedUnsaid) {
     // Looks as the writer gives them: the tables' order does not count, a bold word does.
-    const std::string plain = "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}}\\pard\\f0 un\\par\\f1 deux\\par}";
-    const std::string reordered = "{\\rtf1{\\fonttbl{\\f0 Courier;}{\\f1 Arial;}}\\pard\\f1 un\\par\\f0 deux\\par}";
-    const std::string bold = "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}}\\pard\\f0 un\\par\\f1 {\\b deux}\\par}";
+    const std::string plain =
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}}\\pard\\f0 un\\par\\f1 deux\\par}";
+    const std::string reordered =
+        "{\\rtf1{\\fonttbl{\\f0 Courier;}{\\f1 Arial;}}\\pard\\f1 un\\par\\f0 deux\\par}";
+    const std::string bold =
+        "{\\rtf1{\\fonttbl{\\f0 Arial;}{\\f1 Courier;}}\\pard\\f0 un\\par\\f1 {\\b deux}\\par}";
     const std::vector<std::string> looks = ParagraphLooks(plain + '\0');
     ASSERT_EQ(looks.size(), 2u);
     EXPECT_EQ(ParagraphLooks(reordered), looks);
@@ -166,12 +172,14 @@ TEST(ThreeWayMerge, RandomEditsOfBothSidesKeepEveryWordTyped) {
                     continue;
                 }
                 typed.push_back(L"M" + std::to_wstring(++next));
-                paragraph.insert(paragraph.begin() + static_cast<long>(random() % (paragraph.size() + 1)), typed.back());
+                paragraph.insert(paragraph.begin() + static_cast<long>(random() % (paragraph.size() + 1)),
+                                 typed.back());
             }
         const TTextMerge merge = MergeTexts(text(base), text(ours), text(theirs));
         const std::wstring merged = Spliced(text(ours), text(theirs), merge.Splices);
         // One side alone changed: the merge is that side.
-        EXPECT_EQ(Spliced(text(base), text(theirs), MergeTexts(text(base), text(base), text(theirs)).Splices), text(theirs));
+        EXPECT_EQ(Spliced(text(base), text(theirs), MergeTexts(text(base), text(base), text(theirs)).Splices),
+                  text(theirs));
         EXPECT_TRUE(MergeTexts(text(base), text(ours), text(base)).Splices.empty());
         if (!merge.Clean) {
             unclean += !deletes;
@@ -179,9 +187,11 @@ TEST(ThreeWayMerge, RandomEditsOfBothSidesKeepEveryWordTyped) {
         }
         // Every word typed stands as a word of its own (never run into another), once.
         for (const std::wstring& word : typed)
-            ASSERT_EQ(times(merged, word), 1) << "round " << round << ": " << word << "\n" << testing::PrintToString(text(base))
-                                              << "\n" << testing::PrintToString(text(ours)) << "\n"
-                                              << testing::PrintToString(text(theirs)) << "\n" << testing::PrintToString(merged);
+            ASSERT_EQ(times(merged, word), 1) << "round " << round << ": " << word << "\n"
+                                              << testing::PrintToString(text(base)) << "\n"
+                                              << testing::PrintToString(text(ours)) << "\n"
+                                              << testing::PrintToString(text(theirs)) << "\n"
+                                              << testing::PrintToString(merged);
     }
     // Words typed never collide, whatever their places; the few merges still left unclean (runs
     // of paragraphs both sides edited that the alignment pairs differently) keep theirs apart.
@@ -192,7 +202,8 @@ TEST(ThreeWayMerge, RandomEditsOfBothSidesKeepEveryWordTyped) {
 TEST(ThreeWayMerge, WordsAndBlanksGiveTheParagraphBack) {
     const std::wstring paragraph = L"  deux  mots\tet fin ";
     const std::vector<std::wstring> parts = WordsAndBlanks(paragraph);
-    EXPECT_EQ(parts, (std::vector<std::wstring>{L"  ", L"deux", L"  ", L"mots", L"\t", L"et", L" ", L"fin", L" "}));
+    EXPECT_EQ(parts,
+              (std::vector<std::wstring>{L"  ", L"deux", L"  ", L"mots", L"\t", L"et", L" ", L"fin", L" "}));
     EXPECT_TRUE(WordsAndBlanks(L"").empty());
 }
 

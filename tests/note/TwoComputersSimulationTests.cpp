@@ -19,7 +19,8 @@ std::string KindOf(const std::string& line) {
 // copy left. Anything else (a word lost, the notes differing, a word never typed, a stray file, no
 // settling) is a fault.
 bool MergeShortfall(const std::string& line) {
-    for (const char* kind : {"a word twice in ", "a word missing from ", "an engine copy left on ", "a conflict copy made on "})
+    for (const char* kind :
+         {"a word twice in ", "a word missing from ", "an engine copy left on ", "a conflict copy made on "})
         if (line.rfind(kind, 0) == 0) return true;
     return false;
 }
@@ -56,7 +57,8 @@ TEST(TwoComputersSimulation, EveryWordTypedOnEitherIsKeptAndTheNotesAgree) {
         }
         if (++failed <= shown)
             ADD_FAILURE() << "seed " << seed << ":" << lines << "\n  replay: QUILLPAD_TWO_SEED=" << seed
-                          << (options.Length ? " QUILLPAD_TWO_LENGTH=" + std::to_string(options.Length) : "") << " wine note_tests.exe --gtest_filter=TwoComputersSimulation.*Every*";
+                          << (options.Length ? " QUILLPAD_TWO_LENGTH=" + std::to_string(options.Length) : "")
+                          << " wine note_tests.exe --gtest_filter=TwoComputersSimulation.*Every*";
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%d schedules (%d saving on change), %ld events, %d engine conflicts, %.1f s, %d failed, "

@@ -82,7 +82,8 @@ TMergeOutcome TModelEditor::Merge(const TPreparedNote* base, const TPreparedNote
     }
     if (std::any_of(their.begin(), their.end(), IsGarbled)) return outcome;
     const std::wstring ours = Line(FWords), theirText = Line(their);
-    const TTextMerge merge = base ? MergeTexts(Line(WordsIn(base->Data)), ours, theirText) : UniteTexts(ours, theirText);
+    const TTextMerge merge =
+        base ? MergeTexts(Line(WordsIn(base->Data)), ours, theirText) : UniteTexts(ours, theirText);
     outcome.Done = true;
     outcome.Clean = merge.Clean;
     outcome.Changed = !merge.Splices.empty();

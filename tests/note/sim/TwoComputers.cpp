@@ -40,7 +40,8 @@ std::wstring Upper(std::wstring text) {
 }
 
 struct TComputer {
-    TComputer(const char* name, const wchar_t* device, TSimClock& clock) : Name(name), Device(device), Disk(clock) {
+    TComputer(const char* name, const wchar_t* device, TSimClock& clock)
+        : Name(name), Device(device), Disk(clock) {
         Disk.AddFolder(kFolder);
         Disk.AddFolder(kUserFolder);
     }
@@ -281,8 +282,9 @@ bool TTwoWorld::SyncFile(const std::wstring& name) {
         }
     }
     TComputer& to = *FPc[1 - from];
-    const bool done = bytes[from] ? to.Disk.OtherReplaceByRename(path, kFolder + L".syncing.tmp", *bytes[from])
-                                  : to.Disk.OtherDelete(path);
+    const bool done = bytes[from]
+                          ? to.Disk.OtherReplaceByRename(path, kFolder + L".syncing.tmp", *bytes[from])
+                          : to.Disk.OtherDelete(path);
     Log(Cat("  engine: ", FPc[from]->Name, "'s ", Narrow(name), bytes[from] ? " copied to " : " deletion to ",
             to.Name, done ? "" : ": could not"));
     if (!done) return false;
@@ -360,7 +362,8 @@ void TTwoWorld::Check() {
         std::set<std::string> seen;
         for (const std::string& word : words[side]) {
             if (!seen.insert(word).second) Broke(Cat("a word twice in ", pc.Name, "'s note: ", word));
-            if (!FTyped.count(word) && !FFirst.count(word)) Broke(Cat("a word never typed in ", pc.Name, "'s note: ", word));
+            if (!FTyped.count(word) && !FFirst.count(word))
+                Broke(Cat("a word never typed in ", pc.Name, "'s note: ", word));
         }
         for (const std::set<std::string>* wanted : {&FTyped, &FFirst})
             for (const std::string& word : *wanted)
