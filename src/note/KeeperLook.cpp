@@ -80,6 +80,9 @@ void TNoteKeeper::TState::Settle(const TLook& theirs, TWhy why) {
         Dirty = true;
         return Save(why);
     }
+    // What we wrote last was set aside by a sync engine for another computer's version: that one
+    // is no edit of ours but a version beside it, merged without taking anything of ours out.
+    if (!Dirty && Known && KnownSetAside && MergeIn(bytes, theirs.Stamp, why)) return;
     if (!Dirty) {
         // Another writer's version, and nothing new here: it is taken as it is, as one edit.
         if (why == wyLeave) return;

@@ -33,7 +33,8 @@ bool TNoteKeeper::TState::MergeIn(const std::shared_ptr<const std::string>& thei
     // computer's version set ours aside as its copy: theirs is then no edit of what we wrote but
     // a version beside it, and nothing of ours is taken out.
     const TPreparedNote base = PrepareNote(Known ? *Known : std::string(), false);
-    const bool beside = Known && EngineKeptOurs();
+    const bool beside = Known && (KnownSetAside || EngineKeptOurs());
+    KnownSetAside = false;
     TMergeOutcome merged;
     if (!GuardedMerge(beside ? nullptr : &base, PrepareNote(*theirs, false), merged)) return false;
     // The editor now differs from both versions until it is written.
@@ -83,6 +84,9 @@ void TNoteKeeper::TState::TakeInEngineCopies() {
         std::string bytes;
         // Still held by the engine: the next look takes it.
         if (ReadWhole(Calls, copy, bytes)) continue;
+        // Our own last write, set aside: the version that takes its place is to be merged with
+        // ours, not taken for an edit of it.
+        if (Known && bytes == *Known) KnownSetAside = true;
         TMergeOutcome outcome;
         const bool done = GuardedMerge(nullptr, PrepareNote(bytes, false), outcome);
         // What came in is an edit to save, whether or not all of the copy could.

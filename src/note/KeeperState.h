@@ -74,6 +74,8 @@ private:
     // A sync engine kept another version in the note's place and what the keeper last wrote as
     // its copy.
     bool EngineKeptOurs();
+    // A sync engine's copy of what the keeper last wrote was seen (and may be gone since).
+    bool KnownSetAside = false;
     // Copies that could not be merged, with their stamps: tried again only once they change.
     std::vector<std::pair<std::wstring, TFileStamp>> EngineCopiesLeft;
     // Writing.

@@ -97,6 +97,7 @@ void TNoteKeeper::TState::Write(const std::string& bytes, TWhy why) {
     if (Untidy) LookIn(kLookAgainMs);
     switch (replaced.Outcome) {
     case TReplaced::rdWritten: {
+        KnownSetAside = false;
         Known = std::make_shared<const std::string>(bytes);
         KnownStamp = {};
         TFileStamp written;
