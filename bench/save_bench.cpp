@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr UINT kUtf8Rtf = SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16);
-
 std::string Escaped(const std::wstring& text) {
     std::string rtf;
     for (wchar_t c : text)

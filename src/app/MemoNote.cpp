@@ -31,17 +31,7 @@ bool TMemoNote::Empty() {
 }
 
 bool TMemoNote::Stream(const std::string& data, UINT format) {
-    size_t at = 0;
-    return FMemo.StreamIn(format, [&](BYTE* buffer, LONG size) {
-        // At most half of what the control offers: it may need the rest to expand what it gets.
-        auto n = std::min(data.size() - at, static_cast<size_t>(size / 2));
-        // A CR LF pair split between two chunks would be read as two line breaks.
-        if (n > 0 && at + n < data.size() && data[at + n - 1] == '\r' && data[at + n] == '\n')
-            n = n > 1 ? n - 1 : n + 1;
-        std::copy_n(data.data() + at, n, reinterpret_cast<char*>(buffer));
-        at += n;
-        return static_cast<LONG>(n);
-    });
+    return FMemo.StreamIn(format, ReaderOf(data));
 }
 
 bool TMemoNote::Load(const std::string& bytes, bool rtf, TLoadKind kind) {

@@ -3,6 +3,7 @@
 #include "framework/Error.h"
 #include "framework/Handles.h"
 #include "framework/HighContrast.h"
+#include "framework/ScratchRichEdit.h"
 
 #include <utility>
 #include <vector>
@@ -13,7 +14,6 @@ namespace {
 constexpr LONG kTextLimit = 0x7FFFFFF0;
 constexpr LPARAM kCreationEventMask = 0x002C0001;
 constexpr int kMaxLine = 4096;
-constexpr UINT kUtf8Rtf = SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16);
 
 struct TStreamCookie {
     const TRichEditEx::TStreamReader* Reader = nullptr;
@@ -41,13 +41,6 @@ DWORD CALLBACK WriteCallback(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* tak
     }
 }
 
-TRichEditEx::TStreamWriter AppendTo(std::string& bytes) {
-    return [&bytes](const BYTE* data, LONG size) {
-        bytes.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
-        return true;
-    };
-}
-
 CHARFORMAT2W FullCharFormat() {
     CHARFORMAT2W cf{};
     cf.cbSize = sizeof cf;
@@ -70,29 +63,47 @@ void FillCharFormat(CHARFORMAT2W& cf, const std::wstring& name, int points, TCol
 
 // Whether a fresh control of the platform class reads the RTF back as exactly `text`.
 bool ReadsBackAs(const std::string& rtf, const std::wstring& text) {
-    TWindowHandle scratch(CreateWindowExW(0, TRichEditEx::PlatformClass(), L"",
-                                          WS_POPUP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL, 0, 0, 0,
-                                          0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-    if (!scratch) return false;
-    SendMessageW(scratch.Get(), EM_EXLIMITTEXT, 0, kTextLimit);
-    size_t at = 0;
-    const TRichEditEx::TStreamReader reader = [&](BYTE* buffer, LONG size) {
-        const LONG n = static_cast<LONG>(std::min(rtf.size() - at, static_cast<size_t>(size)));
-        std::copy_n(rtf.data() + at, n, reinterpret_cast<char*>(buffer));
-        at += static_cast<size_t>(n);
-        return n;
-    };
-    TStreamCookie cookie{&reader, nullptr};
-    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, ReadCallback};
-    SendMessageW(scratch.Get(), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    if (stream.dwError != 0) return false;
-    std::wstring read(static_cast<size_t>(GetWindowTextLengthW(scratch.Get())) + 1, L'\0');
+    TScratchRichEdit scratch;
+    if (!scratch || !scratch.Load(rtf, true)) return false;
+    std::wstring read(static_cast<size_t>(GetWindowTextLengthW(scratch.Handle())) + 1, L'\0');
     read.resize(
-        static_cast<size_t>(GetWindowTextW(scratch.Get(), read.data(), static_cast<int>(read.size()))));
+        static_cast<size_t>(GetWindowTextW(scratch.Handle(), read.data(), static_cast<int>(read.size()))));
     return read == text;
 }
 
 } // namespace
+
+bool StreamIntoControl(HWND control, UINT format, const TRichEditEx::TStreamReader& reader) {
+    TStreamCookie cookie{&reader, nullptr};
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, ReadCallback};
+    SendMessageW(control, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0;
+}
+
+bool StreamOutOfControl(HWND control, UINT format, const TRichEditEx::TStreamWriter& writer) {
+    TStreamCookie cookie{nullptr, &writer};
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cookie), 0, WriteCallback};
+    SendMessageW(control, EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
+    return stream.dwError == 0;
+}
+
+TRichEditEx::TStreamReader ReaderOf(const std::string& data) {
+    return [&data, at = size_t{0}](BYTE* buffer, LONG size) mutable {
+        auto n = std::min(data.size() - at, static_cast<size_t>(size / 2));
+        if (n > 0 && at + n < data.size() && data[at + n - 1] == '\r' && data[at + n] == '\n')
+            n = n > 1 ? n - 1 : n + 1;
+        std::copy_n(data.data() + at, n, reinterpret_cast<char*>(buffer));
+        at += n;
+        return static_cast<LONG>(n);
+    };
+}
+
+TRichEditEx::TStreamWriter AppendTo(std::string& bytes) {
+    return [&bytes](const BYTE* data, LONG size) {
+        bytes.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
+        return true;
+    };
+}
 
 const wchar_t* TRichEditEx::PlatformClass() {
     // The Unicode control of the system; the module stays loaded for the process's life.

@@ -167,6 +167,17 @@ private:
     COLORREF FThemeText = 0; // the system's text colour when they were
 };
 
+// Streams straight to a control of the platform class (a bare one, not through a wrapper).
+bool StreamIntoControl(HWND control, UINT format, const TRichEditEx::TStreamReader& reader);
+bool StreamOutOfControl(HWND control, UINT format, const TRichEditEx::TStreamWriter& writer);
+// Gives `data` (which must outlive it) as the control can take it: at most half of what it
+// offers, so it has room to expand, and never a CR LF pair split in two, which it would read as
+// two line breaks.
+TRichEditEx::TStreamReader ReaderOf(const std::string& data);
+TRichEditEx::TStreamWriter AppendTo(std::string& bytes);
+// RTF as the control writes it in UTF-8, which holds every character as it is.
+inline constexpr UINT kUtf8Rtf = SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16);
+
 // The RTF with the colour table's entry of `from` (every one) made `to`: what the control shows
 // in the theme's colour is written in the user's.
 std::string WithColourReplaced(const std::string& rtf, COLORREF from, COLORREF to);

@@ -10,32 +10,6 @@ namespace {
 
 constexpr LONG kTextLimit = 0x7FFFFFF0;
 
-struct TReading {
-    const std::string& Data;
-    size_t At = 0;
-};
-
-DWORD CALLBACK Give(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* given) {
-    auto& reading = *reinterpret_cast<TReading*>(cookie);
-    // At most half of what the control offers, and never a CR LF pair split in two: the control
-    // would read two line breaks.
-    size_t n = std::min(reading.Data.size() - reading.At, static_cast<size_t>(size / 2));
-    if (n > 0 && reading.At + n < reading.Data.size() && reading.Data[reading.At + n - 1] == '\r' &&
-        reading.Data[reading.At + n] == '\n')
-        n = n > 1 ? n - 1 : n + 1;
-    std::copy_n(reading.Data.data() + reading.At, n, reinterpret_cast<char*>(buffer));
-    reading.At += n;
-    *given = static_cast<LONG>(n);
-    return 0;
-}
-
-DWORD CALLBACK Take(DWORD_PTR cookie, LPBYTE data, LONG size, LONG* taken) {
-    reinterpret_cast<std::string*>(cookie)->append(reinterpret_cast<const char*>(data),
-                                                   static_cast<size_t>(size));
-    *taken = size;
-    return 0;
-}
-
 // Characters, each paragraph mark one.
 LONG PreciseLength(HWND control) {
     GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, 1200};
@@ -63,17 +37,12 @@ TScratchRichEdit::TScratchRichEdit(HWND like)
 }
 
 bool TScratchRichEdit::StreamIn(UINT format, const std::string& data) {
-    TReading reading{data};
-    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&reading), 0, Give};
-    SendMessageW(Handle(), EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
-    return stream.dwError == 0;
+    return StreamIntoControl(Handle(), format, ReaderOf(data));
 }
 
 std::string TScratchRichEdit::StreamOut(UINT format) {
     std::string bytes;
-    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&bytes), 0, Take};
-    SendMessageW(Handle(), EM_STREAMOUT, format, reinterpret_cast<LPARAM>(&stream));
-    return stream.dwError == 0 ? bytes : std::string();
+    return StreamOutOfControl(Handle(), format, AppendTo(bytes)) ? bytes : std::string();
 }
 
 void TScratchRichEdit::Select(LONG from, LONG to) {
@@ -95,8 +64,7 @@ LONG TScratchRichEdit::Length() {
 
 std::string TScratchRichEdit::RangeRtf(LONG from, LONG to) {
     Select(from, to);
-    // In UTF-8, which holds every character as it is.
-    return StreamOut(static_cast<UINT>((CP_UTF8 << 16) | SF_USECODEPAGE | SF_RTF | SFF_SELECTION));
+    return StreamOut(kUtf8Rtf | SFF_SELECTION);
 }
 
 bool TScratchRichEdit::ReplaceWithRtf(LONG from, LONG to, const std::string& rtf) {
@@ -110,7 +78,7 @@ void TScratchRichEdit::ReplaceWithText(LONG from, LONG to, const std::wstring& t
 }
 
 std::string TScratchRichEdit::Rtf() {
-    return StreamOut(static_cast<UINT>((CP_UTF8 << 16) | SF_USECODEPAGE | SF_RTF));
+    return StreamOut(kUtf8Rtf);
 }
 
 std::wstring RichTextOf(HWND control) {

@@ -53,8 +53,7 @@ void TNoteKeeper::TState::Pending(DWORD error) {
 bool TNoteKeeper::TState::LoadBytes(const std::string& bytes, TLoadKind kind, std::wstring* why) {
     // A load that never returned (the control faulted, or the user ended a load that went on for
     // ever) is known by its mark; after two in a row the file is not read again this time.
-    const int loads =
-        std::max(LoadsNeverReturned(Calls, Note), LoadsNeverReturned(Calls, Note, SpareMarker()));
+    const int loads = LoadsSoFar();
     if (loads >= kLoadsBeforeRefusal) {
         if (why) {
             *why = L"Failed to Load Stream";
@@ -84,13 +83,7 @@ bool TNoteKeeper::TState::LoadBytes(const std::string& bytes, TLoadKind kind, st
         return false;
     }
     TLoadResult result;
-    try {
-        result = LoadIntoEditor(Editor, bytes, kind);
-    } catch (const TError&) {
-        Unmark();
-        throw;
-    }
-    Unmark();
+    Marked([&] { result = LoadIntoEditor(Editor, bytes, kind); });
     if (!result.Loaded) {
         if (why)
             *why = result.Why;
@@ -144,6 +137,20 @@ void TNoteKeeper::TState::RetryPending() {
     Dirty = true;
     Balloon(JoinedText(), L"");
     Save(wyLook);
+}
+
+int TNoteKeeper::TState::LoadsSoFar() {
+    return std::max(LoadsNeverReturned(Calls, Note), LoadsNeverReturned(Calls, Note, SpareMarker()));
+}
+
+void TNoteKeeper::TState::Marked(const std::function<void()>& load) {
+    try {
+        load();
+    } catch (const TError&) {
+        Unmark();
+        throw;
+    }
+    Unmark();
 }
 
 DWORD TNoteKeeper::TState::Mark(int loads) {

@@ -2,7 +2,6 @@
 // and the copies a sync engine leaves when two computers saved at once.
 #include "note/KeeperState.h"
 
-#include "framework/Error.h"
 #include "note/NoteFiles.h"
 #include "note/NoteTexts.h"
 
@@ -13,16 +12,9 @@ bool TNoteKeeper::TState::GuardedMerge(const TPreparedNote* base, const TPrepare
     if ((base && !base->Safe) || !theirs.Safe) return false;
     // The control reads both versions: a file that takes it down counts as a load that never
     // returned, like any other.
-    const int loads =
-        std::max(LoadsNeverReturned(Calls, Note), LoadsNeverReturned(Calls, Note, SpareMarker()));
+    const int loads = LoadsSoFar();
     if (loads >= kLoadsBeforeRefusal || Mark(loads + 1)) return false;
-    try {
-        outcome = Editor.Merge(base, theirs);
-    } catch (const TError&) {
-        Unmark();
-        throw;
-    }
-    Unmark();
+    Marked([&] { outcome = Editor.Merge(base, theirs); });
     return outcome.Done;
 }
 

@@ -3,6 +3,7 @@
 // file, writing it, and the rescue copies. Not for the keeper's callers (see NoteKeeper.h).
 #include "note/NoteKeeper.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -93,6 +94,10 @@ private:
     std::wstring SpareMarker() const { return Place.Rescue + L".loading"; }
     DWORD Mark(int loads);
     void Unmark();
+    // Loads that never returned, by the marks beside the note and beside the rescue copy.
+    int LoadsSoFar();
+    // A load into the control, marked (see Mark): the mark goes once it returns, or throws.
+    void Marked(const std::function<void()>& load);
     // What a save leaves for a moment beside the note goes as soon as it can.
     void Tidy();
     bool Untidy = false;

@@ -51,9 +51,35 @@ TSeq Words(std::wstring_view paragraph, size_t at, bool theirs) {
 
 namespace {
 
-// Whether two items are one edited into the other (paragraphs that share most of their words);
-// null for items compared whole.
-using TSimilar = std::function<bool(std::wstring_view a, std::wstring_view b)>;
+// The words of a paragraph, blanks left out, sorted.
+std::vector<std::wstring_view> SortedWords(std::wstring_view paragraph) {
+    std::vector<std::wstring_view> words;
+    for (std::wstring_view item : Words(paragraph, 0, false).Items)
+        if (!std::iswspace(item[0])) words.push_back(item);
+    std::sort(words.begin(), words.end());
+    return words;
+}
+
+// How many words two sorted lists share.
+size_t Shared(const std::vector<std::wstring_view>& a, const std::vector<std::wstring_view>& b) {
+    size_t shared = 0;
+    for (size_t i = 0, j = 0; i < a.size() && j < b.size();) {
+        if (a[i] < b[j]) {
+            ++i;
+        } else if (b[j] < a[i]) {
+            ++j;
+        } else {
+            ++shared, ++i, ++j;
+        }
+    }
+    return shared;
+}
+
+// One paragraph edited into the other: at least half the words of the longer are in the other.
+bool Similar(const std::vector<std::wstring_view>& a, const std::vector<std::wstring_view>& b) {
+    const size_t shared = Shared(a, b);
+    return shared > 0 && shared * 2 >= std::max(a.size(), b.size());
+}
 
 // Past this many cells, paragraphs are matched when equal only, not also when one is the other
 // edited.
@@ -64,7 +90,7 @@ constexpr size_t kMostSimilarCells = 256u * 1024;
 // start and end are taken off: an equal word weighs more than a blank, an equal paragraph more
 // than one edited, so that items are matched to their own rather than to a look-alike. Empty
 // paragraphs are too much alike to be matched: they are left to the words around them.
-TAlignment Matches(const TSeq& baseSeq, const TSeq& otherSeq, const TSimilar& similar = nullptr) {
+TAlignment Matches(const TSeq& baseSeq, const TSeq& otherSeq, bool paragraphs = false) {
     const auto& base = baseSeq.Items;
     const auto& other = otherSeq.Items;
     const auto same = [&](size_t i, size_t j) { return Equal(baseSeq, i, otherSeq, j); };
@@ -83,16 +109,22 @@ TAlignment Matches(const TSeq& baseSeq, const TSeq& otherSeq, const TSimilar& si
     }
     const size_t n = base.size() - head - tail, m = other.size() - head - tail;
     if (!n || !m || (n + 1) * (m + 1) > kMostCells) return alignment;
-    const bool edits = similar && (n + 1) * (m + 1) <= kMostSimilarCells;
+    const bool edits = paragraphs && (n + 1) * (m + 1) <= kMostSimilarCells;
+    // Each paragraph's words, sorted once for all the pairs it is weighed in.
+    std::vector<std::vector<std::wstring_view>> baseWords(edits ? n : 0), otherWords(edits ? m : 0);
+    for (size_t i = 0; i < baseWords.size(); ++i)
+        baseWords[i] = SortedWords(base[head + i]);
+    for (size_t j = 0; j < otherWords.size(); ++j)
+        otherWords[j] = SortedWords(other[head + j]);
     // What base[head + i] and other[head + j] weigh as a pair: 0 when they are no pair.
     std::vector<unsigned char> pairWeight(n * m, 0);
     for (size_t i = 0; i < n; ++i)
         for (size_t j = 0; j < m; ++j)
             pairWeight[i * m + j] = same(head + i, head + j) ? (!std::iswspace(base[head + i][0]) ? 4
-                                                                : similar                         ? 0
+                                                                : paragraphs                      ? 0
                                                                                                   : 2)
-                                    : edits && similar(base[head + i], other[head + j]) ? 1
-                                                                                        : 0;
+                                    : edits && Similar(baseWords[i], otherWords[j]) ? 1
+                                                                                    : 0;
     std::vector<unsigned> length((n + 1) * (m + 1), 0);
     const auto at = [&](size_t i, size_t j) -> unsigned& { return length[i * (m + 1) + j]; };
     for (size_t i = n; i-- > 0;)
@@ -224,9 +256,9 @@ void Additions(const TSeq& ours, const THunk& mine, const TSeq& theirs, const TH
     }
 }
 
-void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle& settle,
-           const TSimilar& similar, TOut& out) {
-    TAlignment alignOurs = Matches(base, ours, similar), alignTheirs = Matches(base, theirs, similar);
+void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle& settle, bool paragraphs,
+           TOut& out) {
+    TAlignment alignOurs = Matches(base, ours, paragraphs), alignTheirs = Matches(base, theirs, paragraphs);
     std::vector<THunk> hunks = Hunks(base, ours, alignOurs, true);
     for (const THunk& hunk : Hunks(base, theirs, alignTheirs, false))
         hunks.push_back(hunk);
@@ -259,7 +291,7 @@ void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle
             (hunks[k].Ours ? mine : their).push_back(&hunks[k]);
         const std::vector<size_t> ourPart = Applied(matchOurs, from, to, mine);
         const std::vector<size_t> theirPart = Applied(matchTheirs, from, to, their);
-        if (mine.empty() && similar && theirPart.size() == to - from) {
+        if (mine.empty() && paragraphs && theirPart.size() == to - from) {
             // Paragraphs only theirs changed, one for one: word by word, so that ours keeps its
             // words where theirs kept them, and the caret stays where it was.
             settle(base, ours, theirs, {from, to, Applied(matchOurs, from, to, mine), theirPart}, out);
@@ -277,24 +309,6 @@ void Merge(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TSettle
     }
     for (size_t b = at; b < base.Items.size(); ++b)
         out.Emit(ours, static_cast<size_t>(matchOurs[b]));
-}
-
-// The words of a paragraph, blanks left out.
-std::vector<std::wstring_view> WordsOnly(std::wstring_view paragraph) {
-    std::vector<std::wstring_view> words;
-    for (std::wstring_view item : Words(paragraph, 0, false).Items)
-        if (!std::iswspace(item[0])) words.push_back(item);
-    return words;
-}
-
-// Paired when at least half the words of the longer are in the other.
-bool Similar(std::wstring_view a, std::wstring_view b) {
-    std::vector<std::wstring_view> left = WordsOnly(a), right = WordsOnly(b);
-    std::sort(left.begin(), left.end());
-    std::sort(right.begin(), right.end());
-    std::vector<std::wstring_view> common;
-    std::set_intersection(left.begin(), left.end(), right.begin(), right.end(), std::back_inserter(common));
-    return !common.empty() && common.size() * 2 >= std::max(left.size(), right.size());
 }
 
 constexpr size_t kNowhere = static_cast<size_t>(-1);
@@ -325,7 +339,7 @@ void ByWords(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TClas
         if (baseAt == kNowhere || oursAt == kNowhere || theirsAt == kNowhere)
             return KeepOurs(base, ours, theirs, clash, out);
         return Merge(Words(baseText, baseAt, false), Words(oursText, oursAt, false),
-                     Words(theirsText, theirsAt, true), KeepOurs, nullptr, out);
+                     Words(theirsText, theirsAt, true), KeepOurs, false, out);
     }
     for (size_t k = 0; k < n; ++k) {
         const size_t b = clash.From + k, o = clash.Ours[k], t = clash.Theirs[k];
@@ -338,7 +352,7 @@ void ByWords(const TSeq& base, const TSeq& ours, const TSeq& theirs, const TClas
         }
         if (theirLook) out.Clean = false;
         Merge(Words(base.Items[b], base.At[b], false), Words(ours.Items[o], ours.At[o], false),
-              Words(theirs.Items[t], theirs.At[t], true), KeepOurs, nullptr, out);
+              Words(theirs.Items[t], theirs.At[t], true), KeepOurs, false, out);
     }
 }
 
@@ -355,11 +369,7 @@ void TOut::Emit(const TSeq& side, size_t item) {
 }
 
 bool SharesAWord(std::wstring_view a, std::wstring_view b) {
-    std::vector<std::wstring_view> left = WordsOnly(a), right = WordsOnly(b);
-    std::sort(left.begin(), left.end());
-    return std::any_of(right.begin(), right.end(), [&](std::wstring_view word) {
-        return std::binary_search(left.begin(), left.end(), word);
-    });
+    return Shared(SortedWords(a), SortedWords(b)) > 0;
 }
 
 TAlignment EqualItems(const TSeq& base, const TSeq& other) {
@@ -376,7 +386,7 @@ TOut MergedParagraphs(const std::wstring& base, const std::wstring& ours, const 
         their.Looks = &looks->Theirs;
     }
     TOut out;
-    Merge(was, mine, their, ByWords, Similar, out);
+    Merge(was, mine, their, ByWords, true, out);
     return out;
 }
 

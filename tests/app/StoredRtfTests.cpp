@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr UINT kUtf8Rtf = SF_RTF | SF_USECODEPAGE | (CP_UTF8 << 16);
-
 // What any RTF reader needs of a saved note: the standard header and nothing above 0x7F.
 void ExpectStandard(const std::string& rtf) {
     const std::string header = "{\\rtf1\\ansi\\ansicpg" + std::to_string(RtfHeaderCodePage(GetACP()));
